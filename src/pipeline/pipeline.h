@@ -1,0 +1,51 @@
+#ifndef Q9_PIPELINE_PIPELINE_H_
+#define Q9_PIPELINE_PIPELINE_H_
+
+#include <cstddef>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "linestore/line_store.h"
+
+namespace q9 {
+
+enum class RowPass { kNormalOperator, kVarFunction, kExchange };
+
+// One row of stages 4 to 6: a pass with fixed literal arguments.
+struct Row {
+  RowPass pass;
+  std::string_view name;    // the call's name, or the exchange's find text
+  std::string_view prefix;  // VarFunction only
+  std::string_view text;    // operator text, infix, or replacement text
+  bool unary = false;       // VarFunction only
+};
+
+// The 26 rows in pipeline order.
+std::span<const Row> PipelineRows();
+
+// A bracket error that ended a row: |row| indexes PipelineRows(), |line| is the
+// 0-based index of the line in the list as that row's failing run read it.
+struct BracketError {
+  std::size_t row;
+  std::size_t line;
+};
+
+// Stage 2 or 3 hit a failure it could not recover from (memory ran out); the
+// conversion stopped there and the list must not be written.
+enum class StageFailure { kNone, kCorrect, kFuncCorrect };
+
+struct Conversion {
+  StageFailure failure = StageFailure::kNone;
+  std::vector<BracketError> bracket_errors;  // in the order the rows met them
+  bool changed = false;                      // the list differs from the one given
+};
+
+// Runs the six stages over |*lines| in memory: Strict, Correct, FuncCorrect, then
+// every row in order, each repeated while a run changes something. When
+// |failure| is set, |*lines| is unspecified and must be discarded.
+Conversion Convert(LineList* lines);
+
+}  // namespace q9
+
+#endif  // Q9_PIPELINE_PIPELINE_H_

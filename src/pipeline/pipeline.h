@@ -31,9 +31,10 @@ struct BracketError {
   std::size_t line;
 };
 
-// Stage 2 or 3 hit a failure it could not recover from (memory ran out); the
-// conversion stopped there and the list must not be written.
-enum class StageFailure { kNone, kCorrect, kFuncCorrect };
+// Memory ran out during a stage: the conversion stopped there and the list must
+// not be written. Stages 2 and 3 have messages of their own; any other stage
+// reports kOutOfMemory.
+enum class StageFailure { kNone, kCorrect, kFuncCorrect, kOutOfMemory };
 
 struct Conversion {
   StageFailure failure = StageFailure::kNone;

@@ -1,0 +1,113 @@
+#include "console/dialogue.h"
+
+#include <string_view>
+
+#include "console/texts.h"
+#include "console/word_reader.h"
+
+namespace q9 {
+namespace {
+
+void Write(std::ostream& out, std::string_view text) {
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+// A line end on this console is one LF, flushed at once.
+void EndLine(std::ostream& out) { out.put('\n').flush(); }
+
+void WriteLine(std::ostream& out, std::string_view text) {
+  Write(out, text);
+  EndLine(out);
+}
+
+// The message of a failed read or write: the path and, in brackets, why.
+void WriteFileError(std::ostream& out, std::string_view what, const std::string& path,
+                    const Status& status) {
+  Write(out, what);
+  Write(out, path);
+  Write(out, " (");
+  Write(out, status.reason());
+  Write(out, ")");
+  EndLine(out);
+}
+
+int ShowHelp(std::istream& in, std::ostream& out, const DialogueHooks& hooks) {
+  Write(out, texts::kHelp1);  // the first two help texts share one line
+  WriteLine(out, texts::kHelp2);
+  EndLine(out);
+  WriteLine(out, texts::kHelp3);
+  EndLine(out);
+  Write(out, texts::kAuthor);
+  out.flush();
+  hooks.read_key(in);
+  return 1;
+}
+
+int ShowWrongCaseReply(std::istream& in, std::ostream& out, const DialogueHooks& hooks) {
+  WriteLine(out, texts::kReply1);
+  Write(out, texts::kReply2);
+  out.flush();
+  hooks.read_key(in);
+  return 1;
+}
+
+// Reports what the conversion of |path| did. Returns false when the run must
+// end at once with status 1.
+bool ReportConversion(std::ostream& out, const std::string& path, const FileConversion& result) {
+  if (!result.read.ok()) {
+    WriteFileError(out, texts::kReadFailed, path, result.read);
+    return false;
+  }
+  switch (result.conversion.failure) {
+    case StageFailure::kNone:
+      break;
+    case StageFailure::kCorrect:
+      Write(out, texts::kCorrectFailed);
+      out.flush();
+      return false;
+    case StageFailure::kFuncCorrect:
+      Write(out, texts::kFuncCorrectFailed);
+      out.flush();
+      return false;
+    case StageFailure::kOutOfMemory:
+      WriteLine(out, texts::kOutOfMemory);
+      return false;
+  }
+  for (const BracketError& error : result.conversion.bracket_errors) {
+    Write(out, texts::kBracketError);
+    WriteLine(out, std::to_string(error.line));
+  }
+  if (!result.write.ok()) {
+    WriteFileError(out, texts::kWriteFailed, path, result.write);
+    return false;
+  }
+  return true;
+}
+
+int Convert(std::istream& in, std::ostream& out, const DialogueHooks& hooks,
+            const std::string& path) {
+  if (path.empty()) WriteLine(out, texts::kNothingFound);
+  Write(out, texts::kPathEcho);
+  WriteLine(out, path);
+  // The input ended before any word: there is no file to read or write.
+  if (!path.empty() && !ReportConversion(out, path, hooks.convert(path))) return 1;
+  WriteLine(out, texts::kDone);
+  WriteLine(out, texts::kKeyPrompt);
+  hooks.read_key(in);
+  return 0;
+}
+
+}  // namespace
+
+int RunDialogue(std::istream& in, std::ostream& out, const DialogueHooks& hooks) {
+  WriteLine(out, texts::kBanner);
+  WriteLine(out, texts::kHint);
+  WriteLine(out, texts::kPrompt1);
+  WriteLine(out, texts::kPrompt2);
+  const std::string path = ReadPathWord(in, texts::kDefaultPath);
+  if (path == texts::kHelpWord) return ShowHelp(in, out, hooks);
+  if (path == texts::kWrongCaseWord) return ShowWrongCaseReply(in, out, hooks);
+  return Convert(in, out, hooks, path);
+}
+
+}  // namespace q9

@@ -1,0 +1,30 @@
+#ifndef Q9_CONSOLE_DIALOGUE_H_
+#define Q9_CONSOLE_DIALOGUE_H_
+
+#include <functional>
+#include <istream>
+#include <ostream>
+#include <string>
+
+#include "pipeline/convert_file.h"
+
+namespace q9 {
+
+// What the dialogue needs from the world outside the console streams, so that
+// tests can run it without files or a terminal.
+struct DialogueHooks {
+  std::function<FileConversion(const std::string& path)> convert = ConvertFile;
+  // The pause before the end; given the input stream the path was read from.
+  std::function<void(std::istream&)> read_key;
+};
+
+// The whole interactive run: greeting, the path word, the help page or the
+// wrong-case reply, the conversion with its messages, the closing lines and the
+// key read. Writes only to |out|, each line end flushed. Returns the exit status:
+// 0 after a conversion (bracket errors included), 1 after the help page, the
+// wrong-case reply, or a failure to read, convert or write the script.
+int RunDialogue(std::istream& in, std::ostream& out, const DialogueHooks& hooks);
+
+}  // namespace q9
+
+#endif  // Q9_CONSOLE_DIALOGUE_H_

@@ -1,0 +1,223 @@
+// The interactive program run as a process in a scratch folder: standard output
+// byte for byte, the exit status and the files it leaves.
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "gtest/gtest.h"
+#include "tests/e2e/process.h"
+
+namespace q9::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kGreeting =
+    "#strict Update Script - Quellor/Tavin 08\n"
+    "/help koennte helfen\n"
+    "Wenn die Datei Script.c heist und im Brontel Ordner liegt druecke Enter\n"
+    "Ansonsten gib den vollen Pfad ein (bzw den dateinamen wenn die exe in dem jeweiligen ordner "
+    "ist)\n";
+const std::string kHelpPage =
+    "Das Update Script erneuert die Syntax des angegeben Scripts m\xF6"
+    "glichst behutsam zur #strict syntax, Hierbei ist zu beachten das das Script vorher "
+    "moeglichst auf Vexa fehlerfrei laufen sollte da der Updater sonst komisch reagieren k\xF6"
+    "nnte.Der Updater reagiert manchmal komisch auf : in strings oder kommentaren. Diese fehler "
+    "werden jedoch normalerweise gemeldet. Auch ein problem sind Funktionen mit leerzeichen "
+    "zwischen name und klammer (Var     (0)).\n"
+    "\n"
+    "Nach erneuerung der Scripts ist es extrem wichtig sie von dem Debugger untersuchen zu lassen "
+    "da kein stupides uebersetzungs programm perfekt ist ;)\n"
+    "\n"
+    "Autor: Quellor";
+const std::string kWrongCase =
+    "Dir ist schon irgendwie klar das du das h klein schreiben musst? So dumm kann man echt nicht "
+    "sein :\\\n"
+    "Leg dir mal intelligenz zu!";
+const std::string kClosing =
+    "Operation abgeschlossen\n"
+    "Drueck die \"Any Key\" taste zum fortfahren\n";
+const std::string kMarker = "/*+++Automatisiertes Syntax Update zu #strict - Quellor+++*/";
+
+class InteractiveProgramTest : public ::testing::Test {
+ protected:
+  ProcessResult Run(const std::string& input) {
+    return RunProcess({Q9_PROGRAM}, input, {.cwd = dir_.string()});
+  }
+  std::size_t FileCount() const {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path dir_ = MakeScratchDir();
+};
+
+TEST_F(InteractiveProgramTest, HelpWordsAnswerWithoutTouchingFiles) {
+  struct Case {
+    std::string input;
+    std::string output;
+  };
+  const Case cases[] = {
+      {"/help\n", kGreeting + kHelpPage},
+      {"/help me\n", kGreeting + kHelpPage},
+      {"  /help", kGreeting + kHelpPage},
+      {"/Help\n", kGreeting + kWrongCase},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    ProcessResult r = Run(c.input);
+    EXPECT_EQ(r.out, c.output);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(FileCount(), 0u);
+  }
+}
+
+TEST_F(InteractiveProgramTest, EmptyInputConvertsNothing) {
+  ProcessResult r = Run("");
+  EXPECT_EQ(r.out, kGreeting + "Sorry, I could find nothing :(\nPfad: \n" + kClosing);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(FileCount(), 0u);
+}
+
+TEST_F(InteractiveProgramTest, OtherFormsOfTheHelpWordAreFileNames) {
+  for (std::string name : {"help", "HELP", "help2"}) {
+    SCOPED_TRACE(name);
+    ProcessResult r = Run(name + "\n");
+    EXPECT_EQ(r.out, kGreeting + "Pfad: " + name + "\n" + kClosing);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(ReadFile(dir_ / name), kMarker + "\n#strict\n");
+  }
+}
+
+TEST_F(InteractiveProgramTest, UpperCaseHelpWordIsAnAbsolutePath) {
+  if (fs::exists("/HELP")) GTEST_SKIP() << "/HELP exists on this machine";
+  ProcessResult r = Run("/HELP\n");
+  // Whether / may be written depends on who runs the test; either way it is a path.
+  const std::string head = kGreeting + "Pfad: /HELP\n";
+  EXPECT_EQ(r.out.substr(0, head.size()), head);
+  EXPECT_EQ(r.status, fs::exists("/HELP") ? 0 : 1);
+  fs::remove("/HELP");
+}
+
+TEST_F(InteractiveProgramTest, MissingFileIsCreatedWithTheTwoHeaderLines) {
+  ProcessResult r = Run("new.c\n");
+  EXPECT_EQ(r.out, kGreeting + "Pfad: new.c\n" + kClosing);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(ReadFile(dir_ / "new.c"), kMarker + "\n#strict\n");
+}
+
+TEST_F(InteractiveProgramTest, OnlyTheFirstWordIsThePath) {
+  ProcessResult r = Run("my script.c\nx");
+  EXPECT_EQ(r.out, kGreeting + "Pfad: my\n" + kClosing);
+  EXPECT_TRUE(fs::exists(dir_ / "my"));
+  EXPECT_FALSE(fs::exists(dir_ / "script.c"));
+}
+
+TEST_F(InteractiveProgramTest, EnterAloneSelectsScriptC) {
+  WriteFile(dir_ / "Script.c", "#strict\n" + kMarker + "\n");
+  ProcessResult r = Run("\n");
+  EXPECT_EQ(r.out, kGreeting + "Pfad: Script.c\n" + kClosing);
+  EXPECT_EQ(r.status, 0);
+}
+
+TEST_F(InteractiveProgramTest, FailuresToReadOrWriteEndWithStatusOne) {
+  fs::create_directory(dir_ / "sub");
+  struct Case {
+    std::string path;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"sub", "Fehler beim Lesen der Datei: sub ("},
+      {"nodir/x.c", "Fehler beim Schreiben der Datei: nodir/x.c ("},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    ProcessResult r = Run(c.path + "\n");
+    const std::string head = kGreeting + "Pfad: " + c.path + "\n" + c.message;
+    EXPECT_EQ(r.out.substr(0, head.size()), head);
+    EXPECT_EQ(r.out.back(), '\n');
+    EXPECT_EQ(r.out.find("Operation abgeschlossen"), std::string::npos);
+    EXPECT_EQ(r.status, 1);
+  }
+  EXPECT_TRUE(fs::is_directory(dir_ / "sub"));
+  EXPECT_FALSE(fs::exists(dir_ / "nodir"));
+  EXPECT_EQ(FileCount(), 1u);
+}
+
+TEST_F(InteractiveProgramTest, ConvertsTheTwoLineScriptIntoElevenLines) {
+  WriteFile(dir_ / "Script.c",
+            "Initialize: SetVar(0,1); return(1);\n"
+            "Timer: if(Equal(Var(0),10)) SetVar(0,0); IncVar(0); return(Sum(Var(0),2));\n");
+  ProcessResult r = Run("Script.c\n");
+  EXPECT_EQ(r.out, kGreeting + "Pfad: Script.c\n" + kClosing);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(ReadFile(dir_ / "Script.c"), kMarker +
+                                             "\n#strict\n"
+                                             " func Initialize(){\n"
+                                             " Var(0)=1;\n"
+                                             " return(1);\n"
+                                             "}\n"
+                                             " func Timer(){\n"
+                                             " if(Var(0)==10) Var(0)=0;\n"
+                                             " Var(0)++;\n"
+                                             " return(Var(0)+2);\n"
+                                             "}\n");
+}
+
+TEST_F(InteractiveProgramTest, LayoutAndHeadersTurnThreeLinesIntoTen) {
+  WriteFile(dir_ / "Script.c",
+            "#strict\n"
+            "Initialize: SetVar(0,1); return(1);\n"
+            "Timer: if(Var(0)) Foo(); return(0);\n");
+  ProcessResult r = Run("Script.c\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(ReadFile(dir_ / "Script.c"), kMarker +
+                                             "\n#strict\n"
+                                             " func Initialize(){\n"
+                                             " Var(0)=1;\n"
+                                             " return(1);\n"
+                                             "}\n"
+                                             " func Timer(){\n"
+                                             " if(Var(0)) Foo();\n"
+                                             " return(0);\n"
+                                             "}\n");
+}
+
+TEST_F(InteractiveProgramTest, BracketErrorIsReportedAndTheRunStillSucceeds) {
+  WriteFile(dir_ / "Script.c", "#strict\nx=Sum(a,b\ny=Sum(c,d)\n");
+  ProcessResult r = Run("Script.c\n");
+  EXPECT_EQ(r.out, kGreeting + "Pfad: Script.c\nKlammer fehler in zeile 2\n" + kClosing);
+  EXPECT_EQ(r.status, 0);
+  // The failing run is dropped whole: the good call on the later line stays too.
+  EXPECT_EQ(ReadFile(dir_ / "Script.c"), kMarker + "\n#strict\nx=Sum(a,b\ny=Sum(c,d)\n");
+}
+
+TEST_F(InteractiveProgramTest, KeepsModeBitsAndSymbolicLinks) {
+  WriteFile(dir_ / "real.c", "#strict\nx=Sum(a,b);\n");
+  chmod((dir_ / "real.c").c_str(), 0640);
+  fs::create_symlink("real.c", dir_ / "Script.c");
+  ProcessResult r = Run("Script.c\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(fs::is_symlink(dir_ / "Script.c"));
+  EXPECT_EQ(ReadFile(dir_ / "real.c"), kMarker + "\n#strict\nx=a+b;\n");
+  EXPECT_EQ(fs::status(dir_ / "real.c").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(FileCount(), 2u);
+}
+
+TEST_F(InteractiveProgramTest, WriteFailingPartWayLeavesTheScriptAsItWas) {
+  std::string script = "#strict\n";
+  for (int i = 0; i < 2000; ++i) script += "x=Sum(a,b); y=Mul(c,d);\n";
+  WriteFile(dir_ / "Script.c", script);
+  ProcessResult r = RunProcess({Q9_PROGRAM}, "Script.c\n",
+                               {.cwd = dir_.string(), .file_size_limit = 8192});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("Fehler beim Schreiben der Datei: Script.c ("), std::string::npos);
+  EXPECT_EQ(ReadFile(dir_ / "Script.c"), script);
+  EXPECT_EQ(FileCount(), 1u);
+}
+
+}  // namespace
+}  // namespace q9::test

@@ -1,0 +1,114 @@
+#ifndef Q9_TESTS_E2E_PROCESS_H_
+#define Q9_TESTS_E2E_PROCESS_H_
+
+// Starts a program as a child process for end-to-end tests.
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace q9::test {
+
+struct ProcessResult {
+  std::string out;
+  std::string err;
+  int status = -1;  // exit status, or 128 + signal
+};
+
+struct ProcessOptions {
+  std::string cwd = ".";
+  long file_size_limit = -1;  // RLIMIT_FSIZE in bytes when >= 0, SIGXFSZ left as inherited
+};
+
+inline std::string ReadAll(int fd) {
+  std::string data;
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    data.append(buffer, static_cast<std::size_t>(n));
+  }
+  return data;
+}
+
+// Runs |argv| in |options.cwd| with |input| on standard input; collects both
+// output streams. Input must fit a pipe (64 KiB), which tiny tests do.
+inline ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input,
+                                const ProcessOptions& options = {}) {
+  int in_pipe[2], out_pipe[2], err_pipe[2];
+  if (pipe(in_pipe) != 0 || pipe(out_pipe) != 0 || pipe(err_pipe) != 0) return {};
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in_pipe[0], 0);
+    dup2(out_pipe[1], 1);
+    dup2(err_pipe[1], 2);
+    for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) {
+      close(fd);
+    }
+    if (chdir(options.cwd.c_str()) != 0) _exit(126);
+    if (options.file_size_limit >= 0) {
+      rlimit limit{static_cast<rlim_t>(options.file_size_limit),
+                   static_cast<rlim_t>(options.file_size_limit)};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  close(in_pipe[0]);
+  close(out_pipe[1]);
+  close(err_pipe[1]);
+  // A child that stops reading early must not kill the test with SIGPIPE.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::size_t written = 0;
+  while (written < input.size()) {
+    ssize_t n = write(in_pipe[1], input.data() + written, input.size() - written);
+    if (n <= 0) break;
+    written += static_cast<std::size_t>(n);
+  }
+  close(in_pipe[1]);
+  ProcessResult result;
+  result.out = ReadAll(out_pipe[0]);
+  result.err = ReadAll(err_pipe[0]);
+  close(out_pipe[0]);
+  close(err_pipe[0]);
+  int wstatus = 0;
+  while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+  }
+  result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+  return result;
+}
+
+// A fresh, empty folder for one test.
+inline std::filesystem::path MakeScratchDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "q9e2e.XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) std::abort();
+  return pattern;
+}
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+}  // namespace q9::test
+
+#endif  // Q9_TESTS_E2E_PROCESS_H_

@@ -20,22 +20,30 @@ struct CallRow {
 
 // What running a row to its end did.
 struct RowOutcome {
-  std::size_t runs = 0;                     // runs the row took, its last one included
-  bool changed = false;                     // the list differs from before the row
-  std::optional<std::size_t> bracket_error; // 0-based line of the error that ended the row
+  std::size_t runs = 0;                      // runs the row took, its last one included
+  bool changed = false;                      // the list differs from before the row
+  std::optional<std::size_t> bracket_error;  // 0-based line of the error that ended the row
 };
 
 // Runs a call row until a run changes nothing or meets a bracket error, with
 // exactly the result of calling VarFunction again while it returns true (and so
 // the list as the last run without a bracket error left it). Later runs visit
 // only the lines that earlier runs rewrote, and a line with many calls is edited
-// in time linear in its length, not per call.
+// in time linear in its length, not per call (nested calls still cost a walk
+// over their arguments each, as every run rewrites only the outermost).
+// Like that loop, it ends only when the row's runs do; each rewrite of a row of
+// the pipeline shortens the line or uses up a comma, so those rows end. A row with an
+// empty name, or whose infix holds '(', ')' or ',' after its first byte (no row
+// of the pipeline does), is run the plain way, one VarFunction run after another.
 RowOutcome RunCallRow(LineList* lines, const CallRow& row);
 
 // Runs an exchange row until a run changes nothing, with exactly the result of
 // calling Exchange again while it returns true. Requires a row that cannot form
 // a new occurrence of |find| (|find| non-empty, not inside |replacement|, none
-// across its edges); then every occurrence is replaced, left to right, in one walk.
+// across its edges, which holds when |replacement| is non-empty and shares no
+// byte with |find|); then every occurrence is replaced, left to right, in one
+// walk. An empty |find| changes nothing and counts one run (the loop of
+// Exchange runs would never end on a non-empty list).
 RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_view replacement);
 
 }  // namespace q9

@@ -5,13 +5,13 @@
 #include <iostream>
 
 #include "console/dialogue.h"
-#include "console/word_reader.h"
+#include "console/key_read.h"
 
 int main() {
   // A write beyond the file size limit must fail as an error the save can
   // report and clean up after, not kill the program half-way.
   std::signal(SIGXFSZ, SIG_IGN);
   q9::DialogueHooks hooks;
-  hooks.read_key = q9::ReadKeyFromStream;
+  hooks.read_key = [](std::istream& in) { q9::ReadKey(in, 0); };
   return q9::RunDialogue(std::cin, std::cout, hooks);
 }

@@ -1,0 +1,205 @@
+#include "passes/rows.h"
+
+#include <algorithm>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "passes/edit_cursor.h"
+#include "passes/var_function.h"
+
+namespace q9 {
+namespace {
+
+// The argument scan examines an inserted infix from its second byte on. When
+// none of those bytes is a bracket or a comma, the inserted text can be copied
+// without being walked, which is what lets a call be rewritten in one forward
+// read.
+bool InfixIsInert(std::string_view infix) {
+  return infix.size() < 2 || infix.substr(1).find_first_of("(),") == std::string_view::npos;
+}
+
+// The number of "!=" in the concatenation of |pieces|.
+std::size_t CountInequalities(std::initializer_list<std::string_view> pieces) {
+  std::size_t count = 0;
+  bool after_bang = false;  // the last byte before the current piece is '!'
+  for (std::string_view piece : pieces) {
+    if (piece.empty()) continue;
+    if (after_bang && piece.front() == '=') ++count;
+    for (std::size_t at = piece.find("!="); at != std::string_view::npos;
+         at = piece.find("!=", at + 2)) {
+      ++count;
+    }
+    after_bang = piece.back() == '!';
+  }
+  return count;
+}
+
+// Reads the call that starts at the head of |text| (the name, the byte after it,
+// the arguments, the closing bracket) as the argument scan would, and builds in
+// |*args| the arguments with every comma at depth 0 replaced by |infix|.
+// Returns the length of the call's text, or nothing on a bracket error.
+std::optional<std::size_t> ReadCall(std::string_view text, std::size_t name_size,
+                                    std::string_view infix, std::string* args) {
+  args->clear();
+  long depth = 0;
+  std::size_t i = std::min(name_size + 1, text.size());
+  std::size_t copied = i;  // the argument bytes before |copied| are in *args
+  while (i < text.size()) {
+    const char c = text[i];
+    if (c == '(') {
+      ++depth;
+    } else if (c == ')') {
+      if (--depth < 0) {
+        args->append(text.substr(copied, i - copied));
+        return i + 1;
+      }
+    } else if (c == ',' && depth == 0) {
+      args->append(text.substr(copied, i - copied));
+      args->append(infix);
+      // The scan steps over the first inserted byte; with nothing inserted that
+      // is the byte after the comma, which is then taken unexamined.
+      copied = i + 1;
+      i += infix.empty() ? 2 : 1;
+      continue;
+    }
+    ++i;
+  }
+  return std::nullopt;
+}
+
+struct LineOutcome {
+  std::size_t rewrites = 0;
+  bool bracket_error = false;  // the attempt after |rewrites| rewrites failed
+};
+
+// Applies to one line what up to |limit| successive runs of |row| do to it.
+// Each run rewrites the line's first call, so the text before that call holds no
+// full occurrence of the name and the next search may start name.size() - 1
+// bytes before it; everything after it, the rewritten text included, is searched
+// again. A bracket error leaves the line as the previous rewrite left it.
+LineOutcome RewriteLine(std::string* line, const CallRow& row, std::size_t limit,
+                        std::string* args) {
+  EditCursor cursor(std::move(*line));
+  const bool is_not = row.name == "Not";
+  std::size_t inequalities = is_not ? CountInequalities({cursor.rest()}) : 0;
+  LineOutcome outcome;
+  while (outcome.rewrites < limit) {
+    const std::size_t at = cursor.rest().find(row.name);
+    if (at == std::string_view::npos) break;
+    cursor.Advance(at);
+    const std::string_view rest = cursor.rest();
+    const std::optional<std::size_t> call_size = ReadCall(rest, row.name.size(), row.infix, args);
+    if (!call_size) {
+      outcome.bracket_error = true;
+      break;
+    }
+    if (row.unary) args->append(row.infix);
+    bool with_prefix = true;
+    if (is_not) {
+      // Only the bytes of the call and one on each side can take part in an
+      // occurrence that the rewrite removes or forms.
+      const std::string_view done = cursor.done();
+      const std::string_view before = done.empty() ? done : done.substr(done.size() - 1);
+      const std::string_view after = rest.substr(*call_size, 1);
+      const std::size_t outside =
+          inequalities - CountInequalities({before, rest.substr(0, *call_size), after});
+      const std::size_t without_prefix = outside + CountInequalities({before, *args, after});
+      with_prefix = without_prefix == 0;
+      inequalities = with_prefix ? outside + CountInequalities({before, row.prefix, *args, after})
+                                 : without_prefix;
+    }
+    cursor.Drop(*call_size);
+    cursor.Prepend(*args);
+    if (with_prefix) cursor.Prepend(row.prefix);
+    cursor.Retreat(std::min(row.name.size() - 1, cursor.done().size()));
+    ++outcome.rewrites;
+  }
+  *line = cursor.Release();
+  return outcome;
+}
+
+RowOutcome RunCallRowRunByRun(LineList* lines, const CallRow& row) {
+  RowOutcome outcome;
+  for (;;) {
+    ++outcome.runs;
+    const RunResult run = VarFunction(lines, row.name, row.prefix, row.infix, row.unary);
+    if (run.bracket_error) outcome.bracket_error = run.bracket_error;
+    if (!run.changed) return outcome;
+    outcome.changed = true;
+  }
+}
+
+struct RewrittenLine {
+  std::size_t index;
+  std::string before_row;
+  std::size_t rewrites;
+};
+
+}  // namespace
+
+RowOutcome RunCallRow(LineList* lines, const CallRow& row) {
+  if (row.name.empty() || !InfixIsInert(row.infix)) return RunCallRowRunByRun(lines, row);
+  // Lines are independent but for the end of the row: a bracket error on line i
+  // after r rewrites means the row's last run is run r + 1, and every line keeps
+  // at most r rewrites. Each line is walked once, as far as the runs known to be
+  // kept so far allow; lines that went further than a later error allows are
+  // walked again from their text before the row.
+  std::size_t bound = static_cast<std::size_t>(-1);  // rewrites a line may keep
+  std::optional<std::size_t> error_line;
+  std::size_t most = 0;
+  std::vector<RewrittenLine> rewritten;
+  std::string args;
+  for (std::size_t i = 0; i < lines->size(); ++i) {
+    std::string& line = (*lines)[i];
+    if (line.find(row.name) == std::string::npos) continue;
+    std::string before_row = line;
+    const LineOutcome outcome = RewriteLine(&line, row, bound, &args);
+    if (outcome.bracket_error) {
+      // The walk stops at |bound|, so this error comes in an earlier run than
+      // any error found before it.
+      bound = outcome.rewrites;
+      error_line = i;
+    }
+    if (outcome.rewrites > 0) rewritten.push_back({i, std::move(before_row), outcome.rewrites});
+    most = std::max(most, outcome.rewrites);
+  }
+  for (RewrittenLine& line : rewritten) {
+    if (line.rewrites <= bound) continue;
+    (*lines)[line.index] = std::move(line.before_row);
+    RewriteLine(&(*lines)[line.index], row, bound, &args);
+  }
+  const std::size_t kept = error_line ? bound : most;
+  return {.runs = kept + 1, .changed = kept > 0, .bracket_error = error_line};
+}
+
+RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_view replacement) {
+  RowOutcome outcome;
+  outcome.runs = 1;
+  if (find.empty()) return outcome;
+  std::size_t most = 0;
+  std::string built;
+  for (std::string& line : *lines) {
+    std::size_t at = line.find(find);
+    if (at == std::string::npos) continue;
+    built.clear();
+    std::size_t copied = 0;
+    std::size_t count = 0;
+    for (; at != std::string::npos; at = line.find(find, copied)) {
+      built.append(line, copied, at - copied);
+      built.append(replacement);
+      copied = at + find.size();
+      ++count;
+    }
+    built.append(line, copied);
+    line.swap(built);
+    most = std::max(most, count);
+  }
+  outcome.runs = most + 1;
+  outcome.changed = most > 0;
+  return outcome;
+}
+
+}  // namespace q9

@@ -70,6 +70,23 @@ std::optional<std::size_t> ReadCall(std::string_view text, std::size_t name_size
   return std::nullopt;
 }
 
+// Whether a "Not" call takes its prefix: only when the line, with the call's
+// text |call| replaced by |args|, holds no "!=". |*inequalities| counts the "!="
+// on the line and is brought up to date for the line after the rewrite, from
+// the changed text and the bytes |before| and |after| it (one each at most): no
+// other occurrence can be removed or formed.
+bool NotTakesPrefix(std::string_view before, std::string_view call, std::string_view after,
+                    std::string_view args, std::string_view prefix, std::size_t* inequalities) {
+  const std::size_t outside = *inequalities - CountInequalities({before, call, after});
+  const std::size_t without_prefix = outside + CountInequalities({before, args, after});
+  if (without_prefix > 0) {
+    *inequalities = without_prefix;
+    return false;
+  }
+  *inequalities = outside + CountInequalities({before, prefix, args, after});
+  return true;
+}
+
 struct LineOutcome {
   std::size_t rewrites = 0;
   bool bracket_error = false;  // the attempt after |rewrites| rewrites failed
@@ -97,20 +114,11 @@ LineOutcome RewriteLine(std::string* line, const CallRow& row, std::size_t limit
       break;
     }
     if (row.unary) args->append(row.infix);
-    bool with_prefix = true;
-    if (is_not) {
-      // Only the bytes of the call and one on each side can take part in an
-      // occurrence that the rewrite removes or forms.
-      const std::string_view done = cursor.done();
-      const std::string_view before = done.empty() ? done : done.substr(done.size() - 1);
-      const std::string_view after = rest.substr(*call_size, 1);
-      const std::size_t outside =
-          inequalities - CountInequalities({before, rest.substr(0, *call_size), after});
-      const std::size_t without_prefix = outside + CountInequalities({before, *args, after});
-      with_prefix = without_prefix == 0;
-      inequalities = with_prefix ? outside + CountInequalities({before, row.prefix, *args, after})
-                                 : without_prefix;
-    }
+    const std::string_view done = cursor.done();
+    const bool with_prefix =
+        !is_not || NotTakesPrefix(done.substr(done.size() - std::min<std::size_t>(done.size(), 1)),
+                                  rest.substr(0, *call_size), rest.substr(*call_size, 1), *args,
+                                  row.prefix, &inequalities);
     cursor.Drop(*call_size);
     cursor.Prepend(*args);
     if (with_prefix) cursor.Prepend(row.prefix);

@@ -1,7 +1,10 @@
 // The interactive program run as a process in a scratch folder: standard output
 // byte for byte, the exit status and the files it leaves.
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -211,12 +214,38 @@ TEST_F(InteractiveProgramTest, WriteFailingPartWayLeavesTheScriptAsItWas) {
   std::string script = "#strict\n";
   for (int i = 0; i < 2000; ++i) script += "x=Sum(a,b); y=Mul(c,d);\n";
   WriteFile(dir_ / "Script.c", script);
-  ProcessResult r = RunProcess({Q9_PROGRAM}, "Script.c\n",
-                               {.cwd = dir_.string(), .file_size_limit = 8192});
+  ProcessResult r =
+      RunProcess({Q9_PROGRAM}, "Script.c\n", {.cwd = dir_.string(), .file_size_limit = 8192});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("Fehler beim Schreiben der Datei: Script.c ("), std::string::npos);
   EXPECT_EQ(ReadFile(dir_ / "Script.c"), script);
   EXPECT_EQ(FileCount(), 1u);
+}
+
+TEST_F(InteractiveProgramTest, SpecialFilesAreRefusedAndLeftAsTheyWere) {
+  ASSERT_EQ(mkfifo((dir_ / "fifo").c_str(), 0644), 0);
+  const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socket_path = (dir_ / "sock").string();
+  ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+  socket_path.copy(address.sun_path, socket_path.size());
+  ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  fs::create_symlink("/dev/null", dir_ / "Script.c");
+
+  for (std::string path : {"fifo", "sock", "Script.c"}) {
+    SCOPED_TRACE(path);
+    ProcessResult r = Run(path + "\n");
+    const std::string head = kGreeting + "Pfad: " + path + "\nFehler beim Lesen der Datei: " + path;
+    EXPECT_EQ(r.out.substr(0, head.size()), head);
+    EXPECT_EQ(r.status, 1);
+  }
+  close(sock);
+  EXPECT_TRUE(fs::is_fifo(dir_ / "fifo"));
+  EXPECT_TRUE(fs::is_socket(dir_ / "sock"));
+  EXPECT_TRUE(fs::is_symlink(dir_ / "Script.c"));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  EXPECT_EQ(FileCount(), 3u);
 }
 
 }  // namespace

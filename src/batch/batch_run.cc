@@ -1,0 +1,82 @@
+#include "batch/batch_run.h"
+
+#include <string>
+
+#include "batch/convert_job.h"
+#include "batch/file_walk.h"
+#include "batch/ordered_pool.h"
+#include "batch/report.h"
+
+namespace q9 {
+namespace {
+
+constexpr std::size_t kBarWidth = 30;
+
+// A one-line bar on a terminal, redrawn only when its percentage moves so a
+// long run does not flood the terminal.
+class ProgressLine {
+ public:
+  ProgressLine(std::ostream& err, std::size_t total, bool enabled)
+      : err_(err), total_(total), enabled_(enabled) {}
+
+  void Show(std::size_t done) {
+    if (!enabled_) return;
+    const std::size_t percent = done * 100 / total_;
+    if (shown_ && percent == percent_) return;
+    err_ << '\r' << ProgressBar(done, total_, kBarWidth) << std::flush;
+    shown_ = true;
+    percent_ = percent;
+  }
+
+  void Erase() {
+    if (!shown_) return;
+    err_ << "\r\x1b[K" << std::flush;
+    shown_ = false;
+  }
+
+ private:
+  std::ostream& err_;
+  std::size_t total_;
+  bool enabled_;
+  bool shown_ = false;
+  std::size_t percent_ = 0;
+};
+
+std::string StandardOutputFor(const FileReport& report, BatchMode mode) {
+  if (report.outcome != FileOutcome::kConverted) return "";
+  if (mode == BatchMode::kCheck) return report.path + "\n";
+  if (mode == BatchMode::kDiff) return report.diff;
+  return "";
+}
+
+}  // namespace
+
+int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
+             bool show_progress) {
+  const WalkResult walk = CollectScripts(options.paths, options.patterns);
+  Summary summary;
+  for (const WalkError& error : walk.errors) {
+    err << FormatWalkError(error);
+    ++summary.failed;
+  }
+  const std::size_t total = walk.files.size();
+  ProgressLine progress(err, total, show_progress && total >= kProgressMinFiles);
+  RunOrdered<FileReport>(
+      total, options.jobs, [&](std::size_t i) { return ConvertJob(walk.files[i], options.job); },
+      [&](std::size_t i, FileReport report) {
+        const std::string to_out = StandardOutputFor(report, options.job.mode);
+        const std::string to_err = FormatDiagnostics(report);
+        if (!to_out.empty() || !to_err.empty()) {
+          progress.Erase();
+          out << to_out << std::flush;
+          err << to_err;
+        }
+        summary.Add(report);
+        progress.Show(i + 1);
+      });
+  progress.Erase();
+  err << FormatSummary(summary, options.job.mode) << std::flush;
+  return ExitStatus(summary, options.job.mode);
+}
+
+}  // namespace q9

@@ -1,0 +1,27 @@
+#ifndef Q9_BATCH_BATCH_RUN_H_
+#define Q9_BATCH_BATCH_RUN_H_
+
+#include <cstddef>
+#include <ostream>
+
+#include "batch/options.h"
+
+namespace q9 {
+
+// Runs with at least this many files show a progress bar, when asked to.
+inline constexpr std::size_t kProgressMinFiles = 50;
+
+// One run of the batch converter over |options.paths|: collects the scripts,
+// converts them on |options.jobs| threads and prints, in the order the scripts
+// were collected:
+//   |out|: kCheck the path of every script that would change, one a line;
+//          kDiff the unified diff of every such script; kWrite nothing.
+//   |err|: warnings and errors (see FormatDiagnostics), then the summary line;
+//          with |show_progress| and enough files, a progress bar redrawn in
+//          place with CR and erased before anything else is printed and at the end.
+// Returns the exit status (see ExitStatus).
+int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, bool show_progress);
+
+}  // namespace q9
+
+#endif  // Q9_BATCH_BATCH_RUN_H_

@@ -1,0 +1,47 @@
+#ifndef Q9_BATCH_CONVERT_JOB_H_
+#define Q9_BATCH_CONVERT_JOB_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "batch/options.h"
+
+namespace q9 {
+
+enum class FileOutcome {
+  kConverted,  // the converted bytes differ (saved, or in kCheck/kDiff: would be)
+  kUnchanged,  // the conversion gives the bytes the file already holds
+  kFailed,     // not read, not converted or not written: the file keeps its bytes
+};
+
+// A bracket error that left one row's calls unconverted.
+struct BracketWarning {
+  std::size_t line = 0;  // 1-based line of the converted file
+  std::string_view row;  // the row's name
+  std::string text;      // that line of the converted file
+};
+
+// What happened to one script; the front end decides how to print it.
+struct FileReport {
+  std::string path;
+  FileOutcome outcome = FileOutcome::kFailed;
+  std::vector<BracketWarning> warnings;
+  std::string error;  // when kFailed: "cannot read: REASON", "cannot write: REASON", ...
+  std::string diff;   // kDiff and kConverted: the unified diff
+};
+
+// Converts the script at |path| exactly as the interactive program does (one
+// read with Open, Convert in memory, one atomic Save in place), with these
+// differences: a path that names no file fails instead of being created, a
+// file whose converted bytes equal its current bytes is not rewritten, and
+// kCheck and kDiff write nothing. With a backup suffix, the original is kept
+// first (see MakeBackup); when that is impossible the script is not converted,
+// and when the save fails the backup just made is removed again.
+// Never throws; safe to call from several threads for different paths.
+FileReport ConvertJob(const std::string& path, const JobOptions& options);
+
+}  // namespace q9
+
+#endif  // Q9_BATCH_CONVERT_JOB_H_

@@ -1,0 +1,35 @@
+#ifndef Q9_BATCH_OPTIONS_H_
+#define Q9_BATCH_OPTIONS_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace q9 {
+
+// What the batch converter does with a script that the conversion would change.
+enum class BatchMode {
+  kWrite,  // save the converted script in place
+  kCheck,  // write nothing; name the script
+  kDiff,   // write nothing; print a unified diff
+};
+
+// How one script is handled, independent of how it was found.
+struct JobOptions {
+  BatchMode mode = BatchMode::kWrite;
+  // When set (kWrite only), the original is kept as path + suffix before it is
+  // replaced; an existing file of that name makes the script fail unconverted.
+  std::optional<std::string> backup_suffix;
+};
+
+// One run of the batch converter, as the command line asked for it.
+struct BatchOptions {
+  JobOptions job;
+  unsigned jobs = 1;                         // worker threads, at least 1
+  std::vector<std::string> patterns{"*.c"};  // file name globs for folder walks
+  std::vector<std::string> paths;            // files and folders, in the order given
+};
+
+}  // namespace q9
+
+#endif  // Q9_BATCH_OPTIONS_H_

@@ -1,0 +1,125 @@
+#include "batch/report.h"
+
+#include <string_view>
+
+#include "pipeline/pipeline.h"
+
+namespace q9 {
+namespace {
+
+std::string_view WithoutTrailingCr(std::string_view text) {
+  if (text.ends_with('\r')) text.remove_suffix(1);
+  return text;
+}
+
+std::string Padded(std::string_view text, std::size_t width) {
+  std::string padded(text);
+  if (padded.size() < width) padded.append(width - padded.size(), ' ');
+  return padded;
+}
+
+// What one row makes of a call, written with the arguments a and b.
+std::string RowEffect(const Row& row) {
+  const std::string name(row.name);
+  const std::string text(row.text);
+  const std::string prefix(row.prefix);
+  switch (row.pass) {
+    case RowPass::kNormalOperator:
+      return name + "(a,b) -> a" + text + "b";
+    case RowPass::kVarFunction:
+      if (row.unary) return name + "(a) -> " + prefix + "a" + text;
+      if (row.name == "Not") {
+        // The prefix stays out when the line holds the infix, as after Not(a,b).
+        return name + "(a) -> " + prefix + "a, " + name + "(a,b) -> a" + text + "b";
+      }
+      return name + "(a,b) -> " + prefix + "a" + text + "b";
+    case RowPass::kExchange:
+      return name + " -> " + text + " (every occurrence)";
+  }
+  return "";
+}
+
+std::string_view StageTitle(RowPass pass) {
+  switch (pass) {
+    case RowPass::kNormalOperator:
+      return "Stage 4  operator rows\n";
+    case RowPass::kVarFunction:
+      return "Stage 5  variable function rows\n";
+    case RowPass::kExchange:
+      return "Stage 6  exchange rows\n";
+  }
+  return "";
+}
+
+}  // namespace
+
+void Summary::Add(const FileReport& report) {
+  switch (report.outcome) {
+    case FileOutcome::kConverted:
+      ++converted;
+      break;
+    case FileOutcome::kUnchanged:
+      ++unchanged;
+      break;
+    case FileOutcome::kFailed:
+      ++failed;
+      break;
+  }
+  if (!report.warnings.empty()) ++with_warnings;
+}
+
+std::string FormatDiagnostics(const FileReport& report) {
+  std::string out;
+  for (const BracketWarning& warning : report.warnings) {
+    out += report.path + ":" + std::to_string(warning.line) + ": warning: bracket error in row " +
+           std::string(warning.row) +
+           "; left unconverted: " + std::string(WithoutTrailingCr(warning.text)) + "\n";
+  }
+  if (report.outcome == FileOutcome::kFailed)
+    out += report.path + ": error: " + report.error + "\n";
+  return out;
+}
+
+std::string FormatWalkError(const WalkError& error) {
+  return error.path + ": error: cannot read: " + error.reason + "\n";
+}
+
+std::string FormatSummary(const Summary& summary, BatchMode mode) {
+  const std::string_view converted =
+      mode == BatchMode::kWrite ? " converted, " : " would be converted, ";
+  return std::to_string(summary.converted) + std::string(converted) +
+         std::to_string(summary.unchanged) + " unchanged, " +
+         std::to_string(summary.with_warnings) + " with warnings, " +
+         std::to_string(summary.failed) + " failed\n";
+}
+
+int ExitStatus(const Summary& summary, BatchMode mode) {
+  if (summary.failed > 0) return kExitFileError;
+  if (mode == BatchMode::kCheck && summary.converted > 0) return kExitWouldChange;
+  return kExitOk;
+}
+
+std::string FormatRowList() {
+  std::string out =
+      "Stage 1  Strict       adds \"#strict\" and the update marker at the top when missing\n"
+      "Stage 2  Correct      puts every label and every statement on a line of its own\n"
+      "Stage 3  FuncCorrect  turns label headers \"Name:\" into \"func Name(){\" blocks closed "
+      "by \"}\"\n"
+      "Each row below runs again while it changes something; a bracket error ends it.\n";
+  const auto rows = PipelineRows();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (i == 0 || rows[i].pass != rows[i - 1].pass) out += StageTitle(rows[i].pass);
+    std::string number = std::to_string(i + 1);
+    out += std::string(4 - number.size(), ' ') + number + "  " + Padded(rows[i].name, 12) + " " +
+           RowEffect(rows[i]) + "\n";
+  }
+  return out;
+}
+
+std::string ProgressBar(std::size_t done, std::size_t total, std::size_t width) {
+  const std::size_t filled = done >= total ? width : done * width / total;
+  return "[" + std::string(filled, '#') + std::string(width - filled, ' ') + "] " +
+         std::to_string(done) + "/" + std::to_string(total);
+}
+
+}  // namespace q9

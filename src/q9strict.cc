@@ -1,0 +1,79 @@
+// The batch converter: converts script files and folders of them to the
+// #strict syntax in place, or shows what would change.
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <csignal>
+#include <iostream>
+#include <thread>
+
+#include "batch/batch_run.h"
+#include "batch/report.h"
+
+namespace {
+
+constexpr const char* kFooter =
+    R"(Folders are walked recursively for files matching --include; files named
+on the command line are converted whatever their name.
+Exit status: 0 success; 1 --check found files to convert; 2 usage error;
+3 a file could not be read or written (the others are still converted).)";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  // The texts and diffs are bytes on Windows too: no LF becomes CR LF on the way out.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#else
+  // A write beyond the file size limit must fail as an error the save reports.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
+  q9::BatchOptions options;
+  options.jobs = std::max(1u, std::thread::hardware_concurrency());
+  bool check = false, diff = false, list_rows = false;
+  std::string backup_suffix;
+
+  CLI::App app{"Converts game scripts to the #strict syntax, in place.", "q9strict"};
+  app.footer(kFooter);
+  app.set_version_flag("--version", std::string("q9strict ") + Q9_VERSION);
+  app.add_option("PATH", options.paths, "script files and folders");
+  auto* check_flag = app.add_flag("--check", check, "write nothing; list files that would change");
+  auto* diff_flag = app.add_flag("--diff", diff, "write nothing; print a unified diff");
+  auto* backup_flag = app.add_flag("--backup{.bak}", backup_suffix,
+                                   "keep each original as PATH+SUFFIX (--backup=SUFFIX)");
+  app.add_option("-j,--jobs", options.jobs, "files converted in parallel (default: cores)")
+      ->check(CLI::Range(1u, 1024u));
+  app.add_option("--include", options.patterns, "file name glob for folders (default: *.c)")
+      ->allow_extra_args(false);
+  app.add_flag("--list-rows", list_rows, "print the conversion stages and rows and exit");
+  check_flag->excludes(diff_flag)->excludes(backup_flag);
+  diff_flag->excludes(backup_flag);
+  try {
+    app.parse(argc, argv);
+    if (backup_suffix.find('/') != std::string::npos) {
+      throw CLI::ValidationError("--backup", "the suffix must not contain '/'");
+    }
+  } catch (const CLI::ParseError& error) {
+    return app.exit(error) == 0 ? q9::kExitOk : q9::kExitUsage;
+  }
+  if (list_rows) {
+    std::cout << q9::FormatRowList();
+    return q9::kExitOk;
+  }
+  if (options.paths.empty()) {
+    std::cerr << "usage: q9strict [options] PATH...\nRun with --help for more information.\n";
+    return q9::kExitUsage;
+  }
+  options.job.mode = check  ? q9::BatchMode::kCheck
+                     : diff ? q9::BatchMode::kDiff
+                            : q9::BatchMode::kWrite;
+  if (backup_flag->count() > 0) options.job.backup_suffix = backup_suffix;
+  return q9::RunBatch(options, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
+}

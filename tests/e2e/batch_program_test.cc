@@ -1,0 +1,292 @@
+// The batch converter run as a process in scratch folders: options, output,
+// exit statuses and the files it leaves, checked against the interactive
+// program and against `patch`.
+
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "batch/old_script_test_util.h"
+#include "gtest/gtest.h"
+#include "passes/script_generator_test_util.h"
+#include "tests/e2e/process.h"
+
+namespace q9::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kOld = "Initialize: SetVar(0,1); return(1);\n";
+const std::string kMarker = "/*+++Automatisiertes Syntax Update zu #strict - Quellor+++*/\n";
+const std::string kNew = kMarker + "#strict\n func Initialize(){\n Var(0)=1;\n return(1);\n}\n";
+
+class BatchProgramTest : public ::testing::Test {
+ protected:
+  void TearDown() override { fs::remove_all(dir_); }
+
+  ProcessResult Run(std::vector<std::string> args) {
+    args.insert(args.begin(), Q9_BATCH_PROGRAM);
+    return RunProcess(args, "", {.cwd = dir_.string()});
+  }
+  void Put(const fs::path& relative, const std::string& bytes) {
+    fs::create_directories((dir_ / relative).parent_path());
+    WriteFile(dir_ / relative, bytes);
+  }
+  std::string Get(const fs::path& relative) const { return ReadFile(dir_ / relative); }
+
+  fs::path dir_ = MakeScratchDir();
+};
+
+TEST_F(BatchProgramTest, UsageErrorsTouchNothing) {
+  Put("s.c", kOld);
+  const std::vector<std::string> cases[] = {
+      {},
+      {"--check"},
+      {"--no-such-option", "s.c"},
+      {"--check", "--diff", "s.c"},
+      {"--diff", "--backup", "s.c"},
+      {"-j", "0", "s.c"},
+      {"-j", "many", "s.c"},
+      {"--backup=/x", "s.c"},
+  };
+  for (const std::vector<std::string>& args : cases) {
+    SCOPED_TRACE(testing::PrintToString(args));
+    ProcessResult r = Run(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
+    EXPECT_EQ(Get("s.c"), kOld);
+  }
+}
+
+TEST_F(BatchProgramTest, HelpVersionAndRowList) {
+  ProcessResult help = Run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  for (const char* text : {"--check", "--diff", "--backup", "--jobs", "--include", "--list-rows",
+                           "--version", "Exit status: 0 success; 1 --check", "2 usage error",
+                           "3 a file could not be read or written"}) {
+    EXPECT_NE(help.out.find(text), std::string::npos) << text;
+  }
+  ProcessResult version = Run({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(version.out.starts_with("q9strict 1.")) << version.out;
+
+  ProcessResult rows = Run({"--list-rows"});
+  EXPECT_EQ(rows.status, 0);
+  EXPECT_EQ(rows.err, "");
+  EXPECT_NE(rows.out.find("Stage 1  Strict"), std::string::npos);
+  EXPECT_NE(rows.out.find("\n   1  BitAnd       BitAnd(a,b) -> a&b\n"), std::string::npos);
+  EXPECT_NE(rows.out.find("\n  26  SetSkyFade   "), std::string::npos);
+}
+
+TEST_F(BatchProgramTest, ConvertsScriptsInATreeAndLeavesOtherFilesAlone) {
+  const std::string binary("\x89PNG\r\n\x1a\n\0\xFF", 10);
+  Put("obj/Script.c", kOld);
+  Put("obj/Parts/Defs.c", kOld);
+  Put("obj/notes.txt", kOld);
+  Put("obj/Graphics.png", binary);
+  Put("obj/Script.c.old", kOld);
+  ProcessResult r = Run({"obj"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "2 converted, 0 unchanged, 0 with warnings, 0 failed\n");
+  EXPECT_EQ(Get("obj/Script.c"), kNew);
+  EXPECT_EQ(Get("obj/Parts/Defs.c"), kNew);
+  EXPECT_EQ(Get("obj/notes.txt"), kOld);
+  EXPECT_EQ(Get("obj/Graphics.png"), binary);
+  EXPECT_EQ(Get("obj/Script.c.old"), kOld);
+  // Nothing else appeared: no temporary files, no backups.
+  std::size_t files = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(dir_)) files += entry.is_regular_file();
+  EXPECT_EQ(files, 5u);
+
+  // Just converted without warnings: nothing left to change.
+  ProcessResult check = Run({"--check", "obj"});
+  EXPECT_EQ(check.status, 0);
+  EXPECT_EQ(check.out, "");
+  EXPECT_EQ(check.err, "0 would be converted, 2 unchanged, 0 with warnings, 0 failed\n");
+
+  // Another pattern picks other files; a file named on the command line is taken as it is.
+  ProcessResult others = Run({"--include", "*.txt", "obj", "obj/Script.c.old"});
+  EXPECT_EQ(others.status, 0);
+  EXPECT_EQ(others.err, "2 converted, 0 unchanged, 0 with warnings, 0 failed\n");
+  EXPECT_EQ(Get("obj/notes.txt"), kNew);
+  EXPECT_EQ(Get("obj/Script.c.old"), kNew);
+}
+
+TEST_F(BatchProgramTest, CheckListsWhatWouldChangeAndWritesNothing) {
+  Put("obj/b/Defs.c", kOld);
+  Put("obj/Done.c", kNew);
+  Put("obj/Script.c", kOld);
+  ProcessResult r = Run({"--check", "obj"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "obj/Script.c\nobj/b/Defs.c\n");
+  EXPECT_EQ(r.err, "2 would be converted, 1 unchanged, 0 with warnings, 0 failed\n");
+  EXPECT_EQ(Get("obj/Script.c"), kOld);
+  EXPECT_EQ(Get("obj/b/Defs.c"), kOld);
+}
+
+// The diff of scripts with CR LF, Latin-1 text, no final LF and bracket errors
+// turns a copy of the originals into exactly what the conversion writes.
+TEST_F(BatchProgramTest, DiffAppliesWithPatch) {
+  if (!fs::exists("/usr/bin/patch")) GTEST_SKIP() << "needs patch";
+  for (std::uint32_t seed = 1; seed <= 14; ++seed) {
+    const std::string name = "s/f" + std::to_string(seed) + ".c";
+    Put(name, OldSyntaxScript(seed, 2000));
+    Put("copy/" + name, OldSyntaxScript(seed, 2000));
+  }
+  Put("s/done.c", kNew);
+  ProcessResult diff = Run({"--diff", "s"});
+  EXPECT_EQ(diff.status, 0);
+  EXPECT_NE(diff.out.find("\\ No newline at end of file\n"), std::string::npos);
+  EXPECT_EQ(diff.out.find("done.c"), std::string::npos);
+  EXPECT_TRUE(diff.err.ends_with("14 would be converted, 1 unchanged, 2 with warnings, 0 failed\n"))
+      << diff.err;
+  EXPECT_EQ(Get("s/f1.c"), OldSyntaxScript(1, 2000));  // --diff writes nothing
+
+  Put("changes.diff", diff.out);
+  ProcessResult patch = RunProcess({"/usr/bin/patch", "-p1", "-s", "-i", "../changes.diff"}, "",
+                                   {.cwd = (dir_ / "copy").string()});
+  EXPECT_EQ(patch.status, 0) << patch.out << patch.err;
+
+  ProcessResult convert = Run({"s"});
+  EXPECT_EQ(convert.status, 0);
+  for (std::uint32_t seed = 1; seed <= 14; ++seed) {
+    const std::string name = "s/f" + std::to_string(seed) + ".c";
+    SCOPED_TRACE(name);
+    EXPECT_EQ(Get("copy/" + name), Get(name));
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "copy/s/done.c"));
+}
+
+TEST_F(BatchProgramTest, BackupKeepsOriginalsAndNeverOverwritesOne) {
+  Put("s/a.c", kOld);
+  Put("s/b.c", kOld);
+  Put("s/b.c.bak", "the only old copy\n");
+  ProcessResult r = Run({"--backup", "s"});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err,
+            "s/b.c: error: cannot write: backup s/b.c.bak already exists\n"
+            "1 converted, 0 unchanged, 0 with warnings, 1 failed\n");
+  EXPECT_EQ(Get("s/a.c"), kNew);
+  EXPECT_EQ(Get("s/a.c.bak"), kOld);
+  EXPECT_EQ(Get("s/b.c"), kOld);
+  EXPECT_EQ(Get("s/b.c.bak"), "the only old copy\n");
+
+  // A chosen suffix; a linked script keeps its link and is backed up by content.
+  Put("real.c", kOld);
+  fs::create_symlink("real.c", dir_ / "link.c");
+  ProcessResult linked = Run({"--backup=.orig", "link.c"});
+  EXPECT_EQ(linked.status, 0) << linked.err;
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.c"));
+  EXPECT_EQ(Get("real.c"), kNew);
+  EXPECT_FALSE(fs::is_symlink(dir_ / "link.c.orig"));
+  EXPECT_EQ(Get("link.c.orig"), kOld);
+}
+
+TEST_F(BatchProgramTest, FilesThatCannotBeReadOrWrittenFailAloneWithStatus3) {
+  Put("s/a.c", kOld);
+  Put("s/locked.c", kOld);
+  fs::permissions(dir_ / "s/locked.c", fs::perms::owner_read);
+  ProcessResult r = Run({"missing.c", "s"});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err,
+            "missing.c: error: cannot read: No such file or directory\n"
+            "s/locked.c: error: cannot write: read-only file\n"
+            "1 converted, 0 unchanged, 0 with warnings, 2 failed\n");
+  EXPECT_EQ(Get("s/a.c"), kNew);
+  EXPECT_EQ(Get("s/locked.c"), kOld);
+  EXPECT_FALSE(fs::exists(dir_ / "missing.c"));
+}
+
+TEST_F(BatchProgramTest, BracketErrorsAreWarningsAtTheConvertedLine) {
+  Put("s.c", "Timer: Sum(1,\nInitialize: SetVar(0,1);\n");
+  ProcessResult r = Run({"s.c"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err,
+            "s.c:4: warning: bracket error in row Sum; left unconverted:  Sum(1,\n"
+            "1 converted, 0 unchanged, 1 with warnings, 0 failed\n");
+  EXPECT_EQ(Get("s.c"), kMarker +
+                            "#strict\n func Timer(){\n Sum(1,\n}\n func Initialize(){\n "
+                            "Var(0)=1;\n}\n");
+}
+
+// Many scripts, realistic and random: the batch run leaves every file with the
+// bytes the interactive program gives it, whatever the number of threads.
+TEST_F(BatchProgramTest, SameBytesAsTheInteractiveProgram) {
+  std::vector<std::string> names;
+  for (std::uint32_t seed = 1; seed <= 100; ++seed) {
+    ScriptGenerator generator(seed);
+    std::string bytes =
+        seed % 2 == 0 ? OldSyntaxScript(seed, 1500) : JoinLines(generator.NextList()) + "End: Not(";
+    names.push_back("f" + std::to_string(seed) + ".c");
+    Put("interactive/" + names.back(), bytes);
+    Put("batch/" + names.back(), bytes);
+  }
+  for (const std::string& name : names) {
+    ProcessResult r =
+        RunProcess({Q9_PROGRAM}, name + "\n\n", {.cwd = (dir_ / "interactive").string()});
+    ASSERT_EQ(r.status, 0) << name;
+  }
+  ProcessResult batch = Run({"-j", "2", "batch"});
+  EXPECT_EQ(batch.status, 0) << batch.err;
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(Get("batch/" + name), Get("interactive/" + name));
+  }
+}
+
+TEST_F(BatchProgramTest, OutputOrderDoesNotDependOnThreads) {
+  for (std::uint32_t seed = 1; seed <= 80; ++seed) {
+    Put("s/f" + std::to_string(seed) + ".c", OldSyntaxScript(seed, 800));
+  }
+  ProcessResult one = Run({"--check", "-j", "1", "s"});
+  EXPECT_EQ(one.status, 1);
+  EXPECT_EQ(one.err.find('\r'), std::string::npos);  // not a terminal: no progress bar
+  for (const char* jobs : {"2", "7"}) {
+    SCOPED_TRACE(jobs);
+    ProcessResult many = Run({"--check", "-j", jobs, "s"});
+    EXPECT_EQ(many.out, one.out);
+    EXPECT_EQ(many.err, one.err);
+    EXPECT_EQ(many.status, one.status);
+  }
+}
+
+// At a terminal a long run shows a progress bar, and erases it at the end.
+TEST_F(BatchProgramTest, ProgressBarAtATerminal) {
+  for (int i = 0; i < 60; ++i) Put("s/f" + std::to_string(i) + ".c", kOld);
+  int master = -1;
+  pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (chdir(dir_.c_str()) != 0) _exit(126);
+    execl(Q9_BATCH_PROGRAM, Q9_BATCH_PROGRAM, "s", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::string output;
+  for (;;) {
+    pollfd p{master, POLLIN, 0};
+    if (poll(&p, 1, 10000) <= 0) break;
+    char buffer[4096];
+    ssize_t n = read(master, buffer, sizeof buffer);
+    if (n <= 0) break;  // EIO once the program has exited
+    output.append(buffer, static_cast<std::size_t>(n));
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(master);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_NE(output.find("\r["), std::string::npos) << output;
+  EXPECT_NE(output.find("] 60/60"), std::string::npos) << output;
+  EXPECT_TRUE(output.ends_with("\r\x1b[K60 converted, 0 unchanged, 0 with warnings, 0 failed\r\n"))
+      << output;
+}
+
+}  // namespace
+}  // namespace q9::test

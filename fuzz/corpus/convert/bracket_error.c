@@ -1,0 +1,3 @@
+#strict
+x=Sum(a,b
+y=Sum(c,d)

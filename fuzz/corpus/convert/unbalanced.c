@@ -1,0 +1,7 @@
+Sum(a,b
+Sum(
+)
+,,,
+SetVar(0
+IncVar()
+Not()

@@ -4,6 +4,7 @@
 // Starts a program as a child process for end-to-end tests.
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -29,6 +30,12 @@ struct ProcessResult {
 struct ProcessOptions {
   std::string cwd = ".";
   long file_size_limit = -1;  // RLIMIT_FSIZE in bytes when >= 0, SIGXFSZ left as inherited
+  // When >= 0, the child gives up root before exec: no supplementary groups,
+  // then this number as group and user ID (65534 is nobody/nogroup).
+  int uid = -1;
+  // When > 0, the child is killed by SIGALRM after this many seconds (status
+  // 128 + SIGALRM), so a program that hangs fails its test instead of the run.
+  unsigned time_limit_seconds = 0;
 };
 
 inline std::string ReadAll(int fd) {
@@ -63,6 +70,12 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv, const std:
                    static_cast<rlim_t>(options.file_size_limit)};
       setrlimit(RLIMIT_FSIZE, &limit);
     }
+    if (options.uid >= 0) {
+      const auto id = static_cast<uid_t>(options.uid);
+      if (setgroups(0, nullptr) != 0 || setgid(id) != 0 || setuid(id) != 0) _exit(125);
+    }
+    // A pending alarm survives exec, so it bounds the program itself.
+    if (options.time_limit_seconds > 0) alarm(options.time_limit_seconds);
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);

@@ -1,20 +1,25 @@
 #include "linestore/line_store.h"
 
+// Open and Save on Windows live in line_store_win.cc; the line format is shared.
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstddef>
 #include <random>
+#include <system_error>
+#endif  // _WIN32
+
+#include <cstddef>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <utility>
 
 namespace q9 {
 namespace {
 
+#ifndef _WIN32
 // Reads and writes go through buffers of this size, so reading a script costs
 // its line list plus one chunk.
 constexpr size_t kChunkSize = 64 * 1024;
@@ -51,6 +56,7 @@ class ScopedFd {
  private:
   int fd_;
 };
+#endif  // _WIN32
 
 // Adds the complete lines of |chunk| to |lines|; bytes after the last LF wait
 // in |pending| for the next chunk, so a line may span any number of chunks.
@@ -76,6 +82,7 @@ void FinishLines(std::string* pending, LineList* lines) {
   pending->clear();
 }
 
+#ifndef _WIN32
 Status RefuseNonRegular(mode_t mode) {
   if (S_ISDIR(mode)) return ErrnoStatus(EISDIR);
   return Status::Error("not a regular file");
@@ -252,6 +259,7 @@ void SyncDirectory(const std::string& target) {
   ScopedFd fd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (fd.get() >= 0) fsync(fd.get());
 }
+#endif  // _WIN32
 
 }  // namespace
 
@@ -275,6 +283,7 @@ std::string JoinLines(const LineList& lines) {
   return bytes;
 }
 
+#ifndef _WIN32
 Status Open(const std::string& path, LineList* lines) {
   lines->clear();
   // O_NONBLOCK: opening a FIFO must not wait for a writer before we can refuse it.
@@ -313,6 +322,7 @@ Status Save(const std::string& path, const LineList& lines) {
   SyncDirectory(target);
   return Status();
 }
+#endif  // _WIN32
 
 LineList InsertVString(LineList lines, int index, std::string line) {
   lines.insert(lines.begin() + index, std::move(line));

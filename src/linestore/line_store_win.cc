@@ -1,0 +1,269 @@
+// Open and Save for Windows. Scripts are bytes here as everywhere: the file is
+// read and written with the Win32 calls directly, so no layer translates CR LF.
+// Paths are the bytes the user typed and go to the ANSI ("A") calls, which take
+// them in the system's ANSI code page.
+#include "linestore/line_store.h"
+
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <random>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+#include "linestore/win_status.h"
+
+namespace q9 {
+namespace {
+
+// Reads and writes go through buffers of this size.
+constexpr DWORD kChunkSize = 64 * 1024;
+
+// The longest name a directory entry may have on NTFS and FAT with long names.
+constexpr size_t kMaxNameLength = 255;
+
+constexpr std::string_view kTempInfix = ".tmp";
+constexpr size_t kTempSuffixLength = 8;
+constexpr int kTempAttempts = 100;
+
+// Attributes that a replaced file passes on to its new content.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+Status LastError() { return WinErrorStatus(GetLastError()); }
+
+bool IsMissing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
+
+// Owns one handle and closes it on every path out of a function.
+class ScopedHandle {
+ public:
+  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+  ~ScopedHandle() {
+    if (valid()) CloseHandle(handle_);
+  }
+
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+  // Hands the handle back to the caller, who then closes it (and checks).
+  HANDLE Release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
+
+ private:
+  HANDLE handle_;
+};
+
+bool IsSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
+
+// The directory part of |path| including its final separator (or the drive's
+// colon in "C:name"), or "" for a bare name.
+std::string_view DirPrefix(std::string_view path) {
+  size_t end = path.size();
+  while (end > 0 && !IsSeparator(path[end - 1])) --end;
+  return path.substr(0, end);
+}
+
+std::string_view BaseName(std::string_view path) { return path.substr(DirPrefix(path).size()); }
+
+// The lines of |bytes| that end in an LF go to |lines|; the bytes after the
+// last LF are the start of a line that the next chunk continues.
+void AppendChunk(std::string_view bytes, std::string* pending, LineList* lines) {
+  size_t last_lf = bytes.rfind('\n');
+  if (last_lf == std::string_view::npos) {
+    pending->append(bytes);
+    return;
+  }
+  pending->append(bytes.substr(0, last_lf + 1));
+  for (std::string& line : SplitLines(*pending)) lines->push_back(std::move(line));
+  pending->assign(bytes.substr(last_lf + 1));
+}
+
+Status ReadLines(HANDLE file, LineList* lines) {
+  std::string chunk(kChunkSize, '\0');
+  std::string pending;
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file, chunk.data(), kChunkSize, &got, nullptr)) return LastError();
+    if (got == 0) break;
+    AppendChunk(std::string_view(chunk.data(), got), &pending, lines);
+  }
+  if (!pending.empty()) lines->push_back(std::move(pending));
+  return Status();
+}
+
+// Only files on a disk are scripts: a device name such as NUL or COM1 is not.
+Status RefuseNonDisk(HANDLE file) {
+  if (GetFileType(file) != FILE_TYPE_DISK) return Status::Error("not a regular file");
+  return Status();
+}
+
+Status IsDirectoryError() { return Status::Error(std::generic_category().message(EISDIR)); }
+
+// The file that a save to |path| replaces: |path| itself, or, for a symbolic
+// link, the file it leads to, so the link stays a link.
+Status ResolveTarget(const std::string& path, std::string* target, DWORD* attributes) {
+  *attributes = GetFileAttributesA(path.c_str());
+  *target = path;
+  if (*attributes == INVALID_FILE_ATTRIBUTES || !(*attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return Status();
+  }
+  ScopedHandle file(CreateFileA(path.c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return LastError();
+  std::string final_path(MAX_PATH, '\0');
+  for (;;) {
+    DWORD length = GetFinalPathNameByHandleA(file.get(), final_path.data(),
+                                             static_cast<DWORD>(final_path.size()),
+                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) return LastError();
+    if (length < final_path.size()) {
+      final_path.resize(length);
+      break;
+    }
+    final_path.resize(length);  // |length| counts the terminating NUL here
+  }
+  *target = std::move(final_path);
+  *attributes = GetFileAttributesA(target->c_str());
+  if (*attributes == INVALID_FILE_ATTRIBUTES) return LastError();
+  return Status();
+}
+
+// The read-only attribute is honoured as well as access, as the mode bits are
+// elsewhere: a script marked read-only stays untouched.
+Status CheckWritable(const std::string& target, DWORD attributes) {
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return IsDirectoryError();
+  if (attributes & FILE_ATTRIBUTE_READONLY) return Status::Error("read-only file");
+  // Opening for writing without truncation asks the system whether we may.
+  ScopedHandle file(CreateFileA(target.c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return LastError();
+  return RefuseNonDisk(file.get());
+}
+
+std::string RandomSuffix(std::random_device& random) {
+  constexpr std::string_view kAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::uniform_int_distribution<size_t> pick(0, kAlphabet.size() - 1);
+  std::string suffix;
+  for (size_t i = 0; i < kTempSuffixLength; ++i) suffix += kAlphabet[pick(random)];
+  return suffix;
+}
+
+// Creates a new file beside |target|. CREATE_NEW guarantees it is ours.
+Status CreateTemp(const std::string& target, DWORD attributes, std::string* temp_path,
+                  HANDLE* file) {
+  std::string_view base = BaseName(target);
+  size_t room = kMaxNameLength - 1 - kTempInfix.size() - kTempSuffixLength;
+  std::string stem = std::string(DirPrefix(target)) + "." + std::string(base.substr(0, room)) +
+                     std::string(kTempInfix);
+  std::random_device random;
+  for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
+    std::string candidate = stem + RandomSuffix(random);
+    HANDLE opened =
+        CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
+    if (opened != INVALID_HANDLE_VALUE) {
+      *temp_path = std::move(candidate);
+      *file = opened;
+      return Status();
+    }
+    DWORD code = GetLastError();
+    if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) return WinErrorStatus(code);
+  }
+  return WinErrorStatus(ERROR_FILE_EXISTS);
+}
+
+Status WriteAll(HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    DWORD size = bytes.size() < kChunkSize ? static_cast<DWORD>(bytes.size()) : kChunkSize;
+    DWORD put = 0;
+    if (!WriteFile(file, bytes.data(), size, &put, nullptr)) return LastError();
+    if (put == 0) return WinErrorStatus(ERROR_WRITE_FAULT);  // no progress: do not spin
+    bytes.remove_prefix(put);
+  }
+  return Status();
+}
+
+Status WriteLines(HANDLE file, const LineList& lines) {
+  std::string buffer;
+  buffer.reserve(kChunkSize);
+  for (const std::string& line : lines) {
+    if (buffer.size() + line.size() + 1 > kChunkSize) {
+      if (Status status = WriteAll(file, buffer); !status.ok()) return status;
+      buffer.clear();
+    }
+    buffer += line;
+    buffer += '\n';
+  }
+  return WriteAll(file, buffer);
+}
+
+// Fills the temporary file, makes it durable and closes it; |file| is closed
+// on every path.
+Status FillTemp(HANDLE file, const LineList& lines) {
+  ScopedHandle owned(file);
+  if (Status status = WriteLines(file, lines); !status.ok()) return status;
+  if (!FlushFileBuffers(file)) return LastError();
+  if (!CloseHandle(owned.Release())) return LastError();
+  return Status();
+}
+
+}  // namespace
+
+Status Open(const std::string& path, LineList* lines) {
+  lines->clear();
+  if (path.empty()) return Status();  // names no file, as elsewhere
+  ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file.valid()) {
+    DWORD code = GetLastError();
+    if (IsMissing(code)) return Status();  // no script yet reads as an empty one
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    // A folder cannot be opened as a file at all; say why in the usual words.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      return IsDirectoryError();
+    }
+    return WinErrorStatus(code);
+  }
+  if (Status status = RefuseNonDisk(file.get()); !status.ok()) return status;
+  Status status = ReadLines(file.get(), lines);
+  if (!status.ok()) lines->clear();
+  return status;
+}
+
+Status Save(const std::string& path, const LineList& lines) {
+  if (path.empty()) return WinErrorStatus(ERROR_FILE_NOT_FOUND);
+  std::string target;
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  if (Status status = ResolveTarget(path, &target, &attributes); !status.ok()) return status;
+  if (BaseName(target).empty()) return IsDirectoryError();  // "dir\" names no file
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  if (exists) {
+    if (Status status = CheckWritable(target, attributes); !status.ok()) return status;
+  }
+  DWORD temp_attributes = exists ? (attributes & kKeptAttributes) : 0;
+  if (temp_attributes == 0) temp_attributes = FILE_ATTRIBUTE_NORMAL;
+  std::string temp_path;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  if (Status status = CreateTemp(target, temp_attributes, &temp_path, &file); !status.ok()) {
+    return status;
+  }
+  Status status = FillTemp(file, lines);
+  // WRITE_THROUGH: the call returns once the rename itself is on the disk.
+  if (status.ok() && !MoveFileExA(temp_path.c_str(), target.c_str(),
+                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    status = LastError();
+  }
+  if (!status.ok()) DeleteFileA(temp_path.c_str());
+  return status;
+}
+
+}  // namespace q9
+
+#endif  // _WIN32

@@ -1,11 +1,17 @@
 #include "batch/file_walk.h"
 
+#ifdef _WIN32
+#include "batch/glob_match.h"  // Windows has no fnmatch
+#else
 #include <fnmatch.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
 #include <set>
 #include <system_error>
+
+#include "batch/path_bytes.h"
 
 namespace q9 {
 namespace {
@@ -56,10 +62,10 @@ class Walker {
       if (fs::is_directory(status)) {
         WalkFolder(entry.path());
       } else if (fs::is_regular_file(status) &&
-                 MatchesAny(entry.path().filename().string(), patterns_)) {
+                 MatchesAny(PathBytes(entry.path().filename()), patterns_)) {
         // Forward slashes on every system (Windows takes them too), so that
         // listings and diff headers read alike everywhere.
-        AddFile(entry.path().generic_string());
+        AddFile(PathBytes(entry.path()));
       }
     }
   }
@@ -74,7 +80,11 @@ class Walker {
 bool MatchesAny(std::string_view name, std::span<const std::string> patterns) {
   const std::string terminated(name);
   return std::any_of(patterns.begin(), patterns.end(), [&](const std::string& pattern) {
+#ifdef _WIN32
+    return GlobMatch(pattern, terminated);
+#else
     return fnmatch(pattern.c_str(), terminated.c_str(), 0) == 0;
+#endif
   });
 }
 

@@ -1,0 +1,6 @@
+/*+++Automatisiertes Syntax Update zu #strict - Quellor+++*/
+#strict
+ func Initialize(){
+ Var(0)=1;
+
+}

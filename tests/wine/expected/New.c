@@ -1,0 +1,2 @@
+/*+++Automatisiertes Syntax Update zu #strict - Quellor+++*/
+#strict

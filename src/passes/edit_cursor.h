@@ -18,8 +18,8 @@ class EditCursor {
   // The cursor starts at the beginning of |line|: done is empty.
   explicit EditCursor(std::string line);
 
-  std::string_view done() const { return done_; }
-  std::string_view rest() const { return std::string_view(rest_).substr(start_); }
+  std::string_view done() const { return std::string_view(line_).substr(0, done_end_); }
+  std::string_view rest() const { return std::string_view(line_).substr(rest_start_); }
 
   // Moves the first |count| bytes of rest to the end of done.
   // Requires count <= rest().size().
@@ -32,18 +32,19 @@ class EditCursor {
   // Erases the first |count| bytes of rest. Requires count <= rest().size().
   void Drop(std::size_t count);
 
-  // Puts |text| in front of rest. |text| must not point into rest().
+  // Puts |text| in front of rest. |text| must not point into done() or rest().
   void Prepend(std::string_view text);
 
   // The whole line, done followed by rest; the cursor is left empty.
   std::string Release();
 
  private:
-  std::string done_;
-  // Rest is rest_[start_..]; the bytes in front of start_ are head-room that
-  // Prepend fills from the back.
-  std::string rest_;
-  std::size_t start_ = 0;
+  // One buffer with a gap at the cursor: done is line_[0, done_end_), rest is
+  // line_[rest_start_, end). Dropped bytes widen the gap and prepended ones
+  // fill it from the back, so most edits move no byte and allocate nothing.
+  std::string line_;
+  std::size_t done_end_ = 0;
+  std::size_t rest_start_ = 0;
 };
 
 }  // namespace q9

@@ -2,23 +2,17 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "passes/correct_liner.h"
 
 namespace q9 {
 namespace {
 
-// Every line of |lines| replaced by its pieces at |separator|.
-LineList SplitAll(const LineList& lines, char separator) {
-  LineList pieces;
-  pieces.reserve(lines.size());
-  for (const std::string& line : lines) SplitAtSeparators(line, separator, &pieces);
-  return pieces;
-}
-
-}  // namespace
-
-void SplitAtSeparators(std::string_view line, char separator, LineList* pieces) {
+// Calls |emit| with each piece that sweeps with |separator| make of |line|, in
+// order: views into |line|.
+template <typename Emit>
+void ForEachPiece(std::string_view line, char separator, Emit emit) {
   // A loop, not recursion: one line may hold a great many statements. A piece
   // that ends in its accepted separator is stable under further sweeps, so only
   // the rest needs judging again.
@@ -26,19 +20,62 @@ void SplitAtSeparators(std::string_view line, char separator, LineList* pieces) 
   for (;;) {
     const std::size_t p = AcceptedSeparator(rest, separator);
     if (p == std::string_view::npos || p + 1 == rest.size()) break;
-    pieces->emplace_back(rest.substr(0, p + 1));
+    emit(rest.substr(0, p + 1));
     rest.remove_prefix(p + 1);
   }
-  pieces->emplace_back(rest);
+  emit(rest);
+}
+
+// Whether sweeps with |separator| leave |line| whole.
+bool StaysWhole(std::string_view line, char separator) {
+  const std::size_t p = AcceptedSeparator(line, separator);
+  return p == std::string_view::npos || p + 1 == line.size();
+}
+
+}  // namespace
+
+void SplitAtSeparators(std::string_view line, char separator, LineList* pieces) {
+  ForEachPiece(line, separator, [pieces](std::string_view piece) { pieces->emplace_back(piece); });
 }
 
 bool Correct(LineList* lines) {
-  LineList result = SplitAll(SplitAll(*lines, ':'), ';');
+  // Each line is split at colons, and each of those pieces at semicolons. The
+  // list grows in place from the back, so it is never held twice: a line that
+  // stays whole, as most do, only moves, and a split one keeps its first piece.
+  const std::size_t size = lines->size();
+  std::vector<bool> splits(size);
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    const std::string& line = (*lines)[i];
+    splits[i] = !StaysWhole(line, ':') || !StaysWhole(line, ';');
+    if (!splits[i]) {
+      ++total;
+      continue;
+    }
+    ForEachPiece(line, ':', [&total](std::string_view piece) {
+      ForEachPiece(piece, ';', [&total](std::string_view) { ++total; });
+    });
+  }
   // Splitting only cuts lines into non-empty pieces, so the list changed exactly
   // when it gained lines.
-  const bool changed = result.size() != lines->size();
-  if (changed) *lines = std::move(result);
-  return changed;
+  if (total == size) return false;
+  lines->resize(total);
+  std::vector<std::string_view> pieces;
+  std::size_t next = total;  // lines at and after |next| are in their final place
+  for (std::size_t i = size; i-- > 0;) {
+    std::string& line = (*lines)[i];
+    if (splits[i]) {
+      pieces.clear();
+      ForEachPiece(line, ':', [&pieces](std::string_view piece) {
+        ForEachPiece(piece, ';', [&pieces](std::string_view part) { pieces.push_back(part); });
+      });
+      // The slots between line i and |next| are free: their lines have moved on.
+      for (std::size_t k = pieces.size(); k-- > 1;) (*lines)[--next].assign(pieces[k]);
+      line.resize(pieces.front().size());
+    }
+    if (--next != i) (*lines)[next] = std::move(line);
+  }
+  return true;
 }
 
 }  // namespace q9

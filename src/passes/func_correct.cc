@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "passes/correct_liner.h"
 
@@ -31,22 +32,28 @@ std::string ConvertHeader(std::string_view line, std::size_t colon) {
 }  // namespace
 
 bool FuncCorrect(LineList* lines) {
-  LineList result;
-  result.reserve(lines->size() + 1);
-  bool converted = false;
-  for (std::string& line : *lines) {
+  std::vector<std::size_t> headers;
+  for (std::size_t i = 0; i < lines->size(); ++i) {
+    std::string& line = (*lines)[i];
     const std::size_t colon = AcceptedSeparator(line, ':');
-    if (colon != std::string_view::npos) {
-      // The previous function ends directly above the next header.
-      if (converted) result.emplace_back("}");
-      line = ConvertHeader(line, colon);
-      converted = true;
-    }
-    result.push_back(std::move(line));
+    if (colon == std::string_view::npos) continue;
+    line = ConvertHeader(line, colon);
+    headers.push_back(i);
   }
-  if (converted) result.emplace_back("}");
-  *lines = std::move(result);
-  return converted;
+  if (headers.empty()) return false;
+  // A "}" goes directly above every header but the first, and one at the end.
+  // The list grows in place from the back, so it is never held twice.
+  const std::size_t size = lines->size();
+  lines->resize(size + headers.size());
+  std::size_t next = lines->size();  // lines at and after |next| are in their final place
+  (*lines)[--next] = "}";
+  for (std::size_t i = size; i-- > 0;) {
+    if (--next != i) (*lines)[next] = std::move((*lines)[i]);
+    if (headers.empty() || i != headers.back()) continue;
+    headers.pop_back();
+    if (!headers.empty()) (*lines)[--next] = "}";
+  }
+  return true;
 }
 
 }  // namespace q9

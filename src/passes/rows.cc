@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -140,30 +141,39 @@ RowOutcome RunCallRowRunByRun(LineList* lines, const CallRow& row) {
   }
 }
 
+// A line the row rewrote. Its text before the row is kept in a buffer shared
+// by all such lines, one after another in the order of the list of them, so
+// keeping it costs no allocation of its own.
 struct RewrittenLine {
   std::size_t index;
-  std::string before_row;
+  std::size_t size;
   std::size_t rewrites;
 };
 
-}  // namespace
-
-RowOutcome RunCallRow(LineList* lines, const CallRow& row) {
+// RunCallRow over the lines at |indices|, ascending, which take in every line
+// that holds the row's name.
+template <typename Indices>
+RowOutcome RunCallRowOn(LineList* lines, const CallRow& row, const Indices& indices) {
   if (row.name.empty() || !InfixIsInert(row.infix)) return RunCallRowRunByRun(lines, row);
   // Lines are independent but for the end of the row: a bracket error on line i
   // after r rewrites means the row's last run is run r + 1, and every line keeps
   // at most r rewrites. Each line is walked once, as far as the runs known to be
   // kept so far allow; lines that went further than a later error allows are
   // walked again from their text before the row.
+  std::string args;
   std::size_t bound = static_cast<std::size_t>(-1);  // rewrites a line may keep
   std::optional<std::size_t> error_line;
   std::size_t most = 0;
   std::vector<RewrittenLine> rewritten;
-  std::string args;
-  for (std::size_t i = 0; i < lines->size(); ++i) {
+  std::string before_row;  // the rewritten lines' texts before the row, one after another
+  std::size_t room = 0;    // reserved at once: doubling would hold up to twice as much
+  for (const std::size_t i : indices) room += (*lines)[i].size();
+  before_row.reserve(room);
+  for (const std::size_t i : indices) {
     std::string& line = (*lines)[i];
     if (line.find(row.name) == std::string::npos) continue;
-    std::string before_row = line;
+    const std::size_t offset = before_row.size();
+    before_row += line;
     const LineOutcome outcome = RewriteLine(&line, row, bound, &args);
     if (outcome.bracket_error) {
       // The walk stops at |bound|, so this error comes in an earlier run than
@@ -171,25 +181,34 @@ RowOutcome RunCallRow(LineList* lines, const CallRow& row) {
       bound = outcome.rewrites;
       error_line = i;
     }
-    if (outcome.rewrites > 0) rewritten.push_back({i, std::move(before_row), outcome.rewrites});
+    if (outcome.rewrites > 0) {
+      rewritten.push_back({i, before_row.size() - offset, outcome.rewrites});
+    } else {
+      before_row.resize(offset);
+    }
     most = std::max(most, outcome.rewrites);
   }
-  for (RewrittenLine& line : rewritten) {
+  std::size_t offset = 0;
+  for (const RewrittenLine& line : rewritten) {
+    offset += line.size;
     if (line.rewrites <= bound) continue;
-    (*lines)[line.index] = std::move(line.before_row);
+    (*lines)[line.index].assign(before_row, offset - line.size, line.size);
     RewriteLine(&(*lines)[line.index], row, bound, &args);
   }
   const std::size_t kept = error_line ? bound : most;
   return {.runs = kept + 1, .changed = kept > 0, .bracket_error = error_line};
 }
 
-RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_view replacement) {
+template <typename Indices>
+RowOutcome RunExchangeRowOn(LineList* lines, std::string_view find, std::string_view replacement,
+                            const Indices& indices) {
   RowOutcome outcome;
   outcome.runs = 1;
   if (find.empty()) return outcome;
   std::size_t most = 0;
   std::string built;
-  for (std::string& line : *lines) {
+  for (const std::size_t i : indices) {
+    std::string& line = (*lines)[i];
     std::size_t at = line.find(find);
     if (at == std::string::npos) continue;
     built.clear();
@@ -208,6 +227,50 @@ RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_vi
   outcome.runs = most + 1;
   outcome.changed = most > 0;
   return outcome;
+}
+
+// The indices of every line of a list, for the loops above.
+class AllLines {
+ public:
+  class Iterator {
+   public:
+    explicit Iterator(std::size_t index) : index_(index) {}
+    std::size_t operator*() const { return index_; }
+    Iterator& operator++() {
+      ++index_;
+      return *this;
+    }
+    bool operator!=(const Iterator& other) const { return index_ != other.index_; }
+
+   private:
+    std::size_t index_;
+  };
+
+  explicit AllLines(const LineList& lines) : size_(lines.size()) {}
+  Iterator begin() const { return Iterator(0); }
+  Iterator end() const { return Iterator(size_); }
+
+ private:
+  std::size_t size_;
+};
+
+}  // namespace
+
+RowOutcome RunCallRow(LineList* lines, const CallRow& row) {
+  return RunCallRowOn(lines, row, AllLines(*lines));
+}
+
+RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::size_t> holders) {
+  return RunCallRowOn(lines, row, holders);
+}
+
+RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_view replacement) {
+  return RunExchangeRowOn(lines, find, replacement, AllLines(*lines));
+}
+
+RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_view replacement,
+                          std::span<const std::size_t> holders) {
+  return RunExchangeRowOn(lines, find, replacement, holders);
 }
 
 }  // namespace q9

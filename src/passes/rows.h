@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "linestore/line_store.h"
@@ -37,6 +38,11 @@ struct RowOutcome {
 // of the pipeline does), is run the plain way, one VarFunction run after another.
 RowOutcome RunCallRow(LineList* lines, const CallRow& row);
 
+// The same row run on only the lines of |*lines| at |holders| (ascending), which
+// must take in every line that holds |row.name|; the others are left alone, and
+// the outcome, bracket_error's line included, is that of the call above.
+RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::size_t> holders);
+
 // Runs an exchange row until a run changes nothing, with exactly the result of
 // calling Exchange again while it returns true. Requires a row that cannot form
 // a new occurrence of |find| (|find| non-empty, not inside |replacement|, none
@@ -45,6 +51,11 @@ RowOutcome RunCallRow(LineList* lines, const CallRow& row);
 // walk. An empty |find| changes nothing and counts one run (the loop of
 // Exchange runs would never end on a non-empty list).
 RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_view replacement);
+
+// The same row run on only the lines at |holders| (ascending), which must take
+// in every line that holds |find|; the outcome is that of the call above.
+RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_view replacement,
+                          std::span<const std::size_t> holders);
 
 }  // namespace q9
 

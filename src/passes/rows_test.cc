@@ -180,6 +180,36 @@ TEST(RowsPropertyTest, RowsOverFewBytesMatchRunByRun) {
   EXPECT_GT(coverage.errors_after_change, 500);
 }
 
+// Given the lines that hold the name, and any others besides, a row has all it
+// needs: the rest stay as they are and the outcome is that over the whole list.
+TEST(RowsPropertyTest, RowsOnTheLinesThatHoldTheNameMatchTheWholeList) {
+  ScriptGenerator generator(777);
+  std::mt19937 rng(3);
+  for (int i = 0; i < 2000; ++i) {
+    const LineList input = generator.NextList();
+    for (const TableRow& row : kPipelineRows) {
+      std::vector<std::size_t> holders;
+      for (std::size_t k = 0; k < input.size(); ++k) {
+        if (input[k].find(row.call.name) != std::string::npos || rng() % 3 == 0) {
+          holders.push_back(k);
+        }
+      }
+      LineList whole = input;
+      LineList part = input;
+      const RowOutcome expected = row.exchange
+                                      ? RunExchangeRow(&whole, row.call.name, row.call.infix)
+                                      : RunCallRow(&whole, row.call);
+      const RowOutcome outcome = row.exchange
+                                     ? RunExchangeRow(&part, row.call.name, row.call.infix, holders)
+                                     : RunCallRow(&part, row.call, holders);
+      ASSERT_EQ(part, whole) << "row " << row.call.name << " on " << testing::PrintToString(input);
+      ASSERT_EQ(outcome.runs, expected.runs);
+      ASSERT_EQ(outcome.changed, expected.changed);
+      ASSERT_EQ(outcome.bracket_error, expected.bracket_error);
+    }
+  }
+}
+
 struct RowCase {
   CallRow row;
   LineList input;

@@ -1,8 +1,13 @@
 #include "pipeline/pipeline.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <new>
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "passes/correct.h"
 #include "passes/func_correct.h"
@@ -47,9 +52,9 @@ constexpr std::array<Row, 26> kRows = {{
     {kExchange, "SetSkyFade", "", "BarrelConfiguration"},
 }};
 
-RowOutcome RunRow(const Row& row, LineList* lines) {
-  if (row.pass == kExchange) return RunExchangeRow(lines, row.name, row.text);
-  return RunCallRow(lines, CallRow{row.name, row.prefix, row.text, row.unary});
+RowOutcome RunRow(const Row& row, LineList* lines, std::span<const std::size_t> holders) {
+  if (row.pass == kExchange) return RunExchangeRow(lines, row.name, row.text, holders);
+  return RunCallRow(lines, CallRow{row.name, row.prefix, row.text, row.unary}, holders);
 }
 
 // The passes can only fail by running out of memory; that is turned into a
@@ -66,11 +71,71 @@ bool RunGuarded(Stage stage) {
   }
 }
 
+// The rows whose name (or find text) a line holds, one bit per row.
+using RowSet = std::uint32_t;
+static_assert(kRows.size() <= 32);
+
+// For every pair of bytes (the first one in the high half of the index), the
+// rows whose name starts with that pair. Looking at two bytes at once keeps
+// the walk below from stopping at every capital letter.
+using RowsByFirstPair = std::array<RowSet, 1 << 16>;
+
+const RowsByFirstPair& FirstPairTable() {
+  static const RowsByFirstPair table = [] {
+    RowsByFirstPair pairs{};
+    for (std::size_t r = 0; r < kRows.size(); ++r) {
+      const std::string_view name = kRows[r].name;  // every name has two bytes or more
+      const unsigned first = static_cast<unsigned char>(name[0]);
+      pairs[first << 8 | static_cast<unsigned char>(name[1])] |= RowSet{1} << r;
+    }
+    return pairs;
+  }();
+  return table;
+}
+
+// The rows of |wanted| whose name |line| holds, in one walk over it.
+RowSet RowsIn(std::string_view line, RowSet wanted, const RowsByFirstPair& pairs) {
+  RowSet found = 0;
+  for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+    const unsigned first = static_cast<unsigned char>(line[i]);
+    RowSet candidates = pairs[first << 8 | static_cast<unsigned char>(line[i + 1])];
+    if (candidates == 0) continue;  // most pairs start no name
+    candidates &= wanted & ~found;
+    while (candidates != 0) {
+      const int r = std::countr_zero(candidates);
+      candidates &= candidates - 1;
+      const std::string_view name = kRows[static_cast<std::size_t>(r)].name;
+      if (line.substr(i).starts_with(name)) found |= RowSet{1} << r;
+    }
+  }
+  return found;
+}
+
+// A row changes only lines that hold its name, and those lines alone decide
+// where it stops, so each row is run on just those lines. Which names a line
+// holds is found in one walk at the start; a line that a row has had may hold
+// any name after it, so it is offered to every later row, whose own search
+// then decides.
 void RunRows(LineList* lines, Conversion* result) {
-  for (std::size_t i = 0; i < kRows.size(); ++i) {
-    RowOutcome outcome = RunRow(kRows[i], lines);
+  const RowSet all_rows = ~RowSet{0} >> (32 - kRows.size());
+  const RowsByFirstPair& pairs = FirstPairTable();
+  std::vector<RowSet> rows_in(lines->size());
+  for (std::size_t i = 0; i < lines->size(); ++i) {
+    rows_in[i] = RowsIn((*lines)[i], all_rows, pairs);
+  }
+  std::vector<std::size_t> holders;
+  for (std::size_t r = 0; r < kRows.size(); ++r) {
+    const RowSet later_rows = all_rows & ~(~RowSet{0} >> (31 - r));
+    holders.clear();
+    for (std::size_t i = 0; i < lines->size(); ++i) {
+      if ((rows_in[i] >> r & 1) == 0) continue;
+      holders.push_back(i);
+      rows_in[i] |= later_rows;
+    }
+    if (holders.empty()) continue;  // the row's single run finds nothing
+    const RowOutcome outcome = RunRow(kRows[r], lines, holders);
     result->changed |= outcome.changed;
-    if (outcome.bracket_error) result->bracket_errors.push_back({i, *outcome.bracket_error});
+    if (outcome.bracket_error) result->bracket_errors.push_back({r, *outcome.bracket_error});
   }
 }
 

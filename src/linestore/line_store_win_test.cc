@@ -191,6 +191,24 @@ TEST_F(LineStoreWinTest, SaveOverAFileOpenForReadingIsAllOrNothing) {
   EXPECT_EQ(Names(dir_), std::vector<std::string>{"open.c"});
 }
 
+// A symbolic link stays a link; the file it leads to gets the new content.
+TEST_F(LineStoreWinTest, SymbolicLinksStayLinks) {
+  WriteBytes(Path("target.c"), "old\n");
+  // Creating one needs a privilege or developer mode; Wine 8 reports success
+  // but makes none.
+  CreateSymbolicLinkA(Path("link.c").c_str(), Path("target.c").c_str(), 0);
+  const DWORD attributes = Attributes(Path("link.c"));
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    GTEST_SKIP() << "no symbolic links here";
+  }
+  ASSERT_TRUE(Save(Path("link.c"), {"new"}).ok());
+  EXPECT_EQ(ReadBytes(Path("target.c")), "new\n");
+  EXPECT_TRUE(fs::is_symlink(Path("link.c")));
+  std::vector<std::string> names = Names(dir_);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"link.c", "target.c"}));
+}
+
 TEST_F(LineStoreWinTest, ForwardSlashesAndBareNamesWork) {
   fs::create_directory(Path("sub"));
   ASSERT_TRUE(Save(dir_ + "/sub/s.c", {"a"}).ok());

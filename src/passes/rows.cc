@@ -98,8 +98,9 @@ struct LineOutcome {
 // full occurrence of the name and the next search may start name.size() - 1
 // bytes before it; everything after it, the rewritten text included, is searched
 // again. A bracket error leaves the line as the previous rewrite left it.
-LineOutcome RewriteLine(std::string* line, const CallRow& row, std::size_t limit,
-                        std::string* args) {
+// |*observer|, when given, is told of each rewrite of the line at |index|.
+LineOutcome RewriteLine(std::string* line, const CallRow& row, std::size_t limit, std::string* args,
+                        std::size_t index = 0, RewriteObserver* observer = nullptr) {
   EditCursor cursor(std::move(*line));
   const bool is_not = row.name == "Not";
   std::size_t inequalities = is_not ? CountInequalities({cursor.rest()}) : 0;
@@ -120,6 +121,15 @@ LineOutcome RewriteLine(std::string* line, const CallRow& row, std::size_t limit
         !is_not || NotTakesPrefix(done.substr(done.size() - std::min<std::size_t>(done.size(), 1)),
                                   rest.substr(0, *call_size), rest.substr(*call_size, 1), *args,
                                   row.prefix, &inequalities);
+    if (observer != nullptr) {
+      observer->Rewrote({.line = index,
+                         .ordinal = outcome.rewrites + 1,
+                         .before = done,
+                         .call = rest.substr(0, *call_size),
+                         .after = rest.substr(*call_size),
+                         .prefix = with_prefix ? row.prefix : std::string_view(),
+                         .args = *args});
+    }
     cursor.Drop(*call_size);
     cursor.Prepend(*args);
     if (with_prefix) cursor.Prepend(row.prefix);
@@ -151,9 +161,11 @@ struct RewrittenLine {
 };
 
 // RunCallRow over the lines at |indices|, ascending, which take in every line
-// that holds the row's name.
+// that holds the row's name. Only the first walk over a line tells |observer|:
+// a walk again from its text before the row repeats rewrites already told.
 template <typename Indices>
-RowOutcome RunCallRowOn(LineList* lines, const CallRow& row, const Indices& indices) {
+RowOutcome RunCallRowOn(LineList* lines, const CallRow& row, const Indices& indices,
+                        RewriteObserver* observer = nullptr) {
   if (row.name.empty() || !InfixIsInert(row.infix)) return RunCallRowRunByRun(lines, row);
   // Lines are independent but for the end of the row: a bracket error on line i
   // after r rewrites means the row's last run is run r + 1, and every line keeps
@@ -174,7 +186,7 @@ RowOutcome RunCallRowOn(LineList* lines, const CallRow& row, const Indices& indi
     if (line.find(row.name) == std::string::npos) continue;
     const std::size_t offset = before_row.size();
     before_row += line;
-    const LineOutcome outcome = RewriteLine(&line, row, bound, &args);
+    const LineOutcome outcome = RewriteLine(&line, row, bound, &args, i, observer);
     if (outcome.bracket_error) {
       // The walk stops at |bound|, so this error comes in an earlier run than
       // any error found before it.
@@ -262,6 +274,11 @@ RowOutcome RunCallRow(LineList* lines, const CallRow& row) {
 
 RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::size_t> holders) {
   return RunCallRowOn(lines, row, holders);
+}
+
+RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::size_t> holders,
+                      RewriteObserver* observer) {
+  return RunCallRowOn(lines, row, holders, observer);
 }
 
 RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_view replacement) {

@@ -210,6 +210,54 @@ TEST(RowsPropertyTest, RowsOnTheLinesThatHoldTheNameMatchTheWholeList) {
   }
 }
 
+// Records every rewrite a row tells of, with copies of its texts.
+class RecordingObserver : public RewriteObserver {
+ public:
+  struct Rewrite {
+    std::size_t line, ordinal;
+    std::string before, call, after, written;
+  };
+  void Rewrote(const CallRewrite& r) override {
+    rewrites.push_back({r.line, r.ordinal, std::string(r.before), std::string(r.call),
+                        std::string(r.after), std::string(r.prefix) + std::string(r.args)});
+  }
+  std::vector<Rewrite> rewrites;
+};
+
+// The rewrites told with an ordinal below the row's runs, replayed line by line
+// from the text before the row, give every step and the final text: each is
+// told once, and every rewrite the row keeps is told.
+TEST(RowsPropertyTest, ObserverIsToldExactlyTheRewritesKept) {
+  ScriptGenerator generator(4242);
+  int kept = 0, dropped = 0;
+  for (int i = 0; i < 2000; ++i) {
+    LineList lines = generator.NextList();
+    for (const TableRow& row : kPipelineRows) {
+      if (row.exchange) continue;
+      std::vector<std::size_t> all(lines.size());
+      for (std::size_t k = 0; k < all.size(); ++k) all[k] = k;
+      LineList replayed = lines;
+      RecordingObserver observer;
+      const RowOutcome outcome = RunCallRow(&lines, row.call, all, &observer);
+      std::vector<std::size_t> next_ordinal(lines.size(), 1);
+      for (const RecordingObserver::Rewrite& r : observer.rewrites) {
+        if (r.ordinal >= outcome.runs) {
+          ++dropped;
+          continue;
+        }
+        ++kept;
+        ASSERT_LT(r.line, lines.size());
+        ASSERT_EQ(r.ordinal, next_ordinal[r.line]++) << "row " << row.call.name;
+        ASSERT_EQ(r.before + r.call + r.after, replayed[r.line]) << "row " << row.call.name;
+        replayed[r.line] = r.before + r.written + r.after;
+      }
+      ASSERT_EQ(replayed, lines) << "row " << row.call.name << " list " << i;
+    }
+  }
+  EXPECT_GT(kept, 5000);
+  EXPECT_GT(dropped, 50);
+}
+
 struct RowCase {
   CallRow row;
   LineList input;

@@ -151,9 +151,45 @@ RowOutcome RunCallRowRunByRun(LineList* lines, const CallRow& row) {
   }
 }
 
-// A line the row rewrote. Its text before the row is kept in a buffer shared
-// by all such lines, one after another in the order of the list of them, so
-// keeping it costs no allocation of its own.
+// Texts kept one after another and read back in the same order. They go into
+// blocks that grow to 1 MiB and are never copied: one string that doubles
+// would at times hold twice its texts, and a row over a large script keeps
+// megabytes. A text never spans two blocks.
+class TextStore {
+ public:
+  void Push(std::string_view text) {
+    if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < text.size()) {
+      const std::size_t grown = blocks_.empty() ? kFirstBlock : 2 * blocks_.back().capacity();
+      blocks_.emplace_back();
+      blocks_.back().reserve(std::max(text.size(), std::min(grown, kLargestBlock)));
+    }
+    blocks_.back().append(text);
+  }
+
+  // Takes back the last text pushed, |size| bytes long.
+  void DropLast(std::size_t size) { blocks_.back().resize(blocks_.back().size() - size); }
+
+  // The next text, |size| bytes long, in the order they were pushed.
+  std::string_view Next(std::size_t size) {
+    while (blocks_[block_].size() - offset_ < size) {
+      ++block_;
+      offset_ = 0;
+    }
+    const std::string_view text = std::string_view(blocks_[block_]).substr(offset_, size);
+    offset_ += size;
+    return text;
+  }
+
+ private:
+  static constexpr std::size_t kFirstBlock = 4096;
+  static constexpr std::size_t kLargestBlock = 1 << 20;
+  std::vector<std::string> blocks_;
+  std::size_t block_ = 0;  // where Next reads
+  std::size_t offset_ = 0;
+};
+
+// A line the row rewrote; its text before the row is in a TextStore, in the
+// order of the list of these.
 struct RewrittenLine {
   std::size_t index;
   std::size_t size;
@@ -177,15 +213,12 @@ RowOutcome RunCallRowOn(LineList* lines, const CallRow& row, const Indices& indi
   std::optional<std::size_t> error_line;
   std::size_t most = 0;
   std::vector<RewrittenLine> rewritten;
-  std::string before_row;  // the rewritten lines' texts before the row, one after another
-  std::size_t room = 0;    // reserved at once: doubling would hold up to twice as much
-  for (const std::size_t i : indices) room += (*lines)[i].size();
-  before_row.reserve(room);
+  TextStore before_row;  // the rewritten lines' texts before the row
   for (const std::size_t i : indices) {
     std::string& line = (*lines)[i];
     if (line.find(row.name) == std::string::npos) continue;
-    const std::size_t offset = before_row.size();
-    before_row += line;
+    const std::size_t size = line.size();
+    before_row.Push(line);
     const LineOutcome outcome = RewriteLine(&line, row, bound, &args, i, observer);
     if (outcome.bracket_error) {
       // The walk stops at |bound|, so this error comes in an earlier run than
@@ -194,17 +227,16 @@ RowOutcome RunCallRowOn(LineList* lines, const CallRow& row, const Indices& indi
       error_line = i;
     }
     if (outcome.rewrites > 0) {
-      rewritten.push_back({i, before_row.size() - offset, outcome.rewrites});
+      rewritten.push_back({i, size, outcome.rewrites});
     } else {
-      before_row.resize(offset);
+      before_row.DropLast(size);
     }
     most = std::max(most, outcome.rewrites);
   }
-  std::size_t offset = 0;
   for (const RewrittenLine& line : rewritten) {
-    offset += line.size;
+    const std::string_view text = before_row.Next(line.size);
     if (line.rewrites <= bound) continue;
-    (*lines)[line.index].assign(before_row, offset - line.size, line.size);
+    (*lines)[line.index].assign(text);
     RewriteLine(&(*lines)[line.index], row, bound, &args);
   }
   const std::size_t kept = error_line ? bound : most;

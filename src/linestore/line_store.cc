@@ -171,9 +171,10 @@ std::string RandomSuffix(std::random_device& random) {
   return suffix;
 }
 
-// Creates a new, hidden file beside |target|. O_EXCL guarantees it is ours;
-// mode 0666 lets the kernel apply the umask to a file that is new.
-Status CreateTemp(const std::string& target, std::string* temp_path, int* fd) {
+// Creates a new, hidden file beside |target|. O_EXCL guarantees it is ours.
+// |mode| 0666 lets the kernel apply the umask to a file that is new; 0600 keeps
+// a replacement private until it gets the script's own mode.
+Status CreateTemp(const std::string& target, mode_t mode, std::string* temp_path, int* fd) {
   std::string_view base = BaseName(target);
   // A long script name must not push the temporary name past the name limit.
   size_t room = kMaxNameLength - 1 - kTempInfix.size() - kTempSuffixLength;
@@ -182,7 +183,7 @@ Status CreateTemp(const std::string& target, std::string* temp_path, int* fd) {
   std::random_device random;
   for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
     std::string candidate = stem + RandomSuffix(random);
-    int opened = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int opened = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (opened >= 0) {
       *temp_path = std::move(candidate);
       *fd = opened;
@@ -241,10 +242,11 @@ Status WriteLines(int fd, const LineList& lines) {
 // every path.
 Status FillTemp(int fd, const LineList& lines, bool exists, const struct stat& info) {
   ScopedFd owned(fd);
+  if (Status status = WriteLines(fd, lines); !status.ok()) return status;
+  // After the writes: a write by anyone but root clears set-ID bits.
   if (exists) {
     if (Status status = CopyOwnerAndMode(fd, info); !status.ok()) return status;
   }
-  if (Status status = WriteLines(fd, lines); !status.ok()) return status;
   if (fsync(fd) != 0) return ErrnoStatus(errno);
   // Not retried on EINTR: the descriptor is gone either way on this system.
   if (close(owned.Release()) != 0) return ErrnoStatus(errno);
@@ -312,7 +314,8 @@ Status Save(const std::string& path, const LineList& lines) {
   }
   std::string temp_path;
   int fd = -1;
-  if (Status status = CreateTemp(target, &temp_path, &fd); !status.ok()) return status;
+  const mode_t temp_mode = exists ? 0600 : 0666;
+  if (Status status = CreateTemp(target, temp_mode, &temp_path, &fd); !status.ok()) return status;
   Status status = FillTemp(fd, lines, exists, info);
   if (status.ok() && rename(temp_path.c_str(), target.c_str()) != 0) status = ErrnoStatus(errno);
   if (!status.ok()) {

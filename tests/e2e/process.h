@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -38,20 +39,49 @@ struct ProcessOptions {
   unsigned time_limit_seconds = 0;
 };
 
-inline std::string ReadAll(int fd) {
-  std::string data;
-  char buffer[65536];
-  for (;;) {
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    data.append(buffer, static_cast<std::size_t>(n));
+// Feeds |input| to |in_fd| while draining |out_fd| and |err_fd| into |*out| and
+// |*err| at the same time, so that no pipe can fill up and block the child.
+// Closes all three descriptors.
+inline void PumpPipes(int in_fd, const std::string& input, int out_fd, std::string* out, int err_fd,
+                      std::string* err) {
+  std::size_t written = 0;
+  if (input.empty()) {
+    close(in_fd);
+    in_fd = -1;
   }
-  return data;
+  while (out_fd >= 0 || err_fd >= 0) {
+    pollfd fds[3] = {{in_fd, POLLOUT, 0}, {out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
+    if (poll(fds, 3, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (in_fd >= 0 && fds[0].revents != 0) {
+      ssize_t n = write(in_fd, input.data() + written, input.size() - written);
+      if (n > 0) written += static_cast<std::size_t>(n);
+      if (n <= 0 || written == input.size()) {
+        close(in_fd);
+        in_fd = -1;
+      }
+    }
+    int* fd_of[2] = {&out_fd, &err_fd};
+    std::string* sink_of[2] = {out, err};
+    for (int k = 0; k < 2; ++k) {
+      if (*fd_of[k] < 0 || fds[k + 1].revents == 0) continue;
+      char buffer[65536];
+      ssize_t n = read(*fd_of[k], buffer, sizeof buffer);
+      if (n > 0) {
+        sink_of[k]->append(buffer, static_cast<std::size_t>(n));
+      } else if (n == 0 || errno != EINTR) {
+        close(*fd_of[k]);
+        *fd_of[k] = -1;
+      }
+    }
+  }
+  if (in_fd >= 0) close(in_fd);
 }
 
 // Runs |argv| in |options.cwd| with |input| on standard input; collects both
-// output streams. Input must fit a pipe (64 KiB), which tiny tests do.
+// output streams.
 inline ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& input,
                                 const ProcessOptions& options = {}) {
   int in_pipe[2], out_pipe[2], err_pipe[2];
@@ -87,18 +117,8 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv, const std:
   close(err_pipe[1]);
   // A child that stops reading early must not kill the test with SIGPIPE.
   std::signal(SIGPIPE, SIG_IGN);
-  std::size_t written = 0;
-  while (written < input.size()) {
-    ssize_t n = write(in_pipe[1], input.data() + written, input.size() - written);
-    if (n <= 0) break;
-    written += static_cast<std::size_t>(n);
-  }
-  close(in_pipe[1]);
   ProcessResult result;
-  result.out = ReadAll(out_pipe[0]);
-  result.err = ReadAll(err_pipe[0]);
-  close(out_pipe[0]);
-  close(err_pipe[0]);
+  PumpPipes(in_pipe[1], input, out_pipe[0], &result.out, err_pipe[0], &result.err);
   int wstatus = 0;
   while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
   }

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "passes/func_correct.h"
 #include "passes/rows.h"
 #include "passes/strict.h"
+#include "pipeline/hazard_collector.h"
 
 namespace q9 {
 namespace {
@@ -52,9 +54,12 @@ constexpr std::array<Row, 26> kRows = {{
     {kExchange, "SetSkyFade", "", "BarrelConfiguration"},
 }};
 
-RowOutcome RunRow(const Row& row, LineList* lines, std::span<const std::size_t> holders) {
+RowOutcome RunRow(const Row& row, LineList* lines, std::span<const std::size_t> holders,
+                  HazardCollector* hazards) {
   if (row.pass == kExchange) return RunExchangeRow(lines, row.name, row.text, holders);
-  return RunCallRow(lines, CallRow{row.name, row.prefix, row.text, row.unary}, holders);
+  const CallRow call{row.name, row.prefix, row.text, row.unary};
+  if (hazards == nullptr) return RunCallRow(lines, call, holders);
+  return RunCallRow(lines, call, holders, hazards);
 }
 
 // The passes can only fail by running out of memory; that is turned into a
@@ -116,7 +121,7 @@ RowSet RowsIn(std::string_view line, RowSet wanted, const RowsByFirstPair& pairs
 // holds is found in one walk at the start; a line that a row has had may hold
 // any name after it, so it is offered to every later row, whose own search
 // then decides.
-void RunRows(LineList* lines, Conversion* result) {
+void RunRows(LineList* lines, Conversion* result, HazardCollector* hazards) {
   const RowSet all_rows = ~RowSet{0} >> (32 - kRows.size());
   const RowsByFirstPair& pairs = FirstPairTable();
   std::vector<RowSet> rows_in(lines->size());
@@ -133,7 +138,9 @@ void RunRows(LineList* lines, Conversion* result) {
       rows_in[i] |= later_rows;
     }
     if (holders.empty()) continue;  // the row's single run finds nothing
-    const RowOutcome outcome = RunRow(kRows[r], lines, holders);
+    if (hazards != nullptr) hazards->BeforeRow(r, *lines, holders);
+    const RowOutcome outcome = RunRow(kRows[r], lines, holders, hazards);
+    if (hazards != nullptr) hazards->AfterRow(outcome, *lines);
     result->changed |= outcome.changed;
     if (outcome.bracket_error) result->bracket_errors.push_back({r, *outcome.bracket_error});
   }
@@ -143,19 +150,40 @@ void RunRows(LineList* lines, Conversion* result) {
 
 std::span<const Row> PipelineRows() { return kRows; }
 
-Conversion Convert(LineList* lines) {
+Conversion Convert(LineList* lines, const ConvertOptions& options) {
   Conversion result;
   bool& changed = result.changed;
-  if (!RunGuarded([&] { changed |= Strict(lines); })) {
+  // Each stage tells the collector what it is about to read; a failure in the
+  // collector counts as one in its stage.
+  std::optional<HazardCollector> hazards;
+  HazardCollector* collector = nullptr;
+  if (!RunGuarded([&] {
+        if (options.collect_hazards) collector = &hazards.emplace(*lines);
+        changed |= Strict(lines);
+      })) {
     result.failure = StageFailure::kOutOfMemory;
-  } else if (!RunGuarded([&] { changed |= Correct(lines); })) {
+  } else if (!RunGuarded([&] {
+               if (collector != nullptr) collector->BeforeCorrect(*lines);
+               changed |= Correct(lines);
+             })) {
     result.failure = StageFailure::kCorrect;
-  } else if (!RunGuarded([&] { changed |= FuncCorrect(lines); })) {
+  } else if (!RunGuarded([&] {
+               if (collector != nullptr) collector->BeforeFuncCorrect(*lines);
+               changed |= FuncCorrect(lines);
+               if (collector != nullptr) collector->AfterFuncCorrect(*lines);
+             })) {
     result.failure = StageFailure::kFuncCorrect;
-  } else if (!RunGuarded([&] { RunRows(lines, &result); })) {
+  } else if (!RunGuarded([&] {
+               RunRows(lines, &result, collector);
+               if (collector != nullptr) {
+                 result.hazards = collector->Finish(*lines);
+               }
+             })) {
     result.failure = StageFailure::kOutOfMemory;
   }
   return result;
 }
+
+Conversion Convert(LineList* lines) { return Convert(lines, ConvertOptions()); }
 
 }  // namespace q9

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "linestore/line_store.h"
+#include "passes/hazard.h"
 
 namespace q9 {
 
@@ -40,12 +41,22 @@ struct Conversion {
   StageFailure failure = StageFailure::kNone;
   std::vector<BracketError> bracket_errors;  // in the order the rows met them
   bool changed = false;                      // the list differs from the one given
+  // With ConvertOptions::collect_hazards and no failure: every hazard the
+  // conversion made, ordered by line, bracket errors included. Else empty.
+  std::vector<Hazard> hazards;
+};
+
+struct ConvertOptions {
+  // Also note the hazards. The converted list is the same either way; without
+  // them the conversion does no work for them.
+  bool collect_hazards = false;
 };
 
 // Runs the six stages over |*lines| in memory: Strict, Correct, FuncCorrect, then
 // every row in order, each repeated while a run changes something. When
 // |failure| is set, |*lines| is unspecified and must be discarded.
-Conversion Convert(LineList* lines);
+Conversion Convert(LineList* lines, const ConvertOptions& options);
+Conversion Convert(LineList* lines);  // with the default options
 
 }  // namespace q9
 

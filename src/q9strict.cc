@@ -21,8 +21,11 @@ namespace {
 constexpr const char* kFooter =
     R"(Folders are walked recursively for files matching --include; files named
 on the command line are converted whatever their name.
-Exit status: 0 success; 1 --check found files to convert; 2 usage error;
-3 a file could not be read or written (the others are still converted).)";
+Warnings name the places where the conversion may have changed a script's
+meaning or damaged it: PATH:LINE: warning: WHAT; CHECK [KIND], then the line.
+Exit status: 0 success; 1 --check found files to convert, or --warnings-only
+found warnings; 2 usage error; 3 a file could not be read or written (the
+others are still converted).)";
 
 }  // namespace
 
@@ -37,8 +40,9 @@ int main(int argc, char** argv) {
 #endif
   q9::BatchOptions options;
   options.jobs = std::max(1u, std::thread::hardware_concurrency());
-  bool check = false, diff = false, list_rows = false;
+  bool check = false, diff = false, list_rows = false, warnings_only = false;
   std::string backup_suffix;
+  std::string warnings = "all";
 
   CLI::App app{"Converts game scripts to the #strict syntax, in place.", "q9strict"};
   app.footer(kFooter);
@@ -53,12 +57,20 @@ int main(int argc, char** argv) {
   app.add_option("--include", options.patterns, "file name glob for folders (default: *.c)")
       ->allow_extra_args(false);
   app.add_flag("--list-rows", list_rows, "print the conversion stages and rows and exit");
+  app.add_option("--warnings", warnings, "report conversion hazards: all or none (default: all)")
+      ->check(CLI::IsMember({"all", "none"}));
+  auto* warnings_only_flag = app.add_flag("--warnings-only", warnings_only,
+                                          "write nothing; list the warnings on standard output");
   check_flag->excludes(diff_flag)->excludes(backup_flag);
   diff_flag->excludes(backup_flag);
+  warnings_only_flag->excludes(check_flag)->excludes(diff_flag)->excludes(backup_flag);
   try {
     app.parse(argc, argv);
     if (backup_suffix.find('/') != std::string::npos) {
       throw CLI::ValidationError("--backup", "the suffix must not contain '/'");
+    }
+    if (warnings_only && warnings == "none") {
+      throw CLI::ValidationError("--warnings-only", "cannot list warnings with --warnings=none");
     }
   } catch (const CLI::ParseError& error) {
     return app.exit(error) == 0 ? q9::kExitOk : q9::kExitUsage;
@@ -71,9 +83,11 @@ int main(int argc, char** argv) {
     std::cerr << "usage: q9strict [options] PATH...\nRun with --help for more information.\n";
     return q9::kExitUsage;
   }
-  options.job.mode = check  ? q9::BatchMode::kCheck
-                     : diff ? q9::BatchMode::kDiff
-                            : q9::BatchMode::kWrite;
+  options.job.mode = check           ? q9::BatchMode::kCheck
+                     : diff          ? q9::BatchMode::kDiff
+                     : warnings_only ? q9::BatchMode::kWarningsOnly
+                                     : q9::BatchMode::kWrite;
+  options.job.warnings = warnings == "all";
   if (backup_flag->count() > 0) options.job.backup_suffix = backup_suffix;
   return q9::RunBatch(options, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
 }

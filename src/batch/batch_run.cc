@@ -64,8 +64,11 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
   RunOrdered<FileReport>(
       total, options.jobs, [&](std::size_t i) { return ConvertJob(walk.files[i], options.job); },
       [&](std::size_t i, FileReport report) {
-        const std::string to_out = StandardOutputFor(report, options.job.mode);
-        const std::string to_err = FormatDiagnostics(report);
+        // The warnings are what --warnings-only was asked for.
+        const bool listing = options.job.mode == BatchMode::kWarningsOnly;
+        const std::string to_out =
+            listing ? FormatWarnings(report) : StandardOutputFor(report, options.job.mode);
+        const std::string to_err = listing ? FormatError(report) : FormatDiagnostics(report);
         if (!to_out.empty() || !to_err.empty()) {
           progress.Erase();
           out << to_out << std::flush;

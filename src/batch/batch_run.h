@@ -15,8 +15,9 @@ inline constexpr std::size_t kProgressMinFiles = 50;
 // converts them on |options.jobs| threads and prints, in the order the scripts
 // were collected:
 //   |out|: kCheck the path of every script that would change, one a line;
-//          kDiff the unified diff of every such script; kWrite nothing.
-//   |err|: warnings and errors (see FormatDiagnostics), then the summary line;
+//          kDiff the unified diff of every such script; kWarningsOnly the
+//          warnings (see FormatWarnings); kWrite nothing.
+//   |err|: warnings (but in kWarningsOnly) and errors, then the summary line;
 //          with |show_progress| and enough files, a progress bar redrawn in
 //          place with CR and erased before anything else is printed and at the end.
 // Returns the exit status (see ExitStatus).

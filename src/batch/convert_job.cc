@@ -41,12 +41,12 @@ Status EndsWithLineFeed(const std::string& path, const LineList& lines, bool* en
   return Status();
 }
 
-std::vector<BracketWarning> Warnings(const Conversion& conversion, const LineList& converted) {
-  std::vector<BracketWarning> warnings;
-  for (const BracketError& error : conversion.bracket_errors) {
-    BracketWarning warning{error.line + 1, PipelineRows()[error.row].name, ""};
-    if (error.line < converted.size()) warning.text = converted[error.line];
-    warnings.push_back(std::move(warning));
+std::vector<Warning> Warnings(Conversion* conversion, const LineList& converted) {
+  std::vector<Warning> warnings;
+  warnings.reserve(conversion->hazards.size());
+  for (Hazard& hazard : conversion->hazards) {
+    std::string text = converted[hazard.line];
+    warnings.push_back({std::move(hazard), std::move(text)});
   }
   return warnings;
 }
@@ -74,13 +74,14 @@ FileReport Run(const std::string& path, const JobOptions& options) {
     return Failed(path, "cannot read: " + read.reason());
   }
   LineList converted = original;
-  const Conversion conversion = Convert(&converted);
+  const bool warnings = options.warnings || options.mode == BatchMode::kWarningsOnly;
+  Conversion conversion = Convert(&converted, {.collect_hazards = warnings});
   if (conversion.failure != StageFailure::kNone) {
     return Failed(path, "cannot convert: out of memory");
   }
   FileReport report;
   report.path = path;
-  report.warnings = Warnings(conversion, converted);
+  report.warnings = Warnings(&conversion, converted);
   if (ends_with_lf && converted == original) {
     report.outcome = FileOutcome::kUnchanged;
     return report;

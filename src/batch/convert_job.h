@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch/options.h"
+#include "passes/hazard.h"
 
 namespace q9 {
 
@@ -16,18 +17,17 @@ enum class FileOutcome {
   kFailed,     // not read, not converted or not written: the file keeps its bytes
 };
 
-// A bracket error that left one row's calls unconverted.
-struct BracketWarning {
-  std::size_t line = 0;  // 1-based line of the converted file
-  std::string_view row;  // the row's name
-  std::string text;      // that line of the converted file
+// A hazard of the conversion, with the converted line it points at.
+struct Warning {
+  Hazard hazard;     // hazard.line: 0-based line of the converted file
+  std::string text;  // that line of the converted file
 };
 
 // What happened to one script; the front end decides how to print it.
 struct FileReport {
   std::string path;
   FileOutcome outcome = FileOutcome::kFailed;
-  std::vector<BracketWarning> warnings;
+  std::vector<Warning> warnings;  // with JobOptions::warnings, ordered by line
   std::string error;  // when kFailed: "cannot read: REASON", "cannot write: REASON", ...
   std::string diff;   // kDiff and kConverted: the unified diff
 };
@@ -38,7 +38,8 @@ struct FileReport {
 // file whose converted bytes equal its current bytes is not rewritten, and
 // kCheck and kDiff write nothing. With a backup suffix, the original is kept
 // first (see MakeBackup); when that is impossible the script is not converted,
-// and when the save fails the backup just made is removed again.
+// and when the save fails the backup just made is removed again. kWarningsOnly
+// writes nothing either, and notes the warnings whatever JobOptions::warnings says.
 // Never throws; safe to call from several threads for different paths.
 FileReport ConvertJob(const std::string& path, const JobOptions& options);
 

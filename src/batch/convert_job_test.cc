@@ -77,19 +77,44 @@ TEST_F(ConvertJobTest, WritesOnlyWhatChanges) {
   }
 }
 
-TEST_F(ConvertJobTest, BracketErrorsBecomeWarningsOnConvertedLines) {
+TEST_F(ConvertJobTest, WarningsCarryTheConvertedLines) {
   Write(At("s.c"), "Timer: Sum(1,\r\nx: Not(\n");
   const FileReport report = ConvertJob(At("s.c"), {});
   EXPECT_EQ(report.outcome, FileOutcome::kConverted);
-  ASSERT_EQ(report.warnings.size(), 2u);
   const std::string converted = Read(At("s.c"));
   EXPECT_EQ(converted, kMarker + "#strict\n func Timer(){\n Sum(1,\r\n}\n func x(){\n Not(\n}\n");
-  EXPECT_EQ(report.warnings[0].line, 4u);
-  EXPECT_EQ(report.warnings[0].row, "Sum");
-  EXPECT_EQ(report.warnings[0].text, " Sum(1,\r");
-  EXPECT_EQ(report.warnings[1].line, 7u);
-  EXPECT_EQ(report.warnings[1].row, "Not");
-  EXPECT_EQ(report.warnings[1].text, " Not(");
+  struct Expected {
+    HazardKind kind;
+    std::size_t line;
+    std::string text;
+  };
+  // The script's CR LF line ends are no longer alike, and two rows met bracket errors.
+  const Expected expected[] = {
+      {HazardKind::kLineEnds, 0, kMarker.substr(0, kMarker.size() - 1)},
+      {HazardKind::kBracketError, 3, " Sum(1,\r"},
+      {HazardKind::kBracketError, 6, " Not("},
+  };
+  ASSERT_EQ(report.warnings.size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(report.warnings[i].hazard.kind, expected[i].kind);
+    EXPECT_EQ(report.warnings[i].hazard.line, expected[i].line);
+    EXPECT_EQ(report.warnings[i].text, expected[i].text);
+  }
+}
+
+TEST_F(ConvertJobTest, WarningsOnlyOrNone) {
+  const std::string script = "Timer: Sum(1,\n";
+  Write(At("s.c"), script);
+  const FileReport none =
+      ConvertJob(At("s.c"), {.mode = BatchMode::kCheck, .backup_suffix = {}, .warnings = false});
+  EXPECT_TRUE(none.warnings.empty());
+  const FileReport listed = ConvertJob(
+      At("s.c"), {.mode = BatchMode::kWarningsOnly, .backup_suffix = {}, .warnings = false});
+  EXPECT_EQ(listed.outcome, FileOutcome::kConverted);
+  ASSERT_EQ(listed.warnings.size(), 1u);
+  EXPECT_EQ(listed.warnings[0].hazard.kind, HazardKind::kBracketError);
+  EXPECT_EQ(Read(At("s.c")), script);
 }
 
 TEST_F(ConvertJobTest, FailuresLeaveEverythingAsItWas) {
@@ -124,7 +149,8 @@ TEST_F(ConvertJobTest, CheckAndDiffWriteNothing) {
     BatchMode mode;
     bool has_diff;
   };
-  for (const Case c : {Case{BatchMode::kCheck, false}, Case{BatchMode::kDiff, true}}) {
+  for (const Case c : {Case{BatchMode::kCheck, false}, Case{BatchMode::kDiff, true},
+                       Case{BatchMode::kWarningsOnly, false}}) {
     SCOPED_TRACE(static_cast<int>(c.mode));
     Write(At("s.c"), kOld);
     const FileReport report = ConvertJob(At("s.c"), {.mode = c.mode, .backup_suffix = {}});
@@ -179,7 +205,11 @@ TEST_F(ConvertJobTest, SameBytesAsConvertFile) {
     const FileConversion reference = ConvertFile(At("file.c"));
     ASSERT_TRUE(reference.written);
     EXPECT_EQ(Read(At("job.c")), Read(At("file.c")));
-    EXPECT_EQ(report.warnings.size(), reference.conversion.bracket_errors.size());
+    std::size_t bracket_errors = 0;
+    for (const Warning& warning : report.warnings) {
+      bracket_errors += warning.hazard.kind == HazardKind::kBracketError;
+    }
+    EXPECT_EQ(bracket_errors, reference.conversion.bracket_errors.size());
     EXPECT_EQ(report.outcome,
               Read(At("file.c")) == bytes ? FileOutcome::kUnchanged : FileOutcome::kConverted);
   }

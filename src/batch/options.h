@@ -9,9 +9,10 @@ namespace q9 {
 
 // What the batch converter does with a script that the conversion would change.
 enum class BatchMode {
-  kWrite,  // save the converted script in place
-  kCheck,  // write nothing; name the script
-  kDiff,   // write nothing; print a unified diff
+  kWrite,         // save the converted script in place
+  kCheck,         // write nothing; name the script
+  kDiff,          // write nothing; print a unified diff
+  kWarningsOnly,  // write nothing; list the conversion's hazards on standard output
 };
 
 // How one script is handled, independent of how it was found.
@@ -20,6 +21,9 @@ struct JobOptions {
   // When set (kWrite only), the original is kept as path + suffix before it is
   // replaced; an existing file of that name makes the script fail unconverted.
   std::optional<std::string> backup_suffix;
+  // Note the places where the conversion may have changed the script's
+  // meaning or damaged it (always, in kWarningsOnly).
+  bool warnings = true;
 };
 
 // One run of the batch converter, as the command line asked for it.

@@ -51,6 +51,17 @@ std::string_view StageTitle(RowPass pass) {
   return "";
 }
 
+// "; warnings: N KIND, ..." for the kinds that occurred, or nothing.
+std::string WarningCounts(const Summary& summary) {
+  std::string counts;
+  for (std::size_t k = 0; k < kHazardKinds.size(); ++k) {
+    if (summary.warnings[k] == 0) continue;
+    counts += counts.empty() ? "; warnings: " : ", ";
+    counts += std::to_string(summary.warnings[k]) + " " + std::string(HazardSlug(kHazardKinds[k]));
+  }
+  return counts;
+}
+
 }  // namespace
 
 void Summary::Add(const FileReport& report) {
@@ -66,18 +77,32 @@ void Summary::Add(const FileReport& report) {
       break;
   }
   if (!report.warnings.empty()) ++with_warnings;
+  for (const Warning& warning : report.warnings) {
+    ++warnings[static_cast<std::size_t>(warning.hazard.kind)];
+  }
+}
+
+std::string FormatWarnings(const FileReport& report) {
+  std::string out;
+  for (const Warning& warning : report.warnings) {
+    const Hazard& hazard = warning.hazard;
+    // A quote of blanks or a CR alone would not show.
+    const bool shows = hazard.quote.find_first_not_of(" \t\r") != std::string::npos;
+    out += report.path + ":" + std::to_string(hazard.line + 1) + ": warning: " + hazard.what +
+           "; check " + (shows ? "\"" + hazard.quote + "\"" : std::string("this line")) + ": " +
+           hazard.advice + " [" + std::string(HazardSlug(hazard.kind)) + "]\n  " +
+           std::string(WithoutTrailingCr(warning.text)) + "\n";
+  }
+  return out;
+}
+
+std::string FormatError(const FileReport& report) {
+  if (report.outcome != FileOutcome::kFailed) return "";
+  return report.path + ": error: " + report.error + "\n";
 }
 
 std::string FormatDiagnostics(const FileReport& report) {
-  std::string out;
-  for (const BracketWarning& warning : report.warnings) {
-    out += report.path + ":" + std::to_string(warning.line) + ": warning: bracket error in row " +
-           std::string(warning.row) +
-           "; left unconverted: " + std::string(WithoutTrailingCr(warning.text)) + "\n";
-  }
-  if (report.outcome == FileOutcome::kFailed)
-    out += report.path + ": error: " + report.error + "\n";
-  return out;
+  return FormatWarnings(report) + FormatError(report);
 }
 
 std::string FormatWalkError(const WalkError& error) {
@@ -90,12 +115,13 @@ std::string FormatSummary(const Summary& summary, BatchMode mode) {
   return std::to_string(summary.converted) + std::string(converted) +
          std::to_string(summary.unchanged) + " unchanged, " +
          std::to_string(summary.with_warnings) + " with warnings, " +
-         std::to_string(summary.failed) + " failed\n";
+         std::to_string(summary.failed) + " failed" + WarningCounts(summary) + "\n";
 }
 
 int ExitStatus(const Summary& summary, BatchMode mode) {
   if (summary.failed > 0) return kExitFileError;
   if (mode == BatchMode::kCheck && summary.converted > 0) return kExitWouldChange;
+  if (mode == BatchMode::kWarningsOnly && summary.with_warnings > 0) return kExitWarned;
   return kExitOk;
 }
 

@@ -1,6 +1,7 @@
 #ifndef Q9_BATCH_REPORT_H_
 #define Q9_BATCH_REPORT_H_
 
+#include <array>
 #include <cstddef>
 #include <string>
 
@@ -13,6 +14,7 @@ namespace q9 {
 // The batch converter's exit statuses.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitWouldChange = 1;  // --check found scripts to convert
+inline constexpr int kExitWarned = 1;       // --warnings-only found warnings
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitFileError = 3;  // a script or folder could not be read or written
 
@@ -20,24 +22,33 @@ inline constexpr int kExitFileError = 3;  // a script or folder could not be rea
 struct Summary {
   std::size_t converted = 0;
   std::size_t unchanged = 0;
-  std::size_t with_warnings = 0;  // any outcome: files with at least one bracket error
+  std::size_t with_warnings = 0;  // any outcome: files with at least one warning
   std::size_t failed = 0;         // files and folders
+  std::array<std::size_t, kHazardKinds.size()> warnings{};  // by kind, in kHazardKinds order
 
   void Add(const FileReport& report);
 };
 
-// Compiler-style lines, each ending in LF, for standard error:
-//   PATH:LINE: warning: bracket error in row NAME; left unconverted: TEXT
-//   PATH: error: REASON
-// TEXT is the line as converted, without a trailing CR.
+// Compiler-style lines, each ending in LF: for every warning
+//   PATH:LINE: warning: WHAT; check "QUOTE": ADVICE [KIND]
+//     TEXT
+// where TEXT is the line as converted, without a trailing CR, and a QUOTE
+// that would not show is named "this line" instead.
+std::string FormatWarnings(const FileReport& report);
+// "PATH: error: REASON" and an LF for a failed report, else nothing.
+std::string FormatError(const FileReport& report);
+// The warnings, then the error.
 std::string FormatDiagnostics(const FileReport& report);
 std::string FormatWalkError(const WalkError& error);
 
-// "N converted, N unchanged, N with warnings, N failed" and an LF; in kCheck
-// and kDiff, which write nothing, "N would be converted, ...".
+// "N converted, N unchanged, N with warnings, N failed" and an LF; in the
+// modes that write nothing, "N would be converted, ...". When there were
+// warnings, "; warnings: N KIND, N KIND" goes before the LF, by kind in
+// kHazardKinds order.
 std::string FormatSummary(const Summary& summary, BatchMode mode);
 
-// 3 when anything failed, else 1 when kCheck found scripts to convert, else 0.
+// 3 when anything failed, else 1 when kCheck found scripts to convert or
+// kWarningsOnly found warnings, else 0.
 int ExitStatus(const Summary& summary, BatchMode mode);
 
 // The six stages and the 26 rows in pipeline order, each with what it rewrites.

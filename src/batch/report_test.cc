@@ -11,8 +11,18 @@
 namespace q9 {
 namespace {
 
-FileReport Report(FileOutcome outcome, std::vector<BracketWarning> warnings = {},
-                  std::string error = "") {
+Warning Warned(HazardKind kind, std::size_t line, std::string text) {
+  return {{.kind = kind,
+           .line = line,
+           .column = 1,
+           .quote = line == 3 ? "Sum" : "\r",
+           .source = "Sum",
+           .what = "the Sum row did something",
+           .advice = "undo it"},
+          std::move(text)};
+}
+
+FileReport Report(FileOutcome outcome, std::vector<Warning> warnings = {}, std::string error = "") {
   FileReport report;
   report.path = "dir/s.c";
   report.outcome = outcome;
@@ -29,10 +39,14 @@ TEST(ReportTest, DiagnosticsInCompilerForm) {
   };
   const Case cases[] = {
       {"clean", Report(FileOutcome::kConverted), ""},
-      {"warnings, CR dropped, other bytes kept",
-       Report(FileOutcome::kConverted, {{4, "Sum", " Sum(1,\r"}, {12, "Not", "\xE4 Not(a"}}),
-       "dir/s.c:4: warning: bracket error in row Sum; left unconverted:  Sum(1,\n"
-       "dir/s.c:12: warning: bracket error in row Not; left unconverted: \xE4 Not(a\n"},
+      {"warnings, 1-based, CR dropped, other bytes kept",
+       Report(FileOutcome::kConverted, {Warned(HazardKind::kBracketError, 3, " Sum(1,\r"),
+                                        Warned(HazardKind::kNameInWord, 11, "\xE4 GetSum(a")}),
+       "dir/s.c:4: warning: the Sum row did something; check \"Sum\": undo it [bracket-error]\n"
+       "   Sum(1,\n"
+       "dir/s.c:12: warning: the Sum row did something; check this line: undo it "
+       "[name-in-word]\n"
+       "  \xE4 GetSum(a\n"},
       {"error", Report(FileOutcome::kFailed, {}, "cannot read: Permission denied"),
        "dir/s.c: error: cannot read: Permission denied\n"},
   };
@@ -54,7 +68,10 @@ TEST(ReportTest, SummaryAndExitStatus) {
   };
   const FileReport converted = Report(FileOutcome::kConverted);
   const FileReport unchanged = Report(FileOutcome::kUnchanged);
-  const FileReport warned = Report(FileOutcome::kUnchanged, {{1, "Sum", ""}});
+  const FileReport warned =
+      Report(FileOutcome::kUnchanged,
+             {Warned(HazardKind::kPrecedence, 1, ""), Warned(HazardKind::kLineEnds, 1, ""),
+              Warned(HazardKind::kPrecedence, 2, "")});
   const FileReport failed = Report(FileOutcome::kFailed, {}, "cannot write: x");
   const Case cases[] = {
       {"nothing",
@@ -65,7 +82,7 @@ TEST(ReportTest, SummaryAndExitStatus) {
       {"written",
        {converted, unchanged, warned, converted},
        BatchMode::kWrite,
-       "2 converted, 2 unchanged, 1 with warnings, 0 failed\n",
+       "2 converted, 2 unchanged, 1 with warnings, 0 failed; warnings: 2 precedence, 1 line-ends\n",
        kExitOk},
       {"check finds changes",
        {unchanged, converted},
@@ -75,7 +92,19 @@ TEST(ReportTest, SummaryAndExitStatus) {
       {"check finds none",
        {unchanged, warned},
        BatchMode::kCheck,
-       "0 would be converted, 2 unchanged, 1 with warnings, 0 failed\n",
+       "0 would be converted, 2 unchanged, 1 with warnings, 0 failed; warnings: 2 precedence, "
+       "1 line-ends\n",
+       kExitOk},
+      {"warnings found",
+       {converted, warned},
+       BatchMode::kWarningsOnly,
+       "1 would be converted, 1 unchanged, 1 with warnings, 0 failed; warnings: 2 precedence, "
+       "1 line-ends\n",
+       kExitWarned},
+      {"no warnings found",
+       {converted},
+       BatchMode::kWarningsOnly,
+       "1 would be converted, 0 unchanged, 0 with warnings, 0 failed\n",
        kExitOk},
       {"diff never asks for attention",
        {converted},

@@ -54,6 +54,9 @@ TEST_F(BatchProgramTest, UsageErrorsTouchNothing) {
       {"-j", "0", "s.c"},
       {"-j", "many", "s.c"},
       {"--backup=/x", "s.c"},
+      {"--warnings=some", "s.c"},
+      {"--warnings-only", "--check", "s.c"},
+      {"--warnings-only", "--warnings=none", "s.c"},
   };
   for (const std::vector<std::string>& args : cases) {
     SCOPED_TRACE(testing::PrintToString(args));
@@ -146,7 +149,10 @@ TEST_F(BatchProgramTest, DiffAppliesWithPatch) {
   EXPECT_EQ(diff.status, 0);
   EXPECT_NE(diff.out.find("\\ No newline at end of file\n"), std::string::npos);
   EXPECT_EQ(diff.out.find("done.c"), std::string::npos);
-  EXPECT_TRUE(diff.err.ends_with("14 would be converted, 1 unchanged, 2 with warnings, 0 failed\n"))
+  // A quarter of the scripts have CR LF line ends, and two a bracket error in two rows.
+  EXPECT_TRUE(
+      diff.err.ends_with("14 would be converted, 1 unchanged, 5 with warnings, 0 failed; "
+                         "warnings: 6 line-ends, 6 bracket-error\n"))
       << diff.err;
   EXPECT_EQ(Get("s/f1.c"), OldSyntaxScript(1, 2000));  // --diff writes nothing
 
@@ -205,16 +211,41 @@ TEST_F(BatchProgramTest, FilesThatCannotBeReadOrWrittenFailAloneWithStatus3) {
   EXPECT_FALSE(fs::exists(dir_ / "missing.c"));
 }
 
-TEST_F(BatchProgramTest, BracketErrorsAreWarningsAtTheConvertedLine) {
-  Put("s.c", "Timer: Sum(1,\nInitialize: SetVar(0,1);\n");
-  ProcessResult r = Run({"s.c"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err,
-            "s.c:4: warning: bracket error in row Sum; left unconverted:  Sum(1,\n"
-            "1 converted, 0 unchanged, 1 with warnings, 0 failed\n");
-  EXPECT_EQ(Get("s.c"), kMarker +
-                            "#strict\n func Timer(){\n Sum(1,\n}\n func Initialize(){\n "
-                            "Var(0)=1;\n}\n");
+TEST_F(BatchProgramTest, WarningsAllNoneOrOnly) {
+  const std::string script = "Timer: Not(1,\nInitialize: SetVar(0,GetSum(2));\n";
+  const std::string converted =
+      kMarker + "#strict\n func Timer(){\n Not(1,\n}\n func Initialize(){\n Var(0)=Get2;\n}\n";
+  const std::string warnings =
+      "s.c:4: warning: the Not row stopped at a bracket error; 1 occurrence of \"Not\" stays "
+      "unconverted in the file; check \"Not\": convert this line's Not call by hand, then the "
+      "others [bracket-error]\n"
+      "   Not(1,\n"
+      "s.c:7: warning: the Sum row found \"Sum\" inside the word \"GetSum\"; check \"Get2\": "
+      "restore the word if it was no Sum call [name-in-word]\n"
+      "   Var(0)=Get2;\n";
+  const std::string would =
+      "1 would be converted, 0 unchanged, 1 with warnings, 0 failed; "
+      "warnings: 1 name-in-word, 1 bracket-error\n";
+
+  Put("s.c", script);
+  ProcessResult only = Run({"--warnings-only", "s.c"});
+  EXPECT_EQ(only.status, 1);
+  EXPECT_EQ(only.out, warnings);
+  EXPECT_EQ(only.err, would);
+  EXPECT_EQ(Get("s.c"), script);
+
+  ProcessResult check = Run({"--check", "--warnings=none", "s.c"});
+  EXPECT_EQ(check.status, 1);
+  EXPECT_EQ(check.out, "s.c\n");
+  EXPECT_EQ(check.err, "1 would be converted, 0 unchanged, 0 with warnings, 0 failed\n");
+
+  ProcessResult all = Run({"s.c"});
+  EXPECT_EQ(all.status, 0);
+  EXPECT_EQ(all.out, "");
+  EXPECT_EQ(all.err, warnings +
+                         "1 converted, 0 unchanged, 1 with warnings, 0 failed; "
+                         "warnings: 1 name-in-word, 1 bracket-error\n");
+  EXPECT_EQ(Get("s.c"), converted);
 }
 
 // Many scripts, realistic and random: the batch run leaves every file with the

@@ -29,7 +29,8 @@ std::size_t CommentEnd(std::string_view line, std::size_t from) {
 // Walks |line| from |from| as code; returns whether a block comment is still
 // open at its end.
 bool OpensComment(std::string_view line, std::size_t from) {
-  for (std::size_t i = from; i < line.size(); ++i) {
+  for (std::size_t i = line.find_first_of("\"/", from); i < line.size();
+       i = line.find_first_of("\"/", i + 1)) {
     if (line[i] == '"') {
       for (++i; i < line.size() && line[i] != '"'; ++i) {
         if (line[i] == '\\') ++i;

@@ -80,10 +80,21 @@ Operator Postfix(std::string_view token) { return {token, kPostfixPrecedence, fa
 std::string_view LongestToken(std::string_view text, bool at_end) {
   static constexpr std::string_view kUnary[] = {"++", "--", "!", "~", "[", ":"};
   // "S=" counts wherever it stands, as the SEqual row writes it: sS=t.
+  // Most bytes start no token; only they need the walk over the tables.
+  static constexpr std::string_view kTokenBytes = "*/%+-<>=!S&^|?:~[";
+  if (text.empty() ||
+      kTokenBytes.find(at_end ? text.back() : text.front()) == std::string_view::npos) {
+    return {};
+  }
   std::string_view best;
+  // Tokens have three bytes at most: compared in place, not through memcmp.
   auto consider = [&](std::string_view token) {
-    const bool found = at_end ? text.ends_with(token) : text.starts_with(token);
-    if (found && token.size() > best.size()) best = token;
+    if (token.size() <= best.size() || token.size() > text.size()) return;
+    const std::size_t at = at_end ? text.size() - token.size() : 0;
+    for (std::size_t k = 0; k < token.size(); ++k) {
+      if (text[at + k] != token[k]) return;
+    }
+    best = token;
   };
   for (const Operator& op : kBinary) consider(op.token);
   for (std::string_view token : kUnary) consider(token);

@@ -68,7 +68,10 @@ std::vector<std::string_view> SplitArguments(std::string_view inner) {
 struct Rewrite {
   const CallRow& row;
   const CallRewrite& seen;
-  std::string written;  // what took the call's place
+
+  // What took the call's place; built only for a hazard, as most rewrites have none.
+  std::string Written() const { return std::string(seen.prefix) + std::string(seen.args); }
+  bool WroteNothing() const { return seen.prefix.empty() && seen.args.empty(); }
   std::vector<Hazard>* hazards;
 
   // A hazard that quotes the |left| bytes before the written text, then
@@ -76,6 +79,7 @@ struct Rewrite {
   // bytes after it, as the line now reads.
   void Note(HazardKind kind, std::size_t left, std::size_t middle, std::size_t right,
             std::string what, std::string advice, bool from_end = false) const {
+    const std::string written = Written();
     const std::string_view text = written;
     if (text.empty()) {
       // With nothing written, the bytes around the call show where it was.
@@ -147,8 +151,8 @@ bool NoteArgumentCount(const Rewrite& r, std::size_t count) {
   r.Note(HazardKind::kArgumentCount, 0, kQuoteBytes, 0,
          "got " + Arguments(count) + " in " + Quoted(r.seen.call) + " where it takes " +
              std::string(takes),
-         r.written.empty() ? "the call left no text; write what it meant"
-                           : "the call left text that may be unbalanced or incomplete");
+         r.WroteNothing() ? "the call left no text; write what it meant"
+                          : "the call left text that may be unbalanced or incomplete");
   return true;
 }
 
@@ -164,7 +168,7 @@ bool NoteRegroupedArgument(const Rewrite& r, const Operator& outer,
     const std::string how =
         inner->precedence < outer.precedence ? "binds less tightly than" : "groups after";
     r.Note(HazardKind::kPrecedence, 0, kQuoteBytes, 0,
-           "wrote " + Quoted(r.written) + ": the argument " + Quoted(arguments[i]) + " holds \"" +
+           "wrote " + Quoted(r.Written()) + ": the argument " + Quoted(arguments[i]) + " holds \"" +
                std::string(inner->token) + "\", which " + how + " \"" + std::string(outer.token) +
                "\"",
            "add brackets around that argument if it was meant whole");
@@ -188,7 +192,7 @@ bool NoteNeighbours(const Rewrite& r, const Operator& outer, std::string_view fi
   if (const std::optional<Operator> left = OperatorBefore(before);
       left && LeftTakesOperand(*left, outer)) {
     r.Note(HazardKind::kPrecedence, before.size() - before.rfind(left->token), kQuoteBytes, 0,
-           "wrote " + Quoted(r.written) + " after \"" + std::string(left->token) +
+           "wrote " + Quoted(r.Written()) + " after \"" + std::string(left->token) +
                "\", which now takes only " + Quoted(TrimBlanks(first)),
            std::string(kBrackets));
     return true;
@@ -196,7 +200,7 @@ bool NoteNeighbours(const Rewrite& r, const Operator& outer, std::string_view fi
   if (const std::optional<Operator> right = OperatorAfter(after);
       right && RightTakesOperand(outer, *right)) {
     r.Note(HazardKind::kPrecedence, 0, kQuoteBytes, after.find(right->token) + right->token.size(),
-           "wrote " + Quoted(r.written) + " before \"" + std::string(right->token) +
+           "wrote " + Quoted(r.Written()) + " before \"" + std::string(right->token) +
                "\", which now takes only " + Quoted(TrimBlanks(last)),
            std::string(kBrackets), true);
     return true;
@@ -243,7 +247,7 @@ void NotePrecedence(const Rewrite& r, const std::vector<std::string_view>& argum
 }  // namespace
 
 void NoteCallRewrite(const CallRow& row, const CallRewrite& rewrite, std::vector<Hazard>* hazards) {
-  const Rewrite r{row, rewrite, std::string(rewrite.prefix) + std::string(rewrite.args), hazards};
+  const Rewrite r{row, rewrite, hazards};
   if (NoteNoCall(r)) return;
   const std::string_view call = rewrite.call;
   const std::vector<std::string_view> arguments =

@@ -131,6 +131,11 @@ void HazardCollector::Rewrote(const CallRewrite& rewrite) {
   std::vector<Hazard> found;
   NoteCallRewrite({row.name, row.prefix, row.text, row.unary}, rewrite, &found);
   for (Hazard& hazard : found) pending_.emplace_back(rewrite.ordinal, std::move(hazard));
+  // Only a quote on this line needs the edit: one from before the row, or
+  // one the row made earlier on it (the row goes through the lines in order).
+  const bool quoted = by_line_.contains(rewrite.line) ||
+                      (!pending_.empty() && pending_.back().second.line == rewrite.line);
+  if (!quoted) return;
   // The arguments stay where they are; what changes around them is the name
   // and the byte after it, each comma at depth 0 and the closing bracket.
   // Recorded from the right, so that each position holds when it is applied.

@@ -10,8 +10,6 @@
 namespace q9 {
 namespace {
 
-constexpr std::size_t kQuoteBytes = 40;
-
 std::size_t CountOccurrences(const LineList& lines, std::string_view name) {
   std::size_t count = 0;
   for (const std::string& line : lines) {
@@ -27,11 +25,11 @@ std::string Lines(std::size_t count) {
   return std::to_string(count) + (count == 1 ? " converted line" : " converted lines");
 }
 
-// A hazard about line |line| as a whole: it quotes the start of its text.
+// A hazard about line |line| as a whole: it quotes its text.
 Hazard WholeLine(HazardKind kind, std::size_t line, std::string_view text, std::string what,
                  std::string advice) {
   const std::size_t start = std::min(text.find_first_not_of(" \t"), text.size());
-  std::size_t end = std::min(text.size(), start + kQuoteBytes);
+  std::size_t end = text.size();
   // A line end or blanks after the text are left out, unless they are all.
   while (end > start + 1 && (text[end - 1] == '\r' || text[end - 1] == ' ')) --end;
   return {.kind = kind,
@@ -219,13 +217,14 @@ std::vector<Hazard> HazardCollector::Finish(const LineList& lines) {
     if (bare > 0) {
       Keep(WholeLine(HazardKind::kLineEnds, first_bare, lines[first_bare],
                      "the script has CR LF line ends, but " + Lines(bare) +
-                         " end in LF alone, the first here",
+                         (bare == 1 ? " ends in LF alone" : " end in LF alone, the first here"),
                      "convert the file's line ends if your tools need them alike"),
            0);
     }
     if (cr_only > 0) {
       Keep(WholeLine(HazardKind::kLineEnds, first_cr_only, lines[first_cr_only],
-                     Lines(cr_only) + " hold only a CR, the first here",
+                     Lines(cr_only) +
+                         (cr_only == 1 ? " holds only a CR" : " hold only a CR, the first here"),
                      "remove them or keep them as empty lines"),
            0);
     }

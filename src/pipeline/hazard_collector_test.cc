@@ -90,7 +90,7 @@ const HazardCase kCases[] = {
     {"Init: x=1; y=2;\n/* a; b: c */ z=1;", HazardKind::kOddSplit, std::nullopt, ""},
 
     {"Init: x=1;\r\ny=2;\r\n", HazardKind::kLineEnds, 0,
-     "/*+++Automatisiertes Syntax Update zu #s"},
+     "/*+++Automatisiertes Syntax Update zu #strict - Quellor+++*/"},
     {"Init: x=1;\r\ny=2;\r\n", HazardKind::kLineEnds, 4, "\r"},
     {"Init: x=1;\ny=2;\r\n", HazardKind::kLineEnds, std::nullopt, ""},
 

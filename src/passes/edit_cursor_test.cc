@@ -2,59 +2,41 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 
 namespace q9 {
 namespace {
 
-TEST(EditCursorTest, EditsAtTheCursorKeepTheLineInOrder) {
-  EditCursor cursor("Sum(a,b)+Sum(c,d)");
-  cursor.Advance(0);
-  cursor.Drop(8);
-  cursor.Prepend("a+b");
-  EXPECT_EQ(cursor.done(), "");
-  EXPECT_EQ(cursor.rest(), "a+b+Sum(c,d)");
-  cursor.Advance(4);
-  EXPECT_EQ(cursor.done(), "a+b+");
-  EXPECT_EQ(cursor.rest(), "Sum(c,d)");
-  cursor.Retreat(2);
-  EXPECT_EQ(cursor.done(), "a+");
-  EXPECT_EQ(cursor.rest(), "b+Sum(c,d)");
-  cursor.Advance(2);
-  cursor.Drop(8);
-  cursor.Prepend("c+d");
-  EXPECT_EQ(cursor.Release(), "a+b+c+d");
-  EXPECT_EQ(cursor.done(), "");
-  EXPECT_EQ(cursor.rest(), "");
-}
-
-TEST(EditCursorTest, PrependBeyondHeadRoomRegrows) {
-  EditCursor cursor("tail");
-  std::string expected = "tail";
-  // Each prepend is larger than what was dropped, so head-room runs out again
-  // and again; the text must survive every regrowth.
-  for (int i = 0; i < 200; ++i) {
-    const std::string piece(static_cast<std::size_t>(i % 7 + 1), static_cast<char>('a' + i % 26));
-    cursor.Prepend(piece);
-    expected = piece + expected;
-    ASSERT_EQ(cursor.rest(), expected);
+// Random edits against a plain string with the cursor at |at|. Prepends of up
+// to 40 bytes run out of room again and again: the text survives regrowths.
+TEST(EditCursorTest, MatchesAPlainString) {
+  std::mt19937 rng(11);
+  auto upto = [&rng](std::size_t n) { return static_cast<std::size_t>(rng() % (n + 1)); };
+  for (int round = 0; round < 300; ++round) {
+    std::string text = "Sum(a,b)+Sum(c,d)";
+    std::size_t at = 0;
+    EditCursor cursor(text);
+    for (int step = 0; step < 60; ++step) {
+      const std::size_t back = upto(std::min<std::size_t>(at, 8));
+      cursor.Retreat(back);
+      at -= back;
+      const std::size_t drop = upto(std::min<std::size_t>(text.size() - at, 8));
+      cursor.Drop(drop);
+      text.erase(at, drop);
+      const std::string piece(upto(40), static_cast<char>('a' + step % 26));
+      cursor.Prepend(piece);
+      text.insert(at, piece);
+      const std::size_t ahead = upto(std::min<std::size_t>(text.size() - at, 20));
+      cursor.Advance(ahead);
+      at += ahead;
+      ASSERT_EQ(cursor.done(), text.substr(0, at));
+      ASSERT_EQ(cursor.rest(), text.substr(at));
+    }
+    EXPECT_EQ(cursor.Release(), text);
+    EXPECT_EQ(cursor.rest(), "");
   }
-  cursor.Advance(3);
-  cursor.Retreat(3);
-  EXPECT_EQ(cursor.done(), "");
-  EXPECT_EQ(cursor.Release(), expected);
-}
-
-TEST(EditCursorTest, RetreatMovesTextBackInFrontOfRest) {
-  EditCursor cursor("abcdef");
-  cursor.Advance(6);
-  EXPECT_EQ(cursor.rest(), "");
-  cursor.Retreat(4);
-  EXPECT_EQ(cursor.done(), "ab");
-  EXPECT_EQ(cursor.rest(), "cdef");
-  cursor.Drop(1);
-  cursor.Prepend("XY");
-  EXPECT_EQ(cursor.Release(), "abXYdef");
 }
 
 }  // namespace

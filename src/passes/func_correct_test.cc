@@ -2,21 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <vector>
 
 #include "passes/correct.h"
-#include "passes/strict.h"
 
 namespace q9 {
 namespace {
 
-struct FuncCase {
-  LineList input;
-  LineList expected;
-};
-
 TEST(FuncCorrectTest, TurnsAcceptedLabelsIntoFuncBlocks) {
-  const std::vector<FuncCase> cases = {
+  struct Case {
+    LineList input, expected;
+  };
+  const std::vector<Case> cases = {
       {{"protected Initialize:", " SetVar(0,1);"},
        {"protected func  Initialize(){", " SetVar(0,1);", "}"}},
       {{"Initialize:", " return(1);"}, {" func Initialize(){", " return(1);", "}"}},
@@ -38,7 +35,7 @@ TEST(FuncCorrectTest, TurnsAcceptedLabelsIntoFuncBlocks) {
       {{"A:", "B:", "C:"}, {" func A(){", "}", " func B(){", "}", " func C(){", "}"}},
       {{}, {}},
   };
-  for (const FuncCase& c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.input));
     LineList lines = c.input;
     EXPECT_EQ(FuncCorrect(&lines), c.expected.size() != c.input.size());
@@ -53,26 +50,6 @@ TEST(FuncCorrectTest, FollowsStatementLayout) {
   ASSERT_TRUE(FuncCorrect(&lines));
   const LineList expected = {"#strict", " func Initialize(){", " SetVar(0,1);",      " return(1);",
                              "}",       " func Timer(){",      " if(Var(0)) Foo();", " return(0);",
-                             "}"};
-  EXPECT_EQ(lines, expected);
-}
-
-TEST(FuncCorrectTest, FirstThreeStagesOnATwoLineScript) {
-  LineList lines = {"Initialize: SetVar(0,1); return(1);",
-                    "Timer: if(Equal(Var(0),10)) SetVar(0,0); IncVar(0); return(Sum(Var(0),2));"};
-  ASSERT_TRUE(Strict(&lines));
-  ASSERT_TRUE(Correct(&lines));
-  ASSERT_TRUE(FuncCorrect(&lines));
-  const LineList expected = {std::string(kUpdateMarker),
-                             "#strict",
-                             " func Initialize(){",
-                             " SetVar(0,1);",
-                             " return(1);",
-                             "}",
-                             " func Timer(){",
-                             " if(Equal(Var(0),10)) SetVar(0,0);",
-                             " IncVar(0);",
-                             " return(Sum(Var(0),2));",
                              "}"};
   EXPECT_EQ(lines, expected);
 }

@@ -11,17 +11,29 @@
 
 namespace q9 {
 
-// Random line lists for the property tests of the rewrite passes: short lines of
-// name fragments, brackets, commas, '!', '=', blanks and CRs, with whole calls
-// (nested, side by side, some left open) mixed in so that rows run several runs
-// and meet bracket errors after some of them.
+// Random line lists for property tests: short lines of name fragments, brackets,
+// commas, '!', '=', blanks and CRs, with calls (nested, side by side, some left
+// open) mixed in, so that rows take several runs and meet bracket errors.
 class ScriptGenerator {
  public:
   explicit ScriptGenerator(std::uint32_t seed) : rng_(seed) {}
 
   LineList NextList() {
     LineList lines(Pick(7));
-    for (std::string& line : lines) line = NextLine();
+    for (std::string& line : lines) {
+      for (std::size_t i = Pick(9); i > 0; --i) AppendPiece(&line, 0);
+    }
+    return lines;
+  }
+
+  // Up to 4 lines of up to 40 bytes from |alphabet|: with few distinct bytes,
+  // names often form across the edges of rewritten text.
+  LineList NextList(std::string_view alphabet) {
+    LineList lines(Pick(5));
+    for (std::string& line : lines) {
+      line.resize(Pick(41));
+      for (char& c : line) c = alphabet[Pick(alphabet.size())];
+    }
     return lines;
   }
 
@@ -31,64 +43,32 @@ class ScriptGenerator {
       "Inc", "Dec", "IncVar", "DecVar",   "Equal",      "SEqual", "BitAnd", "And", "Or",
       "eq",  "e",   "q",      "IsNewgfx", "SetSkyFade", "Global", "Mul",    "Pow", "Sub",
       "(",   "(",   "(",      ")",        ")",          ")",      ",",      ",",   "!",
-      "=",   "!=",  " ",      "\r",       "a",          "0",      "m",      "t",   "SetVa",
-  };
-  static constexpr std::string_view kNames[] = {
-      "Sum",   "Not",    "SetVar", "IncVar", "Inc", "Dec",
-      "Equal", "SEqual", "And",    "BitAnd", "Or",  "eq",
-  };
+      "=",   "!=",  " ",      "\r",       "a",          "0",      "m",      "t",   "SetVa"};
+  static constexpr std::string_view kNames[] = {"Sum",   "Not",    "SetVar", "IncVar", "Inc", "Dec",
+                                                "Equal", "SEqual", "And",    "BitAnd", "Or",  "eq"};
 
   std::size_t Pick(std::size_t n) {
     return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng_);
   }
 
-  std::string NextLine() {
-    std::string line;
-    const std::size_t pieces = Pick(9);
-    for (std::size_t i = 0; i < pieces; ++i) {
-      if (Pick(3) == 0) {
-        AppendCall(&line, 0);
-      } else {
-        line += kFragments[Pick(std::size(kFragments))];
-      }
+  // A fragment or, while |depth| allows, a call with 0 to 3 such arguments.
+  void AppendPiece(std::string* line, int depth) {
+    if (depth > 3 || Pick(3) != 0) {
+      *line += kFragments[Pick(std::size(kFragments))];
+      return;
     }
-    return line;
-  }
-
-  // A call of a row's name with 0 to 3 arguments, each a fragment or a call.
-  void AppendCall(std::string* line, int depth) {
     *line += kNames[Pick(std::size(kNames))];
     if (Pick(8) == 0) *line += ' ';
     *line += '(';
-    const std::size_t arguments = Pick(4);
-    for (std::size_t i = 0; i < arguments; ++i) {
+    for (std::size_t i = 0, arguments = Pick(4); i < arguments; ++i) {
       if (i > 0) *line += ',';
-      if (depth < 3 && Pick(3) == 0) {
-        AppendCall(line, depth + 1);
-      } else {
-        *line += kFragments[Pick(std::size(kFragments))];
-      }
+      AppendPiece(line, depth + 1);
     }
     if (Pick(10) != 0) *line += ')';
   }
 
   std::mt19937 rng_;
 };
-
-// Up to |max_lines| lines of up to |max_length| bytes drawn from |alphabet|: with
-// few distinct bytes, names form across the edges of rewritten text often.
-inline LineList RandomLines(std::mt19937* rng, std::string_view alphabet, std::size_t max_lines,
-                            std::size_t max_length) {
-  auto pick = [rng](std::size_t n) {
-    return std::uniform_int_distribution<std::size_t>(0, n)(*rng);
-  };
-  LineList lines(pick(max_lines));
-  for (std::string& line : lines) {
-    line.resize(pick(max_length));
-    for (char& c : line) c = alphabet[pick(alphabet.size() - 1)];
-  }
-  return lines;
-}
 
 }  // namespace q9
 

@@ -1,7 +1,10 @@
 #include "batch/unified_diff.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <random>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -11,69 +14,57 @@
 namespace q9 {
 namespace {
 
-// The file's lines, each with its LF (the last one possibly without).
+// The lines of |bytes|, each with its LF (the last one possibly without).
 std::vector<std::string> Pieces(const std::string& bytes) {
   std::vector<std::string> pieces;
-  for (std::size_t start = 0; start < bytes.size();) {
-    std::size_t lf = bytes.find('\n', start);
-    std::size_t end = lf == std::string::npos ? bytes.size() : lf + 1;
+  for (std::size_t start = 0, end = 0; start < bytes.size(); start = end) {
+    end = std::min(bytes.find('\n', start), bytes.size() - 1) + 1;
     pieces.push_back(bytes.substr(start, end - start));
-    start = end;
   }
   return pieces;
 }
 
-// Reads "START[,COUNT]"; a missing count is 1.
-void ParseRange(const std::string& text, std::size_t* start, std::size_t* count) {
-  std::size_t comma = text.find(',');
-  *start = std::stoul(text.substr(0, comma));
-  *count = comma == std::string::npos ? 1 : std::stoul(text.substr(comma + 1));
-}
-
-// Applies |diff| to |original| the strict way patch does without fuzz: every
-// context and removed line must match, and every hunk's counts must be right.
-// Returns the patched bytes, or "<failed>" with a trace of why.
+// Applies |diff| as patch does without fuzz: every context and removed line
+// must match and every hunk's counts must be right; "<failed>" otherwise.
 std::string Apply(const std::string& original, const std::string& diff) {
-  const std::vector<std::string> old_lines = Pieces(original);
-  std::vector<std::string> lines = Pieces(diff);
+  static const std::regex kHunk(R"(@@ -(\d+)(?:,(\d+))? \+\d+(?:,(\d+))? @@\n)");
+  const std::vector<std::string> old = Pieces(original), lines = Pieces(diff);
   if (lines.size() < 2 || !lines[0].starts_with("--- a/") || !lines[1].starts_with("+++ b/")) {
-    return "<failed: headers>";
+    return "<failed>";
   }
   std::string result;
-  std::size_t copied = 0;  // old lines consumed so far
+  std::size_t copied = 0;
   for (std::size_t i = 2; i < lines.size();) {
-    const std::string& header = lines[i++];
-    std::size_t plus = header.find(" +");
-    if (!header.starts_with("@@ -") || plus == std::string::npos) return "<failed: hunk header>";
-    std::size_t old_start, old_count, new_start, new_count;
-    ParseRange(header.substr(4, plus - 4), &old_start, &old_count);
-    ParseRange(header.substr(plus + 2, header.find(" @@") - plus - 2), &new_start, &new_count);
-    std::size_t first_old = old_count == 0 ? old_start : old_start - 1;
-    if (first_old < copied || first_old > old_lines.size()) return "<failed: hunk position>";
-    for (; copied < first_old; ++copied) result += old_lines[copied];
-    std::size_t seen_old = 0, seen_new = 0;
+    std::smatch m;
+    if (!std::regex_match(lines[i++], m, kHunk)) return "<failed>";
+    std::size_t old_count = m[2].matched ? std::stoul(m[2]) : 1;
+    std::size_t new_count = m[3].matched ? std::stoul(m[3]) : 1;
+    const std::size_t first = std::stoul(m[1]) - (old_count == 0 ? 0 : 1);
+    if (first < copied || first > old.size()) return "<failed>";
+    while (copied < first) result += old[copied++];
     while (i < lines.size() && !lines[i].starts_with("@@")) {
-      std::string body = lines[i].substr(1);
       const char kind = lines[i][0];
-      ++i;
+      std::string body = lines[i++].substr(1);
       if (i < lines.size() && lines[i] == "\\ No newline at end of file\n") {
         body.pop_back();
         ++i;
       }
-      if (kind == ' ' || kind == '-') {
-        if (copied >= old_lines.size() || old_lines[copied] != body) return "<failed: mismatch>";
-        ++copied;
-        ++seen_old;
-      }
-      if (kind == ' ' || kind == '+') {
-        result += body;
-        ++seen_new;
-      }
+      if (kind != '+' && (copied >= old.size() || old[copied++] != body)) return "<failed>";
+      if (kind != '+') --old_count;
+      if (kind != '-') result += body, --new_count;
     }
-    if (seen_old != old_count || seen_new != new_count) return "<failed: hunk counts>";
+    if (old_count != 0 || new_count != 0) return "<failed>";
   }
-  for (; copied < old_lines.size(); ++copied) result += old_lines[copied];
+  while (copied < old.size()) result += old[copied++];
   return result;
+}
+
+LineList Lines(const std::string& bytes) {
+  LineList lines = Pieces(bytes);
+  for (std::string& line : lines) {
+    if (line.ends_with('\n')) line.pop_back();
+  }
+  return lines;
 }
 
 std::string Bytes(const LineList& lines, bool ends_with_lf) {
@@ -83,63 +74,38 @@ std::string Bytes(const LineList& lines, bool ends_with_lf) {
 }
 
 TEST(UnifiedDiffTest, FormatsHunksLikeDiff) {
-  struct Case {
-    const char* name;
-    LineList before;
-    bool ends_with_lf;
-    LineList after;
-    std::string diff;
-  };
-  const LineList ten = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
-  const std::string head = "--- a/d/s.c\n+++ b/d/s.c\n";
-  const Case cases[] = {
-      {"same bytes", ten, true, ten, ""},
-      {"empty before", {}, true, {"a", "b"}, head + "@@ -0,0 +1,2 @@\n+a\n+b\n"},
-      {"insert at the top",
-       {"x", "y", "z", "w"},
-       true,
-       {"new", "x", "y", "z", "w"},
-       head + "@@ -1,3 +1,4 @@\n+new\n x\n y\n z\n"},
-      {"change in the middle keeps three lines each side",
-       ten,
-       true,
-       {"1", "2", "3", "4", "five", "6", "7", "8", "9", "10"},
+  const std::string ten = "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n", head = "--- a/d/s.c\n+++ b/d/s.c\n";
+  const std::string nul = std::string("n\0l\n", 4);
+  const std::string cases[][3] = {
+      // before, after, diff
+      {ten, ten, ""},
+      {"", "a\nb\n", head + "@@ -0,0 +1,2 @@\n+a\n+b\n"},
+      {"x\ny\nz\nw\n", "new\nx\ny\nz\nw\n", head + "@@ -1,3 +1,4 @@\n+new\n x\n y\n z\n"},
+      {ten, "1\n2\n3\n4\nfive\n6\n7\n8\n9\n10\n",
        head + "@@ -2,7 +2,7 @@\n 2\n 3\n 4\n-5\n+five\n 6\n 7\n 8\n"},
-      {"changes six lines apart share a hunk",
-       ten,
-       true,
-       {"one", "2", "3", "4", "5", "6", "7", "eight", "9", "10"},
+      // Changes six lines apart share a hunk, seven apart make two.
+      {ten, "one\n2\n3\n4\n5\n6\n7\neight\n9\n10\n",
        head + "@@ -1,10 +1,10 @@\n-1\n+one\n 2\n 3\n 4\n 5\n 6\n 7\n-8\n+eight\n 9\n 10\n"},
-      {"changes seven lines apart make two hunks",
-       {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11"},
-       true,
-       {"one", "2", "3", "4", "5", "6", "7", "8", "nine", "10", "11"},
+      {ten + "11\n", "one\n2\n3\n4\n5\n6\n7\n8\nnine\n10\n11\n",
        head + "@@ -1,4 +1,4 @@\n-1\n+one\n 2\n 3\n 4\n@@ -6,6 +6,6 @@\n 6\n 7\n 8\n-9\n+nine\n "
               "10\n 11\n"},
-      {"deleting the only line", {"x"}, true, {}, head + "@@ -1 +0,0 @@\n-x\n"},
-      {"only the final LF added",
-       {"a", "b"},
-       false,
-       {"a", "b"},
-       head + "@@ -1,2 +1,2 @@\n a\n-b\n\\ No newline at end of file\n+b\n"},
-      {"bytes pass through",
-       {"a\r", "\xE4\xF6\xFC", std::string("n\0l", 3)},
-       true,
-       {"a\r", "\xE4x", std::string("n\0l", 3)},
-       head + "@@ -1,3 +1,3 @@\n a\r\n-\xE4\xF6\xFC\n+\xE4x\n " + std::string("n\0l", 3) + "\n"},
+      {"x\n", "", head + "@@ -1 +0,0 @@\n-x\n"},
+      {"a\nb", "a\nb\n", head + "@@ -1,2 +1,2 @@\n a\n-b\n\\ No newline at end of file\n+b\n"},
+      {"a\r\n\xE4\xF6\xFC\n" + nul, "a\r\n\xE4x\n" + nul,
+       head + "@@ -1,3 +1,3 @@\n a\r\n-\xE4\xF6\xFC\n+\xE4x\n " + nul},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::string diff = UnifiedDiff("d/s.c", c.before, c.ends_with_lf, c.after);
-    EXPECT_EQ(diff, c.diff);
+  for (const auto& [before, after, expected] : cases) {
+    SCOPED_TRACE(before + "=>" + after);
+    const bool ends_with_lf = before.empty() || before.ends_with('\n');
+    const std::string diff = UnifiedDiff("d/s.c", Lines(before), ends_with_lf, Lines(after));
+    EXPECT_EQ(diff, expected);
     if (!diff.empty()) {
-      EXPECT_EQ(Apply(Bytes(c.before, c.ends_with_lf), diff), Bytes(c.after, true));
+      EXPECT_EQ(Apply(before, diff), after);
     }
   }
 }
 
-// Random scripts and random edits of them: every diff applies and gives the
-// edited file, whatever the mix of kept, removed and added lines.
+// Random scripts and random edits of them: every diff applies and gives the edit.
 TEST(UnifiedDiffTest, RandomEditsApplyExactly) {
   for (std::uint32_t seed = 1; seed <= 300; ++seed) {
     SCOPED_TRACE(seed);
@@ -152,19 +118,9 @@ TEST(UnifiedDiffTest, RandomEditsApplyExactly) {
     LineList after;
     std::mt19937 rng(seed);
     for (const std::string& line : before) {
-      switch (rng() % 6) {
-        case 0:
-          break;  // removed
-        case 1:
-          after.push_back(line + "x");
-          break;
-        case 2:
-          after.push_back("added");
-          after.push_back(line);
-          break;
-        default:
-          after.push_back(line);
-      }
+      const auto choice = rng() % 6;  // 0: removed, 1: changed, 2: a line added before
+      if (choice == 2) after.push_back("added");
+      if (choice != 0) after.push_back(choice == 1 ? line + "x" : line);
     }
     // Only a non-empty last line can lack its LF.
     const bool ends_with_lf = seed % 3 != 0 || before.empty() || before.back().empty();

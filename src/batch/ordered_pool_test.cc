@@ -3,10 +3,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "gtest/gtest.h"
 
@@ -14,42 +14,28 @@ namespace q9 {
 namespace {
 
 TEST(RunOrderedTest, DeliversEveryResultInIndexOrderOnTheCallingThread) {
-  struct Case {
-    std::size_t count;
-    unsigned threads;
-  };
-  const Case cases[] = {{0, 4}, {1, 1}, {1, 8}, {7, 0}, {40, 1}, {40, 2}, {40, 7}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::to_string(c.count) + " items on " + std::to_string(c.threads));
-    std::atomic<int> calls{0};
-    std::vector<std::size_t> delivered;
-    std::vector<std::string> results;
+  const std::pair<std::size_t, unsigned> cases[] = {{0, 4}, {1, 8}, {7, 0}, {40, 1}, {40, 7}};
+  for (const auto& [count, threads] : cases) {
+    SCOPED_TRACE(std::to_string(count) + " items on " + std::to_string(threads));
+    std::size_t next = 0;
     const std::thread::id caller = std::this_thread::get_id();
-    bool delivered_elsewhere = false;
     RunOrdered<std::string>(
-        c.count, c.threads,
+        count, threads,
         [&](std::size_t i) {
-          ++calls;
           // Early items finish last, so a pool that delivers in completion order fails.
-          std::this_thread::sleep_for(std::chrono::microseconds((c.count - i) * 50));
+          std::this_thread::sleep_for(std::chrono::microseconds((count - i) * 50));
           return "r" + std::to_string(i);
         },
         [&](std::size_t i, std::string result) {
-          delivered_elsewhere |= std::this_thread::get_id() != caller;
-          delivered.push_back(i);
-          results.push_back(std::move(result));
+          EXPECT_EQ(std::this_thread::get_id(), caller);
+          EXPECT_EQ(i, next++);
+          EXPECT_EQ(result, "r" + std::to_string(i));
         });
-    EXPECT_EQ(calls.load(), static_cast<int>(c.count));
-    ASSERT_EQ(delivered.size(), c.count);
-    for (std::size_t i = 0; i < c.count; ++i) {
-      EXPECT_EQ(delivered[i], i);
-      EXPECT_EQ(results[i], "r" + std::to_string(i));
-    }
-    EXPECT_FALSE(delivered_elsewhere);
+    EXPECT_EQ(next, count);
   }
 }
 
-TEST(RunOrderedTest, UsesSeveralThreadsAtOnce) {
+TEST(RunOrderedTest, UsesUpToTheGivenNumberOfWorkerThreads) {
   std::mutex mutex;
   std::set<std::thread::id> workers;
   std::atomic<int> running{0};
@@ -68,7 +54,6 @@ TEST(RunOrderedTest, UsesSeveralThreadsAtOnce) {
       },
       [](std::size_t, int) {});
   EXPECT_GT(most.load(), 1);
-  EXPECT_LE(most.load(), 4);
   EXPECT_LE(workers.size(), 4u);
   EXPECT_EQ(workers.count(std::this_thread::get_id()), 0u);
 }

@@ -1,10 +1,10 @@
 #include "batch/path_bytes.h"
 
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <vector>
+#include <utility>
 
+#include "batch/old_script_test_util.h"
 #include "gtest/gtest.h"
 #include "linestore/line_store.h"
 
@@ -17,42 +17,29 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct PathCase {
-  fs::path path;
-  std::string bytes;
-};
-
 TEST(PathBytesTest, SlashesAreForward) {
-  const std::vector<PathCase> cases = {
-      {fs::path("a") / "b" / "c.c", "a/b/c.c"},
-      {fs::path("Script.c"), "Script.c"},
-      {fs::path(), ""},
-  };
-  for (const PathCase& test : cases) {
-    SCOPED_TRACE(test.bytes);
-    EXPECT_EQ(PathBytes(test.path), test.bytes);
-  }
+  const std::pair<fs::path, std::string> cases[] = {
+      {fs::path("a") / "b" / "c.c", "a/b/c.c"}, {fs::path("Script.c"), "Script.c"}, {{}, ""}};
+  for (const auto& [path, bytes] : cases) EXPECT_EQ(PathBytes(path), bytes);
 }
 
 // A name met in a folder walk must open through the line store, whatever its
 // characters, as long as the system can name it in bytes at all.
-TEST(PathBytesTest, NamesFromAWalkOpenInTheLineStore) {
-  const fs::path dir = fs::temp_directory_path() / "q9pathbytes";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+using PathBytesWalkTest = ScratchTest;
+
+TEST_F(PathBytesWalkTest, NamesFromAWalkOpenInTheLineStore) {
 #ifdef _WIN32
   const fs::path name = fs::path(L"Schwert_\u00f6.c");
   if (GetACP() != 1252) GTEST_SKIP() << "the name needs the Western code page";
 #else
   const fs::path name = fs::path("Schwert_\xC3\xB6.c");
 #endif
-  std::ofstream(dir / name, std::ios::binary) << "Timer: IncVar(0);\n";
-  for (const auto& entry : fs::directory_iterator(dir)) {
+  WriteBytes(dir_ / name, "Timer: IncVar(0);\n");
+  for (const auto& entry : fs::directory_iterator(dir_)) {
     LineList lines;
     ASSERT_TRUE(Open(PathBytes(entry.path()), &lines).ok());
     EXPECT_EQ(lines, LineList{"Timer: IncVar(0);"});
   }
-  fs::remove_all(dir);
 }
 
 #ifdef _WIN32

@@ -1,5 +1,7 @@
 #include "linestore/line_store.h"
 
+#include "linestore/line_chunks.h"
+
 // Open and Save on Windows live in line_store_win.cc; the line format is shared.
 #ifndef _WIN32
 #include <fcntl.h>
@@ -20,10 +22,6 @@ namespace q9 {
 namespace {
 
 #ifndef _WIN32
-// Reads and writes go through buffers of this size, so reading a script costs
-// its line list plus one chunk.
-constexpr size_t kChunkSize = 64 * 1024;
-
 // The kernel's own limit on a chain of symbolic links; the same bound here
 // means a loop is reported like the kernel would.
 constexpr int kMaxLinkHops = 40;
@@ -57,30 +55,6 @@ class ScopedFd {
   int fd_;
 };
 #endif  // _WIN32
-
-// Adds the complete lines of |chunk| to |lines|; bytes after the last LF wait
-// in |pending| for the next chunk, so a line may span any number of chunks.
-void AppendChunk(std::string_view chunk, std::string* pending, LineList* lines) {
-  size_t start = 0;
-  for (size_t lf = chunk.find('\n'); lf != std::string_view::npos; lf = chunk.find('\n', start)) {
-    std::string_view piece = chunk.substr(start, lf - start);
-    if (pending->empty()) {
-      lines->emplace_back(piece);
-    } else {
-      pending->append(piece);
-      lines->push_back(std::move(*pending));
-      pending->clear();
-    }
-    start = lf + 1;
-  }
-  pending->append(chunk.substr(start));
-}
-
-// A last line without LF is a line of its own.
-void FinishLines(std::string* pending, LineList* lines) {
-  if (!pending->empty()) lines->push_back(std::move(*pending));
-  pending->clear();
-}
 
 #ifndef _WIN32
 Status RefuseNonRegular(mode_t mode) {
@@ -219,23 +193,7 @@ Status WriteAll(int fd, std::string_view bytes) {
 }
 
 Status WriteLines(int fd, const LineList& lines) {
-  std::string buffer;
-  buffer.reserve(kChunkSize);
-  for (const std::string& line : lines) {
-    if (buffer.size() + line.size() + 1 > kChunkSize) {
-      if (Status status = WriteAll(fd, buffer); !status.ok()) return status;
-      buffer.clear();
-    }
-    if (line.size() + 1 > kChunkSize) {
-      // A line longer than the buffer goes out directly rather than being copied.
-      if (Status status = WriteAll(fd, line); !status.ok()) return status;
-      buffer += '\n';
-    } else {
-      buffer += line;
-      buffer += '\n';
-    }
-  }
-  return WriteAll(fd, buffer);
+  return WriteLinesInChunks(lines, [fd](std::string_view bytes) { return WriteAll(fd, bytes); });
 }
 
 // Fills the temporary file, makes it durable and closes it; |fd| is closed on

@@ -16,13 +16,13 @@
 #include <system_error>
 #include <utility>
 
+#include "linestore/line_chunks.h"
 #include "linestore/win_status.h"
 
 namespace q9 {
 namespace {
 
-// Reads and writes go through buffers of this size.
-constexpr DWORD kChunkSize = 64 * 1024;
+constexpr DWORD kChunkBytes = static_cast<DWORD>(kChunkSize);
 
 // The longest name a directory entry may have on NTFS and FAT with long names.
 constexpr size_t kMaxNameLength = 255;
@@ -70,29 +70,16 @@ std::string_view DirPrefix(std::string_view path) {
 
 std::string_view BaseName(std::string_view path) { return path.substr(DirPrefix(path).size()); }
 
-// The lines of |bytes| that end in an LF go to |lines|; the bytes after the
-// last LF are the start of a line that the next chunk continues.
-void AppendChunk(std::string_view bytes, std::string* pending, LineList* lines) {
-  size_t last_lf = bytes.rfind('\n');
-  if (last_lf == std::string_view::npos) {
-    pending->append(bytes);
-    return;
-  }
-  pending->append(bytes.substr(0, last_lf + 1));
-  for (std::string& line : SplitLines(*pending)) lines->push_back(std::move(line));
-  pending->assign(bytes.substr(last_lf + 1));
-}
-
 Status ReadLines(HANDLE file, LineList* lines) {
   std::string chunk(kChunkSize, '\0');
   std::string pending;
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(file, chunk.data(), kChunkSize, &got, nullptr)) return LastError();
+    if (!ReadFile(file, chunk.data(), kChunkBytes, &got, nullptr)) return LastError();
     if (got == 0) break;
     AppendChunk(std::string_view(chunk.data(), got), &pending, lines);
   }
-  if (!pending.empty()) lines->push_back(std::move(pending));
+  FinishLines(&pending, lines);
   return Status();
 }
 
@@ -180,7 +167,7 @@ Status CreateTemp(const std::string& target, DWORD attributes, std::string* temp
 
 Status WriteAll(HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {
-    DWORD size = bytes.size() < kChunkSize ? static_cast<DWORD>(bytes.size()) : kChunkSize;
+    DWORD size = bytes.size() < kChunkSize ? static_cast<DWORD>(bytes.size()) : kChunkBytes;
     DWORD put = 0;
     if (!WriteFile(file, bytes.data(), size, &put, nullptr)) return LastError();
     if (put == 0) return WinErrorStatus(ERROR_WRITE_FAULT);  // no progress: do not spin
@@ -190,17 +177,8 @@ Status WriteAll(HANDLE file, std::string_view bytes) {
 }
 
 Status WriteLines(HANDLE file, const LineList& lines) {
-  std::string buffer;
-  buffer.reserve(kChunkSize);
-  for (const std::string& line : lines) {
-    if (buffer.size() + line.size() + 1 > kChunkSize) {
-      if (Status status = WriteAll(file, buffer); !status.ok()) return status;
-      buffer.clear();
-    }
-    buffer += line;
-    buffer += '\n';
-  }
-  return WriteAll(file, buffer);
+  return WriteLinesInChunks(lines,
+                            [file](std::string_view bytes) { return WriteAll(file, bytes); });
 }
 
 // Fills the temporary file, makes it durable and closes it; |file| is closed

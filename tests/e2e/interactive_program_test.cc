@@ -149,43 +149,35 @@ TEST_F(InteractiveProgramTest, FailuresToReadOrWriteEndWithStatusOne) {
   EXPECT_EQ(FileCount(), 1u);
 }
 
-TEST_F(InteractiveProgramTest, ConvertsTheTwoLineScriptIntoElevenLines) {
-  WriteFile(dir_ / "Script.c",
-            "Initialize: SetVar(0,1); return(1);\n"
-            "Timer: if(Equal(Var(0),10)) SetVar(0,0); IncVar(0); return(Sum(Var(0),2));\n");
-  ProcessResult r = Run("Script.c\n");
-  EXPECT_EQ(r.out, kGreeting + "Pfad: Script.c\n" + kClosing);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(ReadFile(dir_ / "Script.c"), kMarker +
-                                             "\n#strict\n"
-                                             " func Initialize(){\n"
-                                             " Var(0)=1;\n"
-                                             " return(1);\n"
-                                             "}\n"
-                                             " func Timer(){\n"
-                                             " if(Var(0)==10) Var(0)=0;\n"
-                                             " Var(0)++;\n"
-                                             " return(Var(0)+2);\n"
-                                             "}\n");
-}
-
-TEST_F(InteractiveProgramTest, LayoutAndHeadersTurnThreeLinesIntoTen) {
-  WriteFile(dir_ / "Script.c",
-            "#strict\n"
-            "Initialize: SetVar(0,1); return(1);\n"
-            "Timer: if(Var(0)) Foo(); return(0);\n");
-  ProcessResult r = Run("Script.c\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(ReadFile(dir_ / "Script.c"), kMarker +
-                                             "\n#strict\n"
-                                             " func Initialize(){\n"
-                                             " Var(0)=1;\n"
-                                             " return(1);\n"
-                                             "}\n"
-                                             " func Timer(){\n"
-                                             " if(Var(0)) Foo();\n"
-                                             " return(0);\n"
-                                             "}\n");
+TEST_F(InteractiveProgramTest, ConvertsWholeScripts) {
+  const std::string body =
+      " func Initialize(){\n"
+      " Var(0)=1;\n"
+      " return(1);\n"
+      "}\n"
+      " func Timer(){\n";
+  struct Case {
+    std::string script;
+    std::string converted;
+  };
+  const Case cases[] = {
+      // Two lines become eleven: every stage has its part.
+      {"Initialize: SetVar(0,1); return(1);\n"
+       "Timer: if(Equal(Var(0),10)) SetVar(0,0); IncVar(0); return(Sum(Var(0),2));\n",
+       kMarker + "\n#strict\n" + body + " if(Var(0)==10) Var(0)=0;\n Var(0)++;\n" +
+           " return(Var(0)+2);\n}\n"},
+      // A script that already declares the directive only gains the marker.
+      {"#strict\nInitialize: SetVar(0,1); return(1);\nTimer: if(Var(0)) Foo(); return(0);\n",
+       kMarker + "\n#strict\n" + body + " if(Var(0)) Foo();\n return(0);\n}\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    WriteFile(dir_ / "Script.c", c.script);
+    ProcessResult r = Run("Script.c\n");
+    EXPECT_EQ(r.out, kGreeting + "Pfad: Script.c\n" + kClosing);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(ReadFile(dir_ / "Script.c"), c.converted);
+  }
 }
 
 TEST_F(InteractiveProgramTest, BracketErrorIsReportedAndTheRunStillSucceeds) {

@@ -11,10 +11,12 @@
 #include <vector>
 
 #include "passes/correct.h"
+#include "passes/correct_liner.h"
 #include "passes/func_correct.h"
 #include "passes/rows.h"
 #include "passes/strict.h"
 #include "pipeline/hazard_collector.h"
+#include "pipeline/line_origin.h"
 
 namespace q9 {
 namespace {
@@ -157,19 +159,37 @@ Conversion Convert(LineList* lines, const ConvertOptions& options) {
   // collector counts as one in its stage.
   std::optional<HazardCollector> hazards;
   HazardCollector* collector = nullptr;
+  LineOrigins& origins = result.origin;
+  const bool track = options.track_origin;
   if (!RunGuarded([&] {
         if (options.collect_hazards) collector = &hazards.emplace(*lines);
+        const std::size_t count = lines->size();
         changed |= Strict(lines);
+        if (track) origins = OriginsAfterHeader(count, lines->size() - count);
       })) {
     result.failure = StageFailure::kOutOfMemory;
   } else if (!RunGuarded([&] {
                if (collector != nullptr) collector->BeforeCorrect(*lines);
+               std::vector<std::size_t> sizes;
+               if (track) {
+                 sizes.reserve(lines->size());
+                 for (const std::string& line : *lines) sizes.push_back(line.size());
+               }
                changed |= Correct(lines);
+               if (track) origins = OriginsAfterSplits(origins, sizes, *lines);
              })) {
     result.failure = StageFailure::kCorrect;
   } else if (!RunGuarded([&] {
                if (collector != nullptr) collector->BeforeFuncCorrect(*lines);
+               std::vector<bool> headers;
+               if (track) {
+                 headers.reserve(lines->size());
+                 for (const std::string& line : *lines) {
+                   headers.push_back(AcceptedSeparator(line, ':') != std::string_view::npos);
+                 }
+               }
                changed |= FuncCorrect(lines);
+               if (track) origins = OriginsAfterFunctions(origins, headers);
                if (collector != nullptr) collector->AfterFuncCorrect(*lines);
              })) {
     result.failure = StageFailure::kFuncCorrect;
@@ -181,6 +201,7 @@ Conversion Convert(LineList* lines, const ConvertOptions& options) {
              })) {
     result.failure = StageFailure::kOutOfMemory;
   }
+  if (result.failure != StageFailure::kNone) origins.clear();
   return result;
 }
 

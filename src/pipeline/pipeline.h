@@ -44,12 +44,20 @@ struct Conversion {
   // With ConvertOptions::collect_hazards and no failure: every hazard the
   // conversion made, ordered by line, bracket errors included. Else empty.
   std::vector<Hazard> hazards;
+  // With ConvertOptions::track_origin and no failure: for every converted line,
+  // the 0-based index of the line it came from in the list given, or kAddedLine
+  // for the header lines. A closing "}" counts as part of the line above it.
+  std::vector<std::size_t> origin;
 };
+
+inline constexpr std::size_t kAddedLine = static_cast<std::size_t>(-1);
 
 struct ConvertOptions {
   // Also note the hazards. The converted list is the same either way; without
   // them the conversion does no work for them.
   bool collect_hazards = false;
+  // Also say where each converted line came from (Conversion::origin).
+  bool track_origin = false;
 };
 
 // Runs the six stages over |*lines| in memory: Strict, Correct, FuncCorrect, then

@@ -94,3 +94,21 @@ TEST(ConvertTest, ReportsBracketErrorsByRowAndLine) {
 
 }  // namespace
 }  // namespace q9
+
+namespace q9 {
+namespace {
+
+TEST(LineOriginTest, EachConvertedLineNamesTheLineItCameFrom) {
+  LineList lines = {"// top", "Init: SetVar(0,1); return(1);", "", "Timer: IncVar(0);"};
+  const Conversion conversion = Convert(&lines, {.track_origin = true});
+  const std::vector<std::size_t> expected = {
+      kAddedLine, kAddedLine, 0,  // marker, #strict, comment
+      1, 1, 1, 2, 2,              // header, two statements, the empty line and "}"
+      3, 3, 3};                   // header, statement, the closing "}"
+  ASSERT_EQ(lines.size(), 11u);
+  EXPECT_EQ(lines[7], "}");
+  EXPECT_EQ(conversion.origin, expected);
+}
+
+}  // namespace
+}  // namespace q9

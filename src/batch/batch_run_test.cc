@@ -83,7 +83,7 @@ TEST_F(BatchRunTest, ProgressBarOnlyWhenAskedAndLong) {
     EXPECT_EQ(out_.str().find('\r'), std::string::npos);
     if (!bar) continue;
     const std::string erase = "\r\x1b[K";
-    EXPECT_NE(err.find(erase + (dir_ / "f010.c").generic_string() + ":4: warning:"),
+    EXPECT_NE(err.find(erase + (dir_ / "f010.c").generic_string() + ":4: note:"),
               std::string::npos);
     EXPECT_NE(err.find(erase + std::to_string(files * 2 / 3) + " would be converted"),
               std::string::npos);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "batch/options.h"
-#include "passes/hazard.h"
+#include "hazards/hazard.h"
 
 namespace q9 {
 

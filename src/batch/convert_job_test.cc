@@ -71,7 +71,7 @@ TEST_F(ConvertJobTest, WarningsCarryTheConvertedLines) {
                    " " + w.text);
   }
   EXPECT_EQ(seen, (std::vector<std::string>{"0 line-ends " + kMarker.substr(0, kMarker.size() - 1),
-                                            "3 bracket-error  Sum(1,\r", "6 bracket-error  Not("}));
+                                            "3 unconverted  Sum(1,\r", "6 unconverted  Not("}));
   // Switched off, except when listing them is the whole point.
   EXPECT_TRUE(
       ConvertJob(At("s.c"), {.mode = BatchMode::kCheck, .backup_suffix = {}, .warnings = false})
@@ -119,7 +119,7 @@ TEST_F(ConvertJobTest, SameBytesAsConvertFile) {
     EXPECT_EQ(ReadBytes(At("job.c")), ReadBytes(At("file.c")));
     std::size_t bracket_errors = 0;
     for (const Warning& warning : report.warnings) {
-      bracket_errors += warning.hazard.kind == HazardKind::kBracketError;
+      bracket_errors += warning.hazard.kind == HazardKind::kUnconverted;
     }
     EXPECT_EQ(bracket_errors, reference.conversion.bracket_errors.size());
     EXPECT_EQ(report.outcome,

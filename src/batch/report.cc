@@ -51,13 +51,18 @@ std::string_view StageTitle(RowPass pass) {
   return "";
 }
 
-// "; warnings: N KIND, ..." for the kinds that occurred, or nothing.
+// "; warnings: N KIND, ...; notes: N KIND, ..." for the kinds that occurred, or nothing.
 std::string WarningCounts(const Summary& summary) {
   std::string counts;
-  for (std::size_t k = 0; k < kHazardKinds.size(); ++k) {
-    if (summary.warnings[k] == 0) continue;
-    counts += counts.empty() ? "; warnings: " : ", ";
-    counts += std::to_string(summary.warnings[k]) + " " + std::string(HazardSlug(kHazardKinds[k]));
+  for (const bool notes : {false, true}) {
+    bool first = true;
+    for (std::size_t k = 0; k < kHazardKinds.size(); ++k) {
+      if (summary.warnings[k] == 0 || IsNote(kHazardKinds[k]) != notes) continue;
+      counts += first ? (notes ? "; notes: " : "; warnings: ") : ", ";
+      first = false;
+      counts +=
+          std::to_string(summary.warnings[k]) + " " + std::string(HazardSlug(kHazardKinds[k]));
+    }
   }
   return counts;
 }
@@ -76,20 +81,20 @@ void Summary::Add(const FileReport& report) {
       ++failed;
       break;
   }
-  if (!report.warnings.empty()) ++with_warnings;
+  bool warned = false;
   for (const Warning& warning : report.warnings) {
     ++warnings[static_cast<std::size_t>(warning.hazard.kind)];
+    warned = warned || !IsNote(warning.hazard.kind);
   }
+  if (warned) ++with_warnings;
 }
 
 std::string FormatWarnings(const FileReport& report) {
   std::string out;
   for (const Warning& warning : report.warnings) {
     const Hazard& hazard = warning.hazard;
-    // A quote of blanks or a CR alone would not show.
-    const bool shows = hazard.quote.find_first_not_of(" \t\r") != std::string::npos;
-    out += report.path + ":" + std::to_string(hazard.line + 1) + ": warning: " + hazard.what +
-           "; check " + (shows ? "\"" + hazard.quote + "\"" : std::string("this line")) + ": " +
+    out += report.path + ":" + std::to_string(hazard.line + 1) +
+           (IsNote(hazard.kind) ? ": note: " : ": warning: ") + hazard.what + "; " +
            hazard.advice + " [" + std::string(HazardSlug(hazard.kind)) + "]\n  " +
            std::string(WithoutTrailingCr(warning.text)) + "\n";
   }

@@ -15,8 +15,6 @@ Warning Warned(HazardKind kind, std::size_t line, std::string text) {
   return {{.kind = kind,
            .line = line,
            .column = 1,
-           .quote = line == 3 ? "Sum" : "\r",
-           .source = "Sum",
            .what = "the Sum row did something",
            .advice = "undo it"},
           std::move(text)};
@@ -40,12 +38,11 @@ TEST(ReportTest, DiagnosticsInCompilerForm) {
   const Case cases[] = {
       {"clean", Report(FileOutcome::kConverted), ""},
       {"warnings, 1-based, CR dropped, other bytes kept",
-       Report(FileOutcome::kConverted, {Warned(HazardKind::kBracketError, 3, " Sum(1,\r"),
+       Report(FileOutcome::kConverted, {Warned(HazardKind::kUnconverted, 3, " Sum(1,\r"),
                                         Warned(HazardKind::kNameInWord, 11, "\xE4 GetSum(a")}),
-       "dir/s.c:4: warning: the Sum row did something; check \"Sum\": undo it [bracket-error]\n"
+       "dir/s.c:4: note: the Sum row did something; undo it [unconverted]\n"
        "   Sum(1,\n"
-       "dir/s.c:12: warning: the Sum row did something; check this line: undo it "
-       "[name-in-word]\n"
+       "dir/s.c:12: warning: the Sum row did something; undo it [name-in-word]\n"
        "  \xE4 GetSum(a\n"},
       {"error", Report(FileOutcome::kFailed, {}, "cannot read: Permission denied"),
        "dir/s.c: error: cannot read: Permission denied\n"},
@@ -70,7 +67,7 @@ TEST(ReportTest, SummaryAndExitStatus) {
              {Warned(HazardKind::kPrecedence, 1, ""), Warned(HazardKind::kLineEnds, 1, ""),
               Warned(HazardKind::kPrecedence, 2, "")});
   const std::string tail = " with warnings, 0 failed";
-  const std::string kinds = "; warnings: 2 precedence, 1 line-ends\n";
+  const std::string kinds = "; warnings: 2 precedence; notes: 1 line-ends\n";
   const Case cases[] = {
       {"cuwc", BatchMode::kWrite, "2 converted, 2 unchanged, 1" + tail + kinds, kExitOk},
       {"uc", BatchMode::kCheck, "1 would be converted, 1 unchanged, 0" + tail + "\n",

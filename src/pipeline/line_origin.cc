@@ -11,14 +11,17 @@ LineOrigins OriginsAfterHeader(std::size_t count, std::size_t added) {
 }
 
 LineOrigins OriginsAfterSplits(const LineOrigins& origins, const std::vector<std::size_t>& sizes,
-                               const LineList& after) {
+                               const LineList& after, std::vector<std::size_t>* columns) {
   LineOrigins result;
   result.reserve(after.size());
+  columns->clear();
+  columns->reserve(after.size());
   std::size_t next = 0;
   for (std::size_t i = 0; i < sizes.size(); ++i) {
     // Every piece is non-empty, and a line left whole is one piece.
     std::size_t covered = 0;
     do {
+      columns->push_back(covered);
       covered += after[next++].size();
       result.push_back(origins[i]);
     } while (covered < sizes[i] && next < after.size());
@@ -26,18 +29,29 @@ LineOrigins OriginsAfterSplits(const LineOrigins& origins, const std::vector<std
   return result;
 }
 
-LineOrigins OriginsAfterFunctions(const LineOrigins& origins, const std::vector<bool>& headers) {
+LineOrigins OriginsAfterFunctions(const LineOrigins& origins, const std::vector<bool>& headers,
+                                  std::vector<std::size_t>* header_lines,
+                                  std::vector<std::size_t>* columns) {
   LineOrigins result;
+  std::vector<std::size_t> new_columns;
   result.reserve(origins.size() + origins.size() / 8);
+  new_columns.reserve(result.capacity());
+  auto repeat_last = [&] {
+    result.push_back(result.back());
+    new_columns.push_back(new_columns.back());
+  };
   bool seen_header = false;
   for (std::size_t i = 0; i < origins.size(); ++i) {
     if (headers[i]) {
-      if (seen_header) result.push_back(result.back());
+      if (seen_header) repeat_last();
       seen_header = true;
+      header_lines->push_back(result.size());
     }
     result.push_back(origins[i]);
+    new_columns.push_back((*columns)[i]);
   }
-  if (seen_header) result.push_back(result.back());
+  if (seen_header) repeat_last();
+  columns->swap(new_columns);
   return result;
 }
 

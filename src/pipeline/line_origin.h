@@ -17,14 +17,20 @@ LineOrigins OriginsAfterHeader(std::size_t count, std::size_t added);
 
 // The origins after the statement layout cut lines into pieces. |sizes| are the
 // byte counts of the lines before it; |after| is its result, whose pieces join
-// back to those lines in order.
+// back to those lines in order. |*columns| receives where in its line each
+// piece began.
 LineOrigins OriginsAfterSplits(const LineOrigins& origins, const std::vector<std::size_t>& sizes,
-                               const LineList& after);
+                               const LineList& after, std::vector<std::size_t>* columns);
 
 // The origins after the function header stage. |headers| marks the lines it
 // took for headers (before it ran); every header but the first gets a "}" above
 // it and the list one at its end, each counted as part of the line above it.
-LineOrigins OriginsAfterFunctions(const LineOrigins& origins, const std::vector<bool>& headers);
+// |*header_lines| receives the headers' indices in the new list.
+// |*columns| (one per line of |origins|) is brought along, a "}" taking the
+// column of the line above it.
+LineOrigins OriginsAfterFunctions(const LineOrigins& origins, const std::vector<bool>& headers,
+                                  std::vector<std::size_t>* header_lines,
+                                  std::vector<std::size_t>* columns);
 
 }  // namespace q9
 

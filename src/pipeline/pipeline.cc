@@ -15,7 +15,7 @@
 #include "passes/func_correct.h"
 #include "passes/rows.h"
 #include "passes/strict.h"
-#include "pipeline/hazard_collector.h"
+#include "pipeline/conversion_hazards.h"
 #include "pipeline/line_origin.h"
 
 namespace q9 {
@@ -56,12 +56,9 @@ constexpr std::array<Row, 26> kRows = {{
     {kExchange, "SetSkyFade", "", "BarrelConfiguration"},
 }};
 
-RowOutcome RunRow(const Row& row, LineList* lines, std::span<const std::size_t> holders,
-                  HazardCollector* hazards) {
+RowOutcome RunRow(const Row& row, LineList* lines, std::span<const std::size_t> holders) {
   if (row.pass == kExchange) return RunExchangeRow(lines, row.name, row.text, holders);
-  const CallRow call{row.name, row.prefix, row.text, row.unary};
-  if (hazards == nullptr) return RunCallRow(lines, call, holders);
-  return RunCallRow(lines, call, holders, hazards);
+  return RunCallRow(lines, {row.name, row.prefix, row.text, row.unary}, holders);
 }
 
 // The passes can only fail by running out of memory; that is turned into a
@@ -123,7 +120,7 @@ RowSet RowsIn(std::string_view line, RowSet wanted, const RowsByFirstPair& pairs
 // holds is found in one walk at the start; a line that a row has had may hold
 // any name after it, so it is offered to every later row, whose own search
 // then decides.
-void RunRows(LineList* lines, Conversion* result, HazardCollector* hazards) {
+void RunRows(LineList* lines, Conversion* result) {
   const RowSet all_rows = ~RowSet{0} >> (32 - kRows.size());
   const RowsByFirstPair& pairs = FirstPairTable();
   std::vector<RowSet> rows_in(lines->size());
@@ -140,9 +137,7 @@ void RunRows(LineList* lines, Conversion* result, HazardCollector* hazards) {
       rows_in[i] |= later_rows;
     }
     if (holders.empty()) continue;  // the row's single run finds nothing
-    if (hazards != nullptr) hazards->BeforeRow(r, *lines, holders);
-    const RowOutcome outcome = RunRow(kRows[r], lines, holders, hazards);
-    if (hazards != nullptr) hazards->AfterRow(outcome, *lines);
+    const RowOutcome outcome = RunRow(kRows[r], lines, holders);
     result->changed |= outcome.changed;
     if (outcome.bracket_error) result->bracket_errors.push_back({r, *outcome.bracket_error});
   }
@@ -155,32 +150,29 @@ std::span<const Row> PipelineRows() { return kRows; }
 Conversion Convert(LineList* lines, const ConvertOptions& options) {
   Conversion result;
   bool& changed = result.changed;
-  // Each stage tells the collector what it is about to read; a failure in the
-  // collector counts as one in its stage.
-  std::optional<HazardCollector> hazards;
-  HazardCollector* collector = nullptr;
   LineOrigins& origins = result.origin;
-  const bool track = options.track_origin;
+  const bool track = options.track_origin || options.collect_hazards;
+  LineList before;
   if (!RunGuarded([&] {
-        if (options.collect_hazards) collector = &hazards.emplace(*lines);
+        if (options.collect_hazards) before = *lines;
         const std::size_t count = lines->size();
         changed |= Strict(lines);
         if (track) origins = OriginsAfterHeader(count, lines->size() - count);
       })) {
     result.failure = StageFailure::kOutOfMemory;
   } else if (!RunGuarded([&] {
-               if (collector != nullptr) collector->BeforeCorrect(*lines);
                std::vector<std::size_t> sizes;
                if (track) {
                  sizes.reserve(lines->size());
                  for (const std::string& line : *lines) sizes.push_back(line.size());
                }
                changed |= Correct(lines);
-               if (track) origins = OriginsAfterSplits(origins, sizes, *lines);
+               if (track) {
+                 origins = OriginsAfterSplits(origins, sizes, *lines, &result.origin_column);
+               }
              })) {
     result.failure = StageFailure::kCorrect;
   } else if (!RunGuarded([&] {
-               if (collector != nullptr) collector->BeforeFuncCorrect(*lines);
                std::vector<bool> headers;
                if (track) {
                  headers.reserve(lines->size());
@@ -189,19 +181,23 @@ Conversion Convert(LineList* lines, const ConvertOptions& options) {
                  }
                }
                changed |= FuncCorrect(lines);
-               if (track) origins = OriginsAfterFunctions(origins, headers);
-               if (collector != nullptr) collector->AfterFuncCorrect(*lines);
+               if (track) {
+                 origins = OriginsAfterFunctions(origins, headers, &result.headers,
+                                                 &result.origin_column);
+               }
              })) {
     result.failure = StageFailure::kFuncCorrect;
   } else if (!RunGuarded([&] {
-               RunRows(lines, &result, collector);
-               if (collector != nullptr) {
-                 result.hazards = collector->Finish(*lines);
-               }
+               RunRows(lines, &result);
+               if (options.collect_hazards) result.hazards = ConversionHazards(before, *lines, result);
              })) {
     result.failure = StageFailure::kOutOfMemory;
   }
-  if (result.failure != StageFailure::kNone) origins.clear();
+  if (result.failure != StageFailure::kNone || !options.track_origin) {
+    origins.clear();
+    result.origin_column.clear();
+    result.headers.clear();
+  }
   return result;
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "linestore/line_store.h"
-#include "passes/hazard.h"
+#include "hazards/hazard.h"
 
 namespace q9 {
 
@@ -48,6 +48,11 @@ struct Conversion {
   // the 0-based index of the line it came from in the list given, or kAddedLine
   // for the header lines. A closing "}" counts as part of the line above it.
   std::vector<std::size_t> origin;
+  // ... where in that line the converted line's text began (the statement
+  // layout cuts lines into pieces; a "}" takes the column of the line above),
+  std::vector<std::size_t> origin_column;
+  // ... and the converted lines that the function header stage made headers.
+  std::vector<std::size_t> headers;
 };
 
 inline constexpr std::size_t kAddedLine = static_cast<std::size_t>(-1);

@@ -108,6 +108,9 @@ TEST(LineOriginTest, EachConvertedLineNamesTheLineItCameFrom) {
   ASSERT_EQ(lines.size(), 11u);
   EXPECT_EQ(lines[7], "}");
   EXPECT_EQ(conversion.origin, expected);
+  EXPECT_EQ(conversion.headers, (std::vector<std::size_t>{3, 8}));
+  EXPECT_EQ(conversion.origin_column,
+            (std::vector<std::size_t>{0, 0, 0, 0, 5, 18, 0, 0, 0, 6, 6}));
 }
 
 }  // namespace

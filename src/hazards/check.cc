@@ -1,0 +1,210 @@
+#include "hazards/check.h"
+
+#include <algorithm>
+#include <string>
+
+#include "hazards/explain.h"
+#include "hazards/labels.h"
+#include "syntax/meaning.h"
+#include "syntax/parser.h"
+
+namespace q9 {
+namespace {
+
+constexpr std::size_t kAdded = static_cast<std::size_t>(-1);
+
+// What a range of a script holds, in order: functions' headers and ends, and
+// statements by meaning.
+struct Item {
+  enum Kind { kHeader, kStatement, kEnd } kind = kStatement;
+  std::string meaning;  // kHeader: the function's name; kStatement: what it computes
+  Place place;          // where it starts
+};
+
+struct Reading {
+  std::vector<Item> items;
+  bool ok = true;
+  Place error;                 // where reading stopped, when !ok
+  bool ends_in_comment = false;  // whether the range's end lies in a block comment
+};
+
+Place PlaceOf(const Token& token) { return {token.line, token.column}; }
+
+// Reads [begin, end) of |lines| in the old syntax (labels) or the strict one.
+Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool strict) {
+  Reading reading;
+  Lexer lexer(lines, begin.line, begin.column, end.line, end.column, in_comment);
+  Parser parser(&lexer);
+  Tree tree;
+  bool in_function = false;
+  auto fail = [&](const Token& at) {
+    reading.ok = false;
+    reading.error = PlaceOf(at);
+  };
+  while (!parser.AtEnd()) {
+    const Place place = PlaceOf(parser.NextToken());
+    Token name;
+    if (strict ? parser.TakeFuncHeader(&name) : parser.TakeLabel(&name)) {
+      if (in_function && !strict) reading.items.push_back({Item::kEnd, "", place});
+      if (in_function && strict) {
+        fail(name);
+        break;
+      }
+      reading.items.push_back({Item::kHeader, std::string(lexer.Text(name)), place});
+      in_function = true;
+      continue;
+    }
+    if (strict && in_function && parser.TakeClosingBrace()) {
+      reading.items.push_back({Item::kEnd, "", place});
+      in_function = false;
+      continue;
+    }
+    if (!parser.ParseStatement(&tree)) {
+      fail(parser.error());
+      break;
+    }
+    Item item{Item::kStatement, "", place};
+    Meaning(tree, lines).AppendStatement(&item.meaning);
+    if (!item.meaning.empty()) reading.items.push_back(std::move(item));
+  }
+  if (reading.ok && in_function) {
+    if (strict) {
+      fail(parser.NextToken());
+    } else {
+      reading.items.push_back({Item::kEnd, "", end});
+    }
+  }
+  while (lexer.Next().kind != TokenKind::kEnd) {
+  }
+  reading.ends_in_comment = lexer.in_comment();
+  return reading;
+}
+
+// A function of the old script and where its conversion stands.
+struct Region {
+  Place before;            // where it starts before conversion
+  std::size_t after = 0;   // the converted line it starts at
+};
+
+class Checker {
+ public:
+  Checker(LineViews before, LineViews after, const LineMap& map)
+      : before_(before), after_(after), map_(map) {
+    while (first_line_ < map.origin.size() && map.origin[first_line_] == kAdded) ++first_line_;
+  }
+
+  std::vector<Hazard> Run() {
+    const std::vector<Region> regions = Regions();
+    bool before_comment = false;
+    bool after_comment = false;
+    for (std::size_t k = 0; k < regions.size(); ++k) {
+      const Place before_end =
+          k + 1 < regions.size() ? regions[k + 1].before : Place{before_.size(), 0};
+      const std::size_t after_end = k + 1 < regions.size() ? regions[k + 1].after : after_.size();
+      const bool prelude = k == 0;
+      const Reading old_reading = Read(before_, regions[k].before, before_end, before_comment, false);
+      const Reading new_reading =
+          Read(after_, {regions[k].after, 0}, {after_end, 0}, after_comment, true);
+      before_comment = old_reading.ends_in_comment;
+      after_comment = new_reading.ends_in_comment;
+      Compare(old_reading, new_reading, regions[k], before_end, after_end, prelude);
+    }
+    std::stable_sort(hazards_.begin(), hazards_.end(),
+                     [](const Hazard& a, const Hazard& b) { return a.line < b.line; });
+    return std::move(hazards_);
+  }
+
+ private:
+  // The functions' starts: every top-level label that the conversion made a header.
+  std::vector<Region> Regions() const {
+    std::vector<Region> regions{{{0, 0}, 0}};
+    const std::span<const std::size_t> origin = map_.origin.subspan(first_line_);
+    for (const Place& label : TopLevelLabels(before_)) {
+      // The converted lines of the label's line, and among them the piece that holds it.
+      const auto [from, to] = std::equal_range(origin.begin(), origin.end(), label.line);
+      if (from == to) continue;
+      std::size_t piece = static_cast<std::size_t>(from - origin.begin()) + first_line_;
+      const std::size_t last = static_cast<std::size_t>(to - origin.begin()) + first_line_;
+      while (piece + 1 < last && map_.origin_column[piece + 1] <= label.column) ++piece;
+      if (!std::binary_search(map_.headers.begin(), map_.headers.end(), piece)) continue;
+      if (piece <= regions.back().after && regions.size() > 1) continue;
+      regions.push_back({label, piece});
+    }
+    return regions;
+  }
+
+  // The first converted line that came from line |line| before, or the nearest after it.
+  std::size_t ConvertedLine(std::size_t line, std::size_t region_begin, std::size_t region_end) const {
+    const auto at = std::lower_bound(map_.origin.begin() + static_cast<long>(first_line_),
+                                     map_.origin.end(), line);
+    const std::size_t found = static_cast<std::size_t>(at - map_.origin.begin());
+    return std::clamp(found, region_begin, region_end > region_begin ? region_end - 1 : region_begin);
+  }
+
+  void Compare(const Reading& old_reading, const Reading& new_reading, const Region& region,
+               Place before_end, std::size_t after_end, bool prelude) {
+    const std::size_t last_line = after_end > region.after ? after_end - 1 : region.after;
+    if (!old_reading.ok) {
+      // Nothing to compare with; only say so where the conversion touched more than the header.
+      if (!prelude) {
+        ExplainUnchecked(before_, region.before, before_end, old_reading.error, after_,
+                         region.after, after_end,
+                         ConvertedLine(old_reading.error.line, region.after, after_end), &hazards_);
+      }
+      return;
+    }
+    if (prelude && new_reading.ok) return;  // statements outside functions are never run
+    const std::vector<Item>& old_items = old_reading.items;
+    const std::vector<Item>& new_items = new_reading.items;
+    std::size_t i = 0;
+    while (i < old_items.size() && i < new_items.size() &&
+           old_items[i].kind == new_items[i].kind && old_items[i].meaning == new_items[i].meaning) {
+      ++i;
+    }
+    const bool same_length = old_items.size() == new_items.size();
+    if (new_reading.ok && i == old_items.size() && same_length) return;
+    const Item* old_item = i < old_items.size() ? &old_items[i] : nullptr;
+    const Place old_place = old_item != nullptr ? old_item->place : before_end;
+    if (!new_reading.ok && (i == new_items.size())) {
+      Place error = new_reading.error;
+      if (error.line > last_line) error = {last_line, 0};
+      ExplainBroken(before_, old_item != nullptr && old_item->kind == Item::kStatement, old_place,
+                    before_end, after_, error, map_, &hazards_);
+      return;
+    }
+    const Item* new_item = i < new_items.size() ? &new_items[i] : nullptr;
+    if (old_item != nullptr && new_item != nullptr && old_item->kind == Item::kStatement &&
+        new_item->kind == Item::kStatement) {
+      // While both sides hold the same run of items, every statement that
+      // differs gets its own warning.
+      const bool aligned = new_reading.ok && same_length &&
+                           std::equal(old_items.begin(), old_items.end(), new_items.begin(),
+                                      [](const Item& a, const Item& b) { return a.kind == b.kind; });
+      for (std::size_t k = i; k < (aligned ? old_items.size() : i + 1); ++k) {
+        if (old_items[k].meaning == new_items[k].meaning) continue;
+        ExplainChange(before_, old_items[k].place,
+                      k + 1 < old_items.size() ? old_items[k + 1].place : before_end, after_,
+                      new_items[k].place,
+                      k + 1 < new_items.size() ? new_items[k + 1].place : Place{after_end, 0},
+                      &hazards_);
+      }
+      return;
+    }
+    const Place at = new_item != nullptr ? new_item->place : Place{last_line, 0};
+    ExplainLayout(before_, old_place, before_end, after_, at, &hazards_);
+  }
+
+  LineViews before_;
+  LineViews after_;
+  const LineMap& map_;
+  std::size_t first_line_ = 0;  // the first converted line that came from the script
+  std::vector<Hazard> hazards_;
+};
+
+}  // namespace
+
+std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const LineMap& map) {
+  return Checker(before, after, map).Run();
+}
+
+}  // namespace q9

@@ -1,0 +1,43 @@
+#ifndef Q9_HAZARDS_EXPLAIN_H_
+#define Q9_HAZARDS_EXPLAIN_H_
+
+#include <vector>
+
+#include "hazards/check.h"
+#include "hazards/hazard.h"
+#include "hazards/labels.h"
+#include "syntax/lexer.h"
+
+namespace q9 {
+
+// The warnings CheckConversion gives, each for one place where a function's
+// conversion went wrong: they find out why and say it in the modder's terms.
+// |before| is the script before conversion and |after| the converted one; a
+// statement is read from its place up to the given end.
+
+// The statement at |old_place| computes something else than the converted
+// one at |new_place|.
+void ExplainChange(LineViews before, Place old_place, Place old_end, LineViews after,
+                   Place new_place, Place new_end, std::vector<Hazard>* hazards);
+
+// The converted function stopped reading as a script at |error|; the
+// statement before conversion stands at |old_place| when |has_statement|.
+void ExplainBroken(LineViews before, bool has_statement, Place old_place, Place old_end,
+                   LineViews after, Place error, const LineMap& map, std::vector<Hazard>* hazards);
+
+// The functions' headers or ends no longer stand where they stood: at
+// |new_place| of the converted script, for the text at |old_place|.
+void ExplainLayout(LineViews before, Place old_place, Place old_end, LineViews after,
+                   Place new_place, std::vector<Hazard>* hazards);
+
+// A function from |begin| to |end| of the script that stopped reading as one
+// at |error|, converted into lines [after_begin, after_end): when the
+// conversion rewrote anything in it but its header, a kUnchecked warning on
+// |converted_line|.
+void ExplainUnchecked(LineViews before, Place begin, Place end, Place error, LineViews after,
+                      std::size_t after_begin, std::size_t after_end, std::size_t converted_line,
+                      std::vector<Hazard>* hazards);
+
+}  // namespace q9
+
+#endif  // Q9_HAZARDS_EXPLAIN_H_

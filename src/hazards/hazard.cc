@@ -1,0 +1,43 @@
+#include "hazards/hazard.h"
+
+namespace q9 {
+
+std::string_view HazardSlug(HazardKind kind) {
+  switch (kind) {
+    case HazardKind::kPrecedence:
+      return "precedence";
+    case HazardKind::kShortCircuit:
+      return "short-circuit";
+    case HazardKind::kStepValue:
+      return "step-value";
+    case HazardKind::kNegationDropped:
+      return "negation-dropped";
+    case HazardKind::kArgumentCount:
+      return "argument-count";
+    case HazardKind::kString:
+      return "string";
+    case HazardKind::kNameInWord:
+      return "name-in-word";
+    case HazardKind::kNotACall:
+      return "not-a-call";
+    case HazardKind::kRenamedCall:
+      return "renamed-call";
+    case HazardKind::kOddHeader:
+      return "odd-header";
+    case HazardKind::kBroken:
+      return "broken";
+    case HazardKind::kChanged:
+      return "changed";
+    case HazardKind::kUnchecked:
+      return "unchecked";
+    case HazardKind::kUnconverted:
+      return "unconverted";
+    case HazardKind::kLineEnds:
+      return "line-ends";
+    case HazardKind::kKeptCall:
+      return "kept-call";
+  }
+  return "";
+}
+
+}  // namespace q9

@@ -1,0 +1,48 @@
+#include "hazards/labels.h"
+
+#include "syntax/parser.h"
+
+namespace q9 {
+
+std::vector<Place> TopLevelLabels(LineViews lines) {
+  std::vector<Place> labels;
+  Lexer lexer(lines, 0, lines.size());
+  int depth = 0;
+  bool at_start = true;  // a statement may start here
+  std::vector<Token> words;  // the words read since the statement started
+  std::size_t line = static_cast<std::size_t>(-1);
+  for (Token token = lexer.Next(); token.kind != TokenKind::kEnd; token = lexer.Next()) {
+    const std::string_view text = lexer.Text(token);
+    // A label that starts its line starts a function even after a call left
+    // open above it, which the function above cannot mend.
+    const bool line_start = token.line != line;
+    line = token.line;
+    if (token.kind == TokenKind::kWord && ((at_start && depth == 0) || (line_start && words.empty()))) {
+      words.push_back(token);
+      // Only modifiers may stand before the name.
+      at_start = IsModifier(text) && !IsKeyword(text);
+      continue;
+    }
+    if (!words.empty()) {
+      const bool label = token.kind == TokenKind::kPunct && text == ":" &&
+                         !IsKeyword(lexer.Text(words.back()));
+      if (label) {
+        labels.push_back({words.front().line, words.front().column});
+        depth = 0;
+      }
+      words.clear();
+      at_start = label;
+      if (label) continue;
+    }
+    if (token.kind == TokenKind::kPunct) {
+      if (text == "(" || text == "[" || text == "{") ++depth;
+      if ((text == ")" || text == "]" || text == "}") && depth > 0) --depth;
+      at_start = depth == 0 && (text == ";" || text == "}");
+    } else {
+      at_start = false;
+    }
+  }
+  return labels;
+}
+
+}  // namespace q9

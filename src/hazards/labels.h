@@ -1,0 +1,25 @@
+#ifndef Q9_HAZARDS_LABELS_H_
+#define Q9_HAZARDS_LABELS_H_
+
+#include <cstddef>
+#include <vector>
+
+#include "syntax/lexer.h"
+
+namespace q9 {
+
+// A byte of a script: 0-based line and column.
+struct Place {
+  std::size_t line = 0;
+  std::size_t column = 0;
+  friend bool operator==(const Place&, const Place&) = default;
+};
+
+// Where the functions of an old-syntax script begin: the first word of every
+// label that stands at the top level, at the start of a statement (a name
+// after any modifiers, then ":", not inside brackets or braces), in order.
+std::vector<Place> TopLevelLabels(LineViews lines);
+
+}  // namespace q9
+
+#endif  // Q9_HAZARDS_LABELS_H_

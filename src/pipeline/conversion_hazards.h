@@ -1,0 +1,23 @@
+#ifndef Q9_PIPELINE_CONVERSION_HAZARDS_H_
+#define Q9_PIPELINE_CONVERSION_HAZARDS_H_
+
+#include <vector>
+
+#include "hazards/hazard.h"
+#include "linestore/line_store.h"
+#include "pipeline/pipeline.h"
+
+namespace q9 {
+
+// What deserves a second look in a conversion, ordered by line: a warning
+// wherever a function may compute something else (CheckConversion), a note for
+// every bracket error (its calls stay in the old form), and notes on line ends
+// when a CR LF script gained lines that end otherwise.
+// |before| is the list Convert was given, |after| its result, and |conversion|
+// what it returned, made with ConvertOptions::track_origin and no failure.
+std::vector<Hazard> ConversionHazards(const LineList& before, const LineList& after,
+                                      const Conversion& conversion);
+
+}  // namespace q9
+
+#endif  // Q9_PIPELINE_CONVERSION_HAZARDS_H_

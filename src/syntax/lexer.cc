@@ -1,0 +1,123 @@
+#include "syntax/lexer.h"
+
+#include <array>
+
+namespace q9 {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Every punctuator of the language, longest ones first within their first byte.
+constexpr std::array<std::string_view, 47> kPuncts = {
+    "<<=", ">>=", "**", "*=", "/=", "%=", "+=", "-=", "++", "--", "->", "<<", ">>", "<=", ">=",
+    "==",  "!=",  "&&", "&=", "||", "|=", "^=", "::", "S=", "*",  "/",  "%",  "+",  "-",  "<",
+    ">",   "=",   "!",  "&",  "|",  "^",  "~",  "?",  ":",  ";",  ",",  "(",  ")",  "{",  "}",
+    "[",   "]"};
+
+// The first non-blank byte of |line| is '#'.
+bool IsDirective(std::string_view line) {
+  for (char c : line) {
+    if (!IsBlank(c)) return c == '#';
+  }
+  return false;
+}
+
+}  // namespace
+
+std::size_t PunctSize(std::string_view text) {
+  for (std::string_view punct : kPuncts) {
+    if (text.starts_with(punct)) return punct.size();
+  }
+  return 0;
+}
+
+std::vector<std::string_view> ViewsOf(const LineList& lines) {
+  return std::vector<std::string_view>(lines.begin(), lines.end());
+}
+
+Lexer::Lexer(LineViews lines, std::size_t begin, std::size_t end, bool in_comment)
+    : Lexer(lines, begin, 0, end, 0, in_comment) {}
+
+Lexer::Lexer(LineViews lines, std::size_t begin, std::size_t column, std::size_t end,
+             std::size_t end_column, bool in_comment)
+    : lines_(lines),
+      line_(begin),
+      end_(end),
+      column_(column),
+      end_column_(end_column),
+      in_comment_(in_comment),
+      line_began_in_comment_(in_comment) {}
+
+bool Lexer::SkipSpace() {
+  while (line_ < end_ || (line_ == end_ && column_ < end_column_)) {
+    const std::string_view line =
+        line_ < end_ ? lines_[line_] : lines_[line_].substr(0, end_column_);
+    if (column_ == 0 && !in_comment_ && IsDirective(line)) column_ = line.size();
+    while (column_ < line.size()) {
+      if (in_comment_) {
+        const std::size_t close = line.find("*/", column_);
+        if (close == std::string_view::npos) {
+          column_ = line.size();
+          break;
+        }
+        in_comment_ = false;
+        column_ = close + 2;
+      } else if (IsBlank(line[column_])) {
+        ++column_;
+      } else if (line.substr(column_).starts_with("//")) {
+        column_ = line.size();
+      } else if (line.substr(column_).starts_with("/*")) {
+        in_comment_ = true;
+        column_ += 2;
+      } else {
+        return true;
+      }
+    }
+    if (line_ == end_) break;
+    ++line_;
+    column_ = 0;
+    line_began_in_comment_ = in_comment_;
+  }
+  return false;
+}
+
+Token Lexer::Make(TokenKind kind, std::size_t size) {
+  Token token{kind, true, line_, column_, size};
+  column_ += size;
+  return token;
+}
+
+Token Lexer::Next() {
+  if (!SkipSpace()) return Token{TokenKind::kEnd, true, end_, end_column_, 0};
+  const std::string_view rest =
+      (line_ < end_ ? lines_[line_] : lines_[line_].substr(0, end_column_)).substr(column_);
+  const char c = rest[0];
+  if (c == '"') {
+    std::size_t i = 1;
+    while (i < rest.size() && rest[i] != '"') i += rest[i] == '\\' ? 2 : 1;
+    Token token = Make(TokenKind::kString, std::min(i + 1, rest.size()));
+    token.closed = i < rest.size();
+    return token;
+  }
+  if (IsDigit(c)) {
+    std::size_t i = 1;
+    while (i < rest.size() && IsDigit(rest[i])) ++i;
+    return Make(TokenKind::kNumber, i);
+  }
+  if (IsWordChar(c)) {
+    std::size_t i = 1;
+    while (i < rest.size() && IsWordChar(rest[i])) ++i;
+    const bool gives_s = rest[i - 1] == 'S' && i < rest.size() && rest[i] == '=' &&
+                         (i + 1 == rest.size() || rest[i + 1] != '=');
+    if (gives_s && i == 1) return Make(TokenKind::kPunct, 2);
+    return Make(TokenKind::kWord, gives_s ? i - 1 : i);
+  }
+  if (const std::size_t size = PunctSize(rest); size > 0) {
+    // "S=" after a word is split off above; standing alone it starts with a word byte.
+    return Make(TokenKind::kPunct, size);
+  }
+  return Make(TokenKind::kOdd, 1);
+}
+
+}  // namespace q9

@@ -1,0 +1,269 @@
+#include "syntax/meaning.h"
+
+#include "syntax/old_calls.h"
+#include "syntax/operators.h"
+
+namespace q9 {
+namespace {
+
+bool IsAssignment(std::string_view op) {
+  return BinaryLevel(op) == kAssignLevel;
+}
+
+}  // namespace
+
+Meaning::Meaning(const Tree& tree, LineViews lines)
+    : tree_(&tree), lines_(lines), pure_(tree.nodes.size()) {
+  // Kids come before their parents, so one walk settles every node.
+  for (std::uint32_t i = 0; i < tree.nodes.size(); ++i) {
+    const Node& node = tree.nodes[i];
+    bool kids_pure = true;
+    for (std::uint32_t kid : tree.Kids(node)) kids_pure = kids_pure && pure_[kid];
+    switch (node.kind) {
+      case NodeKind::kNumber:
+      case NodeKind::kString:
+      case NodeKind::kWord:
+        pure_[i] = true;
+        break;
+      case NodeKind::kGroup:
+      case NodeKind::kTernary:
+        pure_[i] = kids_pure;
+        break;
+      case NodeKind::kPrefix:
+        pure_[i] = kids_pure && Text(node.token).size() == 1;  // not ++ or --
+        break;
+      case NodeKind::kBinary:
+        pure_[i] = kids_pure && !IsAssignment(Text(node.token));
+        break;
+      case NodeKind::kCall: {
+        const OldCall* call = FindOldCall(CallName(node));
+        const bool computes = call != nullptr &&
+                              (call->kind == OldCallKind::kBinary ||
+                               call->kind == OldCallKind::kLogical ||
+                               call->kind == OldCallKind::kNot ||
+                               call->kind == OldCallKind::kVariable);
+        pure_[i] = kids_pure && computes;
+        break;
+      }
+      default:
+        pure_[i] = false;
+    }
+  }
+}
+
+std::uint32_t Meaning::Unbracket(std::uint32_t node) const {
+  while (tree_->nodes[node].kind == NodeKind::kGroup) node = tree_->kids[tree_->nodes[node].kids];
+  return node;
+}
+
+Shape Meaning::ShapeOf(std::uint32_t index) const {
+  const Node& node = tree_->nodes[Unbracket(index)];
+  const std::span<const std::uint32_t> kids = tree_->Kids(node);
+  switch (node.kind) {
+    case NodeKind::kBinary: {
+      const std::string_view op = Text(node.token);
+      return {op == "eq" ? std::string_view("S=") : op, 2, kids[0], kids[1]};
+    }
+    case NodeKind::kPrefix:
+      return {Text(node.token), 1, kids[0], 0};
+    case NodeKind::kCall: {
+      const OldCall* call = FindOldCall(CallName(node));
+      if (call == nullptr || static_cast<int>(kids.size()) != call->arity) return {};
+      if (call->kind == OldCallKind::kBinary) return {call->op, 2, kids[0], kids[1]};
+      if (call->kind == OldCallKind::kLogical && pure_[kids[1]]) {
+        return {call->op, 2, kids[0], kids[1]};
+      }
+      if (call->kind == OldCallKind::kNot) return {call->op, 1, kids[0], 0};
+      return {};
+    }
+    default:
+      return {};
+  }
+}
+
+void Meaning::AppendTerms(std::uint32_t node, bool negative, std::string* out) const {
+  const Shape shape = ShapeOf(node);
+  if (shape.op == "+" && shape.arity == 2) {
+    AppendTerms(shape.a, negative, out);
+    AppendTerms(shape.b, negative, out);
+  } else if (shape.op == "-" && shape.arity == 2) {
+    AppendTerms(shape.a, negative, out);
+    AppendTerms(shape.b, !negative, out);
+  } else if (shape.op == "-" && shape.arity == 1) {
+    AppendTerms(shape.a, !negative, out);
+  } else {
+    out->append(negative ? " -" : " +");
+    AppendExpression(node, out);
+  }
+}
+
+void Meaning::AppendFlat(std::uint32_t node, std::string_view op, std::string* out) const {
+  const Shape shape = ShapeOf(node);
+  if (shape.op == op && shape.arity == 2) {
+    AppendFlat(shape.a, op, out);
+    AppendFlat(shape.b, op, out);
+  } else {
+    out->push_back(' ');
+    AppendExpression(node, out);
+  }
+}
+
+void Meaning::AppendExpression(std::uint32_t index, std::string* out) const {
+  const std::uint32_t at = Unbracket(index);
+  const Node& node = tree_->nodes[at];
+  const std::span<const std::uint32_t> kids = tree_->Kids(node);
+  switch (node.kind) {
+    case NodeKind::kNumber: {
+      std::uint32_t value = 0;
+      for (char c : Text(node.token)) value = value * 10u + static_cast<std::uint32_t>(c - '0');
+      out->push_back('#');
+      out->append(std::to_string(value));
+      return;
+    }
+    case NodeKind::kString:
+    case NodeKind::kWord:
+      out->append(Text(node.token));
+      return;
+    case NodeKind::kPostfix:
+      out->append("(p");
+      out->append(Text(node.token));
+      out->push_back(' ');
+      AppendExpression(kids[0], out);
+      out->push_back(')');
+      return;
+    case NodeKind::kTernary:
+      out->append("(?");
+      for (std::uint32_t kid : kids) {
+        out->push_back(' ');
+        AppendExpression(kid, out);
+      }
+      out->push_back(')');
+      return;
+    default:
+      break;
+  }
+  const Shape shape = ShapeOf(at);
+  if ((shape.op == "+" && shape.arity == 2) || shape.op == "-") {
+    out->append("(+");
+    AppendTerms(at, false, out);
+    out->push_back(')');
+    return;
+  }
+  if (shape.arity == 2 && IsAssociative(shape.op)) {
+    out->push_back('(');
+    out->append(shape.op);
+    AppendFlat(at, shape.op, out);
+    out->push_back(')');
+    return;
+  }
+  if (shape.arity > 0) {
+    out->push_back('(');
+    out->append(shape.op);
+    out->push_back(' ');
+    AppendExpression(shape.a, out);
+    if (shape.arity == 2) {
+      out->push_back(' ');
+      AppendExpression(shape.b, out);
+    }
+    out->push_back(')');
+    return;
+  }
+  // A call that is no operator: a variable, an old setter or step, or an engine call.
+  const std::string_view name = CallName(node);
+  const OldCall* call = FindOldCall(name);
+  if (call != nullptr && static_cast<int>(kids.size()) == call->arity) {
+    switch (call->kind) {
+      case OldCallKind::kVariable:
+        out->append("(").append(call->variable).append(" ");
+        AppendExpression(kids[0], out);
+        out->push_back(')');
+        return;
+      case OldCallKind::kSetter:
+        out->append("(= (").append(call->variable).append(" ");
+        AppendExpression(kids[0], out);
+        out->append(") ");
+        AppendExpression(kids[1], out);
+        out->push_back(')');
+        return;
+      case OldCallKind::kStep:
+        out->append("(").append(call->op).append(" (").append(call->variable).append(" ");
+        AppendExpression(kids[0], out);
+        out->append("))");
+        return;
+      case OldCallKind::kStepAny: {
+        const Node& arg = tree_->nodes[Unbracket(kids[0])];
+        const std::string_view arg_name = arg.kind == NodeKind::kCall ? CallName(arg) : "";
+        const OldCall* variable = FindOldCall(arg_name);
+        if (variable != nullptr && variable->kind == OldCallKind::kVariable) {
+          out->append("(").append(call->op).append(" ");
+          AppendExpression(kids[0], out);
+          out->push_back(')');
+        } else {
+          out->append("(+ +");
+          AppendExpression(kids[0], out);
+          out->append(call->op == "++" ? " +#1)" : " -#1)");
+        }
+        return;
+      }
+      default:
+        break;
+    }
+  }
+  out->append("(c:").append(name);
+  for (std::uint32_t kid : kids) {
+    out->push_back(' ');
+    AppendExpression(kid, out);
+  }
+  out->push_back(')');
+}
+
+void Meaning::AppendStatementAt(std::uint32_t index, std::string* out) const {
+  const Node& node = tree_->nodes[index];
+  const std::span<const std::uint32_t> kids = tree_->Kids(node);
+  switch (node.kind) {
+    case NodeKind::kEmpty:
+      return;
+    case NodeKind::kBlock:
+      for (std::uint32_t kid : kids) AppendStatementAt(kid, out);
+      return;
+    case NodeKind::kExpression: {
+      // A step whose value is dropped: x++ does what ++x does.
+      const Node& value = tree_->nodes[Unbracket(kids[0])];
+      if (value.kind == NodeKind::kPostfix) {
+        out->append("(").append(Text(value.token)).append(" ");
+        AppendExpression(tree_->kids[value.kids], out);
+        out->append(");");
+        return;
+      }
+      AppendExpression(kids[0], out);
+      out->push_back(';');
+      return;
+    }
+    case NodeKind::kReturn:
+      out->append("ret");
+      if (!kids.empty()) {
+        out->push_back(' ');
+        AppendExpression(kids[0], out);
+      }
+      out->push_back(';');
+      return;
+    case NodeKind::kIf:
+    case NodeKind::kWhile:
+      out->append(node.kind == NodeKind::kIf ? "if " : "while ");
+      AppendExpression(kids[0], out);
+      for (std::size_t k = 1; k < kids.size(); ++k) {
+        out->append(" {");
+        AppendStatementAt(kids[k], out);
+        out->push_back('}');
+      }
+      out->push_back(';');
+      return;
+    default:
+      AppendExpression(index, out);
+      out->push_back(';');
+  }
+}
+
+void Meaning::AppendStatement(std::string* out) const { AppendStatementAt(tree_->root_index(), out); }
+
+}  // namespace q9

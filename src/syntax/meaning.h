@@ -1,0 +1,66 @@
+#ifndef Q9_SYNTAX_MEANING_H_
+#define Q9_SYNTAX_MEANING_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "linestore/line_store.h"
+#include "syntax/lexer.h"
+#include "syntax/tree.h"
+
+namespace q9 {
+
+// What a node of a parsed statement computes, in terms of the #strict
+// operators: the old calls read as the operators they become (Sum(a,b) as
+// a+b, Not(a) as !a, SetVar(n,v) as Var(n)=v), brackets looked through.
+struct Shape {
+  std::string_view op;  // the operator, or empty when the node is none
+  int arity = 0;        // 1 (prefix) or 2 (binary)
+  std::uint32_t a = 0;  // the operands' nodes
+  std::uint32_t b = 0;
+};
+
+// Reads meanings off one parsed statement. |lines| are the lines its tokens
+// were read from.
+class Meaning {
+ public:
+  Meaning(const Tree& tree, LineViews lines);
+
+  // Appends a form of the statement at the tree's root that is the same for
+  // two statements exactly when they compute the same, as far as it can tell
+  // (two forms that differ may still compute the same; the same forms never
+  // differ in what they compute): brackets, blanks, comments and line ends
+  // leave no trace; the old calls and the operators they become meet
+  // (Sum(a,b) and a+b, SetVar(0,x) and Var(0)=x, IncVar(1) and ++Var(1), or
+  // Var(1)++ where its value is dropped); And(a,b) meets a&&b only when b has
+  // no effect; operators that regroup freely are flattened (a+(b-c) meets
+  // a+b-c, a*(b*c) meets a*b*c).
+  void AppendStatement(std::string* out) const;
+
+  // The same for the expression at |node|.
+  void AppendExpression(std::uint32_t node, std::string* out) const;
+
+  // Whether the expression at |node| has no effect: no assignment, step,
+  // call other than the variables and the pure old operators.
+  bool Pure(std::uint32_t node) const { return pure_[node]; }
+
+  Shape ShapeOf(std::uint32_t node) const;
+  std::string_view Text(std::uint32_t token) const { return TokenText(lines_, tree_->tokens[token]); }
+  std::string_view CallName(const Node& node) const { return Text(node.token); }
+
+ private:
+  std::uint32_t Unbracket(std::uint32_t node) const;
+  void AppendTerms(std::uint32_t node, bool negative, std::string* out) const;
+  void AppendFlat(std::uint32_t node, std::string_view op, std::string* out) const;
+  void AppendStatementAt(std::uint32_t node, std::string* out) const;
+
+  const Tree* tree_;
+  LineViews lines_;
+  std::vector<bool> pure_;
+};
+
+}  // namespace q9
+
+#endif  // Q9_SYNTAX_MEANING_H_

@@ -1,0 +1,93 @@
+#include "syntax/meaning.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "syntax/parser.h"
+
+namespace q9 {
+namespace {
+
+// The meaning of the one statement in |text|, or "error at COLUMN".
+std::string MeaningOf(const std::string& text) {
+  const std::vector<std::string_view> lines = {text};
+  Lexer lexer(lines, 0, 1);
+  Parser parser(&lexer);
+  Tree tree;
+  if (!parser.ParseStatement(&tree)) return "error at " + std::to_string(parser.error().column);
+  if (!parser.AtEnd()) return "more than one statement";
+  std::string meaning;
+  Meaning(tree, lines).AppendStatement(&meaning);
+  return meaning;
+}
+
+TEST(MeaningTest, OldCallsMeetTheOperatorsThatKeepTheirValue) {
+  struct Case {
+    const char* old_text;
+    const char* strict_text;
+    bool same;
+  };
+  const Case cases[] = {
+      {"SetVar(0,Sum(a,b));", "Var(0)=a+b;", true},
+      {"SetVar(0,Mul(Sum(a,b),c));", "Var(0)=a+b*c;", false},
+      {"SetVar(0,Mul(Sum(a,b),c));", "Var(0) = (a + b) * c;", true},
+      {"SetVar(0,Sub(a,Sub(b,c)));", "Var(0)=a-b-c;", false},
+      {"SetVar(0,Sum(a,Sub(b,c)));", "Var(0)=a+b-c;", true},
+      {"SetVar(0,Sub(a,Sum(b,c)));", "Var(0)=a-b-c;", true},
+      {"SetVar(0,Sub(x,-3));", "Var(0)=x- -3;", true},
+      {"SetVar(0,Div(Div(a,b),c));", "Var(0)=a/(b/c);", false},
+      {"SetVar(0,Pow(Pow(a,b),c));", "Var(0)=a**b**c;", false},
+      {"SetVar(0,Mul(a,Mul(b,c)));", "Var(0)=a*b*c;", true},
+      {"SetVar(0,Sum(Sum(a,b),Sum(c,d)));", "Var(0)=a+b+c+d;", true},
+      {"if(Not(Equal(a,b))) Hurt(1);", "if(!a==b) Hurt(1);", false},
+      {"if(Not(Equal(a,b))) Hurt(1);", "if(!(a==b)) Hurt(1);", true},
+      {"if(Not(a)) Hurt(1); else { Say(\"x\"); }", "if(!a) { Hurt(1); } else Say(\"x\");", true},
+      {"SetVar(0,And(Var(1),MakeRock()));", "Var(0)=Var(1)&&MakeRock();", false},
+      {"SetVar(0,And(MakeRock(),Var(1)));", "Var(0)=MakeRock()&&Var(1);", true},
+      {"SetVar(0,Or(Var(1),Sum(Var(2),1)));", "Var(0)=Var(1)||Var(2)+1;", true},
+      {"SetVar(0,Or(Var(1),SetVar(2,1)));", "Var(0)=Var(1)||(Var(2)=1);", false},
+      {"IncVar(0);", "Var(0)++;", true},
+      {"Inc(Var(0));", "Var(0)++;", true},
+      {"SetVar(1,IncVar(0));", "Var(1)=Var(0)++;", false},
+      {"SetVar(1,DecVar(0));", "Var(1)=--Var(0);", true},
+      {"Say(\"Sum(a,b)\");", "Say(\"a+b\");", false},
+      {"return(Sum(1,2));", "return 1+2;", true},
+      {"if(a eq b) Jump();", "if(a S= b) Jump();", true},
+      {"if(SEqual(s,t)) Jump();", "if(sS=t) Jump();", true},
+      {"if(IsNewgfx()) Jump();", "if(BarrelConfiguration()) Jump();", false},
+      {"SetVar(0,Sum(a,b,c));", "Var(0)=a+b+c;", false},
+      {"SetGlobal(3,GreaterThan(x,LessThan(y,2)));", "Global(3)=x>(y<2);", true},
+      {"SetLocal(1,BitAnd(a,Mod(b,4)));", "Local(1)=a&b%4;", true},
+      {"while(Var(0)) DecVar(0);", "while(Var(0)) Var(0)--;", true},
+  };
+  for (const Case& c : cases) {
+    const std::string old_meaning = MeaningOf(c.old_text);
+    const std::string strict_meaning = MeaningOf(c.strict_text);
+    EXPECT_EQ(old_meaning == strict_meaning, c.same)
+        << c.old_text << " -> " << old_meaning << "\n" << c.strict_text << " -> " << strict_meaning;
+    EXPECT_EQ(old_meaning.find("error"), std::string::npos) << c.old_text;
+    EXPECT_EQ(strict_meaning.find("error"), std::string::npos) << c.strict_text;
+  }
+}
+
+TEST(MeaningTest, WhatTheModelRefusesDoesNotParse) {
+  const char* const cases[] = {
+      "Var(0)=x--3;",    // x-- on a constant
+      "x=1;",            // no variable left of "="
+      "3++;",            //
+      "Var(0)=Sum(a;",   // open call
+      "Say(\"open);",    // open string
+      "if(x) Foo: y;",   // a label inside a statement
+      "Var(0)=1 2;",     //
+      "Hurt(@);",        // an odd byte
+      "return eq;",      // the operator word alone
+  };
+  for (const char* text : cases) {
+    EXPECT_EQ(MeaningOf(text).rfind("error at", 0), 0u) << text << " -> " << MeaningOf(text);
+  }
+}
+
+}  // namespace
+}  // namespace q9

@@ -1,0 +1,270 @@
+#include "syntax/parser.h"
+
+#include "syntax/operators.h"
+
+namespace q9 {
+namespace {
+
+}  // namespace
+
+bool IsModifier(std::string_view word) {
+  return word == "protected" || word == "public" || word == "private" || word == "global";
+}
+
+bool IsKeyword(std::string_view word) {
+  return word == "if" || word == "else" || word == "while" || word == "return" ||
+         word == "func" || word == "eq";
+}
+
+const Token& Parser::Peek(std::size_t ahead) {
+  while (ahead_.size() <= ahead) ahead_.push_back(lexer_->Next());
+  return ahead_[ahead];
+}
+
+bool Parser::PeekIs(std::size_t ahead, std::string_view text) {
+  const Token& token = Peek(ahead);
+  return token.kind != TokenKind::kEnd && token.kind != TokenKind::kString &&
+         lexer_->Text(token) == text;
+}
+
+bool Parser::PeekWord(std::size_t ahead) { return Peek(ahead).kind == TokenKind::kWord; }
+
+std::uint32_t Parser::Take() {
+  Peek(0);
+  tree_->tokens.push_back(ahead_.front());
+  ahead_.pop_front();
+  return static_cast<std::uint32_t>(tree_->tokens.size() - 1);
+}
+
+bool Parser::Fail() {
+  if (error_.kind == TokenKind::kEnd && error_.size == 0) error_ = Peek(0);
+  return false;
+}
+
+bool Parser::Expect(std::string_view text) {
+  if (!PeekIs(0, text)) return Fail();
+  Take();
+  return true;
+}
+
+bool Parser::LabelAhead() {
+  std::size_t at = 0;
+  while (PeekWord(at + 1) && IsModifier(lexer_->Text(Peek(at)))) ++at;
+  return PeekWord(at) && !IsKeyword(lexer_->Text(Peek(at))) && PeekIs(at + 1, ":");
+}
+
+bool Parser::TakeLabel(Token* name) {
+  if (!LabelAhead()) return false;
+  while (!PeekIs(1, ":")) ahead_.pop_front();
+  *name = ahead_.front();
+  ahead_.pop_front();
+  ahead_.pop_front();  // ":"
+  return true;
+}
+
+bool Parser::TakeFuncHeader(Token* name) {
+  std::size_t at = 0;
+  while (PeekWord(at) && IsModifier(lexer_->Text(Peek(at)))) ++at;
+  if (!PeekIs(at, "func") || !PeekWord(at + 1) || IsKeyword(lexer_->Text(Peek(at + 1))) ||
+      !PeekIs(at + 2, "(") || !PeekIs(at + 3, ")") || !PeekIs(at + 4, "{")) {
+    return false;
+  }
+  *name = Peek(at + 1);
+  ahead_.erase(ahead_.begin(), ahead_.begin() + static_cast<long>(at + 5));
+  return true;
+}
+
+bool Parser::TakeClosingBrace() {
+  if (!PeekIs(0, "}")) return false;
+  ahead_.pop_front();
+  return true;
+}
+
+bool Parser::ParseStatement(Tree* tree) {
+  tree->Clear();
+  tree_ = tree;
+  return Statement();
+}
+
+std::uint32_t Parser::Add(NodeKind kind, std::uint32_t token, std::uint32_t first,
+                          std::initializer_list<std::uint32_t> kids) {
+  Node node;
+  node.kind = kind;
+  node.token = token;
+  node.first = first;
+  node.last = static_cast<std::uint32_t>(tree_->tokens.size() - 1);
+  node.kids = static_cast<std::uint32_t>(tree_->kids.size());
+  node.kid_count = static_cast<std::uint32_t>(kids.size());
+  tree_->kids.insert(tree_->kids.end(), kids);
+  tree_->nodes.push_back(node);
+  last_ = static_cast<std::uint32_t>(tree_->nodes.size() - 1);
+  return last_;
+}
+
+bool Parser::Statement() {
+  if (LabelAhead()) return Fail();  // a label only stands at the top level
+  const std::uint32_t first = static_cast<std::uint32_t>(tree_->tokens.size());
+  if (PeekIs(0, ";")) {
+    const std::uint32_t token = Take();
+    Add(NodeKind::kEmpty, token, first, {});
+    return true;
+  }
+  if (PeekIs(0, "{")) {
+    const std::uint32_t token = Take();
+    const std::size_t mark = scratch_.size();
+    while (!PeekIs(0, "}")) {
+      if (AtEnd() || !Statement()) return Fail();
+      scratch_.push_back(last_);
+    }
+    Take();
+    const std::uint32_t block = Add(NodeKind::kBlock, token, first, {});
+    Node& node = tree_->nodes[block];
+    node.kids = static_cast<std::uint32_t>(tree_->kids.size());
+    node.kid_count = static_cast<std::uint32_t>(scratch_.size() - mark);
+    tree_->kids.insert(tree_->kids.end(), scratch_.begin() + static_cast<long>(mark),
+                       scratch_.end());
+    scratch_.resize(mark);
+    return true;
+  }
+  if (PeekIs(0, "if") || PeekIs(0, "while")) {
+    const bool is_if = PeekIs(0, "if");
+    const std::uint32_t token = Take();
+    if (!Expect("(") || !Expression(kAssignLevel)) return false;
+    const std::uint32_t condition = last_;
+    if (!Expect(")") || !Statement()) return false;
+    const std::uint32_t body = last_;
+    if (is_if && PeekIs(0, "else")) {
+      Take();
+      if (!Statement()) return false;
+      Add(NodeKind::kIf, token, first, {condition, body, last_});
+      return true;
+    }
+    Add(is_if ? NodeKind::kIf : NodeKind::kWhile, token, first, {condition, body});
+    return true;
+  }
+  if (PeekIs(0, "return")) {
+    const std::uint32_t token = Take();
+    if (PeekIs(0, ";")) {
+      Take();
+      Add(NodeKind::kReturn, token, first, {});
+      return true;
+    }
+    if (!Expression(kAssignLevel)) return false;
+    const std::uint32_t value = last_;
+    if (!Expect(";")) return false;
+    Add(NodeKind::kReturn, token, first, {value});
+    return true;
+  }
+  if (!Expression(kAssignLevel)) return false;
+  const std::uint32_t value = last_;
+  if (!Expect(";")) return false;
+  Add(NodeKind::kExpression, tree_->nodes[value].token, first, {value});
+  return true;
+}
+
+bool Parser::IsLvalue(std::uint32_t index) const {
+  const Node* node = &tree_->nodes[index];
+  while (node->kind == NodeKind::kGroup) node = &tree_->Kid(*node, 0);
+  if (node->kind != NodeKind::kCall) return false;
+  const std::string_view name = lexer_->Text(tree_->tokens[node->token]);
+  return name == "Var" || name == "Local" || name == "Global";
+}
+
+bool Parser::Expression(int min_level) {
+  const std::uint32_t first = static_cast<std::uint32_t>(tree_->tokens.size());
+  if (!Unary()) return false;
+  for (;;) {
+    const Token& next = Peek(0);
+    if (next.kind != TokenKind::kPunct && next.kind != TokenKind::kWord) return true;
+    const std::string_view text = lexer_->Text(next);
+    const std::uint32_t left = last_;
+    if (text == "?") {
+      if (kTernaryLevel < min_level) return true;
+      const std::uint32_t token = Take();
+      if (!Expression(kAssignLevel)) return false;
+      const std::uint32_t then = last_;
+      if (!Expect(":") || !Expression(kTernaryLevel)) return false;
+      Add(NodeKind::kTernary, token, first, {left, then, last_});
+      continue;
+    }
+    const std::optional<Level> level = BinaryLevel(text);
+    if (!level || *level < min_level) return true;
+    const std::uint32_t token = Take();
+    if (*level == kAssignLevel && !IsLvalue(left)) return Fail();
+    if (!Expression(GroupsRightToLeft(*level) ? *level : *level + 1)) return false;
+    Add(NodeKind::kBinary, token, first, {left, last_});
+  }
+}
+
+bool Parser::Unary() {
+  const std::uint32_t first = static_cast<std::uint32_t>(tree_->tokens.size());
+  const Token& next = Peek(0);
+  if (next.kind == TokenKind::kPunct && IsPrefixOperator(lexer_->Text(next))) {
+    const bool steps = lexer_->Text(next).size() == 2;  // ++ or --
+    const std::uint32_t token = Take();
+    if (!Unary()) return false;
+    if (steps && !IsLvalue(last_)) return Fail();
+    Add(NodeKind::kPrefix, token, first, {last_});
+    return true;
+  }
+  if (!Primary()) return false;
+  while (PeekIs(0, "++") || PeekIs(0, "--")) {
+    if (!IsLvalue(last_)) return Fail();
+    const std::uint32_t token = Take();
+    Add(NodeKind::kPostfix, token, first, {last_});
+  }
+  return true;
+}
+
+bool Parser::Primary() {
+  const std::uint32_t first = static_cast<std::uint32_t>(tree_->tokens.size());
+  const Token& next = Peek(0);
+  switch (next.kind) {
+    case TokenKind::kNumber:
+      Add(NodeKind::kNumber, Take(), first, {});
+      return true;
+    case TokenKind::kString:
+      if (!next.closed) return Fail();
+      Add(NodeKind::kString, Take(), first, {});
+      return true;
+    case TokenKind::kWord: {
+      if (IsKeyword(lexer_->Text(next))) return Fail();
+      const std::uint32_t name = Take();
+      if (!PeekIs(0, "(")) {
+        Add(NodeKind::kWord, name, first, {});
+        return true;
+      }
+      Take();
+      const std::size_t mark = scratch_.size();
+      if (!PeekIs(0, ")")) {
+        for (;;) {
+          if (!Expression(kAssignLevel)) return false;
+          scratch_.push_back(last_);
+          if (!PeekIs(0, ",")) break;
+          Take();
+        }
+      }
+      if (!Expect(")")) return false;
+      const std::uint32_t call = Add(NodeKind::kCall, name, first, {});
+      Node& node = tree_->nodes[call];
+      node.kids = static_cast<std::uint32_t>(tree_->kids.size());
+      node.kid_count = static_cast<std::uint32_t>(scratch_.size() - mark);
+      tree_->kids.insert(tree_->kids.end(), scratch_.begin() + static_cast<long>(mark),
+                         scratch_.end());
+      scratch_.resize(mark);
+      return true;
+    }
+    case TokenKind::kPunct:
+      if (lexer_->Text(next) == "(") {
+        const std::uint32_t token = Take();
+        if (!Expression(kAssignLevel) || !Expect(")")) return false;
+        Add(NodeKind::kGroup, token, first, {last_});
+        return true;
+      }
+      return Fail();
+    default:
+      return Fail();
+  }
+}
+
+}  // namespace q9

@@ -1,0 +1,74 @@
+#ifndef Q9_SYNTAX_PARSER_H_
+#define Q9_SYNTAX_PARSER_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string_view>
+
+#include "syntax/lexer.h"
+#include "syntax/tree.h"
+
+namespace q9 {
+
+// Reads the script language's statements from a Lexer, one at a time, as the
+// script model describes them (docs/script-model.md): both the old syntax's
+// labels and the #strict syntax's func headers, and the statements and
+// expressions the two share. Stops at the first syntax error.
+class Parser {
+ public:
+  explicit Parser(Lexer* lexer) : lexer_(lexer) {}
+
+  bool AtEnd() { return Peek(0).kind == TokenKind::kEnd; }
+  // The next token (past the end: a kEnd token at the end of the range).
+  const Token& NextToken() { return Peek(0); }
+
+  // Whether a label stands next: a name after any modifiers, then ":" (not
+  // "::"). On success the label is consumed and |*name| is its name.
+  bool TakeLabel(Token* name);
+  // Whether "[protected|public|private|global] func Name ( ) {" stands next;
+  // on success it is consumed and |*name| is the function's name.
+  bool TakeFuncHeader(Token* name);
+  // Whether "}" stands next; on success it is consumed.
+  bool TakeClosingBrace();
+
+  // Parses the next statement into |*tree| (cleared first). On a syntax error
+  // returns false; error() then names the token where it was found.
+  bool ParseStatement(Tree* tree);
+  const Token& error() const { return error_; }
+
+  std::string_view Text(const Token& token) const { return lexer_->Text(token); }
+
+ private:
+  const Token& Peek(std::size_t ahead);
+  bool PeekIs(std::size_t ahead, std::string_view text);
+  bool PeekWord(std::size_t ahead);
+  std::uint32_t Take();  // moves the next token into the tree
+  bool Expect(std::string_view text);
+  bool Fail();
+  bool LabelAhead();
+
+  bool Statement();
+  bool Expression(int min_level);
+  bool Unary();
+  bool Primary();
+  bool IsLvalue(std::uint32_t node) const;
+  std::uint32_t Add(NodeKind kind, std::uint32_t token, std::uint32_t first,
+                    std::initializer_list<std::uint32_t> kids);
+
+  Lexer* lexer_;
+  std::deque<Token> ahead_;
+  Tree* tree_ = nullptr;
+  Token error_;
+  std::uint32_t last_ = 0;  // the node an expression or statement parse made
+  std::vector<std::uint32_t> scratch_;  // kids of open calls and blocks
+};
+
+// Whether |word| is a keyword that no name may be.
+bool IsKeyword(std::string_view word);
+// Whether |word| may stand before a function's name: protected, public, private, global.
+bool IsModifier(std::string_view word);
+
+}  // namespace q9
+
+#endif  // Q9_SYNTAX_PARSER_H_

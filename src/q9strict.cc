@@ -57,6 +57,8 @@ int main(int argc, char** argv) {
   app.add_option("--include", options.patterns, "file name glob for folders (default: *.c)")
       ->allow_extra_args(false);
   app.add_flag("--list-rows", list_rows, "print the conversion stages and rows and exit");
+  app.add_flag("--safe", options.job.safe,
+               "convert so that every function computes what it did (see README)");
   app.add_option("--warnings", warnings, "report conversion hazards: all or none (default: all)")
       ->check(CLI::IsMember({"all", "none"}));
   auto* warnings_only_flag = app.add_flag("--warnings-only", warnings_only,

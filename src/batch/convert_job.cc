@@ -12,6 +12,7 @@
 #include "batch/unified_diff.h"
 #include "linestore/line_store.h"
 #include "pipeline/pipeline.h"
+#include "safe/convert.h"
 
 namespace q9 {
 namespace {
@@ -75,7 +76,9 @@ FileReport Run(const std::string& path, const JobOptions& options) {
   }
   LineList converted = original;
   const bool warnings = options.warnings || options.mode == BatchMode::kWarningsOnly;
-  Conversion conversion = Convert(&converted, {.collect_hazards = warnings});
+  Conversion conversion =
+      options.safe ? ConvertSafely(&converted) : Convert(&converted, {.collect_hazards = warnings});
+  if (!warnings) conversion.hazards.clear();
   if (conversion.failure != StageFailure::kNone) {
     return Failed(path, "cannot convert: out of memory");
   }

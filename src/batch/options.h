@@ -24,6 +24,8 @@ struct JobOptions {
   // Note the places where the conversion may have changed the script's
   // meaning or damaged it (always, in kWarningsOnly).
   bool warnings = true;
+  // Convert with ConvertSafely instead of the exact conversion.
+  bool safe = false;
 };
 
 // One run of the batch converter, as the command line asked for it.

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "hazards/explain.h"
-#include "hazards/labels.h"
+#include "syntax/labels.h"
 #include "syntax/meaning.h"
 #include "syntax/parser.h"
 
@@ -119,7 +119,8 @@ class Checker {
   std::vector<Region> Regions() const {
     std::vector<Region> regions{{{0, 0}, 0}};
     const std::span<const std::size_t> origin = map_.origin.subspan(first_line_);
-    for (const Place& label : TopLevelLabels(before_)) {
+    for (const Label& found : TopLevelLabels(before_)) {
+      const Place& label = found.start;
       // The converted lines of the label's line, and among them the piece that holds it.
       const auto [from, to] = std::equal_range(origin.begin(), origin.end(), label.line);
       if (from == to) continue;

@@ -228,6 +228,18 @@ bool WrongCount(const Side& side, std::uint32_t n, const OldCall* call) {
          static_cast<int>(side.Kids(n).size()) != call->arity;
 }
 
+// Whether the old call at |n| becomes an operator that runs into the prefix
+// operator its second argument starts with (Sub(x,-3) becomes x--3).
+bool Glues(const Side& side, std::uint32_t n, const OldCall* call) {
+  if (call == nullptr || call->kind != OldCallKind::kBinary || side.Kids(n).size() != 2) {
+    return false;
+  }
+  const std::uint32_t second = side.Kids(n)[1];
+  if (side.node(second).kind != NodeKind::kPrefix) return false;
+  const std::string joined = std::string(call->op) + std::string(side.Name(second));
+  return PunctSize(joined) > call->op.size();
+}
+
 // A row's name that stands as a word, or before a blank and its bracket.
 std::optional<std::string> NameNotACall(const Side& side) {
   const Tree& tree = side.tree();
@@ -425,6 +437,18 @@ void ExplainBroken(LineViews before, bool has_statement, Place old_place, Place 
         hazard.what = Quoted(*bare) + " is not directly followed by its bracket, so the rewrite "
                       "took the wrong text";
         hazard.advice = "write the call without a blank before its bracket, then convert again";
+      } else if (std::optional<std::uint32_t> glued = FindCall(
+                     old_side, root,
+                     [&](std::uint32_t n, const OldCall* c) { return Glues(old_side, n, c); })) {
+        const OldCall* call = FindOldCall(old_side.Name(*glued));
+        const std::string_view sign = old_side.Name(old_side.Kids(*glued)[1]);
+        hazard.kind = HazardKind::kGluedOperators;
+        hazard.what = "in " + Quoted(old_side.Text(*glued)) + " the operator " +
+                      Quoted(call->op) + " ran into the " + Quoted(sign) +
+                      " of the next operand and formed " +
+                      Quoted(std::string(call->op) + std::string(sign));
+        hazard.advice = "put a blank or brackets between them: " +
+                        Quoted(std::string(call->op) + " " + std::string(sign));
       } else if (std::optional<std::uint32_t> wrong = FindCall(
                      old_side, root,
                      [&](std::uint32_t n, const OldCall* c) { return WrongCount(old_side, n, c); })) {

@@ -5,7 +5,7 @@
 
 #include "hazards/check.h"
 #include "hazards/hazard.h"
-#include "hazards/labels.h"
+#include "syntax/labels.h"
 #include "syntax/lexer.h"
 
 namespace q9 {

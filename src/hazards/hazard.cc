@@ -20,6 +20,8 @@ std::string_view HazardSlug(HazardKind kind) {
       return "name-in-word";
     case HazardKind::kNotACall:
       return "not-a-call";
+    case HazardKind::kGluedOperators:
+      return "glued-operators";
     case HazardKind::kRenamedCall:
       return "renamed-call";
     case HazardKind::kOddHeader:

@@ -21,6 +21,7 @@ enum class HazardKind {
   kString,           // text inside a string literal was rewritten
   kNameInWord,       // a name was rewritten inside a longer word
   kNotACall,         // a name followed by a blank or by no bracket was rewritten
+  kGluedOperators,   // an operator ran into the sign of the next operand: x--3
   kRenamedCall,      // an engine call was renamed to one that takes other arguments
   kOddHeader,        // something that is no label became a function header
   kBroken,           // the converted function no longer reads as a script
@@ -32,10 +33,11 @@ enum class HazardKind {
   kKeptCall,     // --safe: a call kept in the old form on purpose
 };
 
-inline constexpr std::array<HazardKind, 16> kHazardKinds = {
+inline constexpr std::array<HazardKind, 17> kHazardKinds = {
     HazardKind::kPrecedence,  HazardKind::kShortCircuit, HazardKind::kStepValue,
     HazardKind::kNegationDropped, HazardKind::kArgumentCount, HazardKind::kString,
-    HazardKind::kNameInWord,  HazardKind::kNotACall,     HazardKind::kRenamedCall,
+    HazardKind::kNameInWord,  HazardKind::kNotACall,     HazardKind::kGluedOperators,
+    HazardKind::kRenamedCall,
     HazardKind::kOddHeader,   HazardKind::kBroken,       HazardKind::kChanged,
     HazardKind::kUnchecked,   HazardKind::kUnconverted,  HazardKind::kLineEnds,
     HazardKind::kKeptCall,

@@ -60,8 +60,16 @@ std::vector<Hazard> ConversionHazards(const LineList& before, const LineList& af
   const std::vector<std::string_view> after_views = ViewsOf(after);
   const LineMap map{conversion.origin, conversion.origin_column, conversion.headers};
   std::vector<Hazard> hazards = CheckConversion(before_views, after_views, map);
-  for (const BracketError& error : conversion.bracket_errors) {
+  for (std::size_t e = 0; e < conversion.bracket_errors.size(); ++e) {
+    const BracketError& error = conversion.bracket_errors[e];
     const std::string name(PipelineRows()[error.row].name);
+    // SetVar has two rows; one note is enough.
+    const bool repeated = std::any_of(
+        conversion.bracket_errors.begin(), conversion.bracket_errors.begin() + static_cast<long>(e),
+        [&](const BracketError& other) {
+          return other.line == error.line && PipelineRows()[other.row].name == name;
+        });
+    if (repeated) continue;
     Hazard note = Note(HazardKind::kUnconverted, error.line,
                        "the calls of " + name + " from this line on stay in the old form: this " +
                            name + "'s closing bracket is not on its line, which stopped their "

@@ -1,11 +1,11 @@
-#include "hazards/labels.h"
+#include "syntax/labels.h"
 
 #include "syntax/parser.h"
 
 namespace q9 {
 
-std::vector<Place> TopLevelLabels(LineViews lines) {
-  std::vector<Place> labels;
+std::vector<Label> TopLevelLabels(LineViews lines) {
+  std::vector<Label> labels;
   Lexer lexer(lines, 0, lines.size());
   int depth = 0;
   bool at_start = true;  // a statement may start here
@@ -27,7 +27,9 @@ std::vector<Place> TopLevelLabels(LineViews lines) {
       const bool label = token.kind == TokenKind::kPunct && text == ":" &&
                          !IsKeyword(lexer.Text(words.back()));
       if (label) {
-        labels.push_back({words.front().line, words.front().column});
+        labels.push_back({{words.front().line, words.front().column},
+                          {words.back().line, words.back().column},
+                          {token.line, token.column}});
         depth = 0;
       }
       words.clear();

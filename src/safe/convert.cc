@@ -1,0 +1,74 @@
+#include "safe/convert.h"
+
+#include <algorithm>
+#include <new>
+#include <stdexcept>
+
+#include "hazards/check.h"
+#include "safe/calls.h"
+#include "safe/layout.h"
+
+namespace q9 {
+namespace {
+
+Conversion Run(LineList* lines, const ConvertOptions& options) {
+  Conversion result;
+  const LineList before = *lines;
+  SafeLayout layout = LayOutSafely(lines);
+  const LineList laid_out = *lines;
+  SafeCalls calls = ConvertCallsSafely(lines, layout.headers, {});
+  const std::vector<std::string_view> before_views(before.begin(), before.end());
+  const LineMap map{layout.origin, layout.origin_column, layout.headers};
+  std::vector<Hazard> found =
+      CheckConversion(before_views, std::vector<std::string_view>(lines->begin(), lines->end()), map);
+  const bool any_warning = std::any_of(found.begin(), found.end(),
+                                       [](const Hazard& h) { return !IsNote(h.kind); });
+  if (any_warning) {
+    // Whatever the calls did wrong, the old calls still compute what they did:
+    // put them back in every function the check found changed.
+    std::vector<bool> frozen(lines->size());
+    for (const Hazard& hazard : found) {
+      if (!IsNote(hazard.kind)) frozen[hazard.line] = true;
+    }
+    *lines = laid_out;
+    calls = ConvertCallsSafely(lines, layout.headers, frozen);
+    found = CheckConversion(before_views,
+                            std::vector<std::string_view>(lines->begin(), lines->end()), map);
+    for (std::size_t line = 0; line < frozen.size(); ++line) {
+      if (!frozen[line]) continue;
+      Hazard note;
+      note.kind = HazardKind::kKeptCall;
+      note.line = line;
+      note.what = "the calls of this function were left in the old form: converting them here "
+                  "would not have kept what it computes";
+      note.advice = "nothing needs doing";
+      calls.hazards.push_back(std::move(note));
+    }
+  }
+  result.hazards = std::move(calls.hazards);
+  result.hazards.insert(result.hazards.end(), found.begin(), found.end());
+  std::stable_sort(result.hazards.begin(), result.hazards.end(),
+                   [](const Hazard& a, const Hazard& b) { return a.line < b.line; });
+  result.changed = *lines != before;
+  if (options.track_origin) {
+    result.origin = std::move(layout.origin);
+    result.origin_column = std::move(layout.origin_column);
+    result.headers = std::move(layout.headers);
+  }
+  return result;
+}
+
+}  // namespace
+
+Conversion ConvertSafely(LineList* lines, const ConvertOptions& options) {
+  try {
+    return Run(lines, options);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  Conversion failed;
+  failed.failure = StageFailure::kOutOfMemory;
+  return failed;
+}
+
+}  // namespace q9

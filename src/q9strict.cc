@@ -14,7 +14,9 @@
 #include <thread>
 
 #include "batch/batch_run.h"
+#include "batch/file_walk.h"
 #include "batch/report.h"
+#include "linestore/temp_names.h"
 
 namespace {
 
@@ -27,6 +29,13 @@ Exit status: 0 success; 1 --check found files to convert, or --warnings-only
 found warnings; 2 usage error; 3 a file could not be read or written (the
 others are still converted).)";
 
+// Converting in place waits on the disk's syncs rather than on the processor:
+// this many jobs keep the disk busy, whatever the number of cores.
+constexpr unsigned kMinWriteJobs = 8;
+
+// Where a signal finds the temporary files of the saves in progress.
+q9::TempNames g_temps;
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -37,6 +46,7 @@ int main(int argc, char** argv) {
 #else
   // A write beyond the file size limit must fail as an error the save reports.
   std::signal(SIGXFSZ, SIG_IGN);
+  q9::RemoveTempsOnSignals(&g_temps);
 #endif
   q9::BatchOptions options;
   options.jobs = std::max(1u, std::thread::hardware_concurrency());
@@ -52,8 +62,10 @@ int main(int argc, char** argv) {
   auto* diff_flag = app.add_flag("--diff", diff, "write nothing; print a unified diff");
   auto* backup_flag = app.add_flag("--backup{.bak}", backup_suffix,
                                    "keep each original as PATH+SUFFIX (--backup=SUFFIX)");
-  app.add_option("-j,--jobs", options.jobs, "files converted in parallel (default: cores)")
-      ->check(CLI::Range(1u, 1024u));
+  auto* jobs_option =
+      app.add_option("-j,--jobs", options.jobs,
+                     "files converted in parallel (default: cores; in place at least 8)")
+          ->check(CLI::Range(1u, 1024u));
   app.add_option("--include", options.patterns, "file name glob for folders (default: *.c)")
       ->allow_extra_args(false);
   app.add_flag("--list-rows", list_rows, "print the conversion stages and rows and exit");
@@ -70,6 +82,10 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
     if (backup_suffix.find('/') != std::string::npos) {
       throw CLI::ValidationError("--backup", "the suffix must not contain '/'");
+    }
+    if (backup_flag->count() > 0 && q9::BackupsWouldMatch(backup_suffix, options.patterns)) {
+      throw CLI::ValidationError("--backup",
+                                 "backups named with this suffix would be converted next time");
     }
     if (warnings_only && warnings == "none") {
       throw CLI::ValidationError("--warnings-only", "cannot list warnings with --warnings=none");
@@ -90,6 +106,10 @@ int main(int argc, char** argv) {
                      : warnings_only ? q9::BatchMode::kWarningsOnly
                                      : q9::BatchMode::kWrite;
   options.job.warnings = warnings == "all";
+  options.job.temps = &g_temps;
+  if (options.job.mode == q9::BatchMode::kWrite && jobs_option->count() == 0) {
+    options.jobs = std::max(options.jobs, kMinWriteJobs);
+  }
   if (backup_flag->count() > 0) options.job.backup_suffix = backup_suffix;
   return q9::RunBatch(options, std::cout, std::cerr, isatty(STDERR_FILENO) == 1);
 }

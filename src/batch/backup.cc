@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -51,18 +52,27 @@ int CopyBytes(int from, int to) {
   }
 }
 
-// The errno of the first failure, or 0; |backup_path| is created by us or not at all.
-int CopyInto(const std::string& path, const std::string& backup_path) {
-  Fd from(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+bool SameFile(const struct stat& info, const FileId& id) {
+  return !id.known() || (static_cast<std::uint64_t>(info.st_dev) == id.device &&
+                         static_cast<std::uint64_t>(info.st_ino) == id.inode);
+}
+
+// The errno of the first failure, or 0, or -1 when the file is no longer |id|;
+// the backup is created by us or not at all.
+int CopyInto(const Folder& folder, const std::string& name, const FileId& id,
+             const Folder& backup_folder, const std::string& backup_name) {
+  Fd from(openat(folder.fd(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (from.get() < 0) return errno;
   struct stat info;
   if (fstat(from.get(), &info) != 0) return errno;
-  Fd to(open(backup_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 0777));
+  if (!SameFile(info, id) || !S_ISREG(info.st_mode)) return -1;
+  Fd to(openat(backup_folder.fd(), backup_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+               info.st_mode & 0777));
   if (to.get() < 0) return errno;
   int error = CopyBytes(from.get(), to.get());
   if (error == 0 && fsync(to.get()) != 0) error = errno;
   if (error == 0 && close(to.Release()) != 0) error = errno;
-  if (error != 0) unlink(backup_path.c_str());
+  if (error != 0) unlinkat(backup_folder.fd(), backup_name.c_str(), 0);
   return error;
 }
 
@@ -73,14 +83,26 @@ bool LinkUnsupported(int error) {
 
 }  // namespace
 
-Status MakeBackup(const std::string& path, const std::string& backup_path) {
-  // AT_SYMLINK_FOLLOW: the backup holds the script's bytes, not a second link.
-  if (linkat(AT_FDCWD, path.c_str(), AT_FDCWD, backup_path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-    return Status();
+Status MakeBackup(const Folder& folder, const std::string& name, const FileId& id,
+                  const Folder& backup_folder, const std::string& backup_name,
+                  const std::string& shown) {
+  int error = 0;
+  if (linkat(folder.fd(), name.c_str(), backup_folder.fd(), backup_name.c_str(), 0) == 0) {
+    // The name may have been given to another file since it was read.
+    struct stat info;
+    if (fstatat(backup_folder.fd(), backup_name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        SameFile(info, id) && S_ISREG(info.st_mode)) {
+      return Status();
+    }
+    unlinkat(backup_folder.fd(), backup_name.c_str(), 0);
+    error = -1;
+  } else {
+    error = errno;
+    if (LinkUnsupported(error)) error = CopyInto(folder, name, id, backup_folder, backup_name);
   }
-  int error = errno;
-  if (LinkUnsupported(error)) error = CopyInto(path, backup_path);
-  return error == 0 ? Status() : BackupError(backup_path, error);
+  if (error == 0) return Status();
+  if (error < 0) return Status::Error(kChangedWhileConverting);
+  return BackupError(shown, error);
 }
 
 }  // namespace q9

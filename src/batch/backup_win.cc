@@ -52,11 +52,17 @@ DWORD CopyInto(const std::string& path, const std::string& backup_path) {
 
 }  // namespace
 
-Status MakeBackup(const std::string& path, const std::string& backup_path) {
+Status MakeBackup(const Folder& folder, const std::string& name, const FileId& id,
+                  const Folder& backup_folder, const std::string& backup_name,
+                  const std::string& shown) {
+  // Names here are followed like any path; the id check is left to the save.
+  (void)id;
+  const std::string path = folder.prefix() + name;
+  const std::string backup_path = backup_folder.prefix() + backup_name;
   if (CreateHardLinkA(backup_path.c_str(), path.c_str(), nullptr)) return Status();
   DWORD error = GetLastError();
   if (LinkUnsupported(error)) error = CopyInto(path, backup_path);
-  return error == 0 ? Status() : BackupError(backup_path, error);
+  return error == 0 ? Status() : BackupError(shown, error);
 }
 
 }  // namespace q9

@@ -1,9 +1,12 @@
 #include "batch/batch_run.h"
 
+#include <cerrno>
 #include <string>
+#include <system_error>
 
 #include "batch/convert_job.h"
 #include "batch/file_walk.h"
+#include "batch/folder_set.h"
 #include "batch/ordered_pool.h"
 #include "batch/report.h"
 
@@ -42,6 +45,28 @@ class ProgressLine {
   std::size_t percent_ = 0;
 };
 
+// Standard output that fails (a full disk, a closed pipe) remembers why the first time.
+class CheckedOutput {
+ public:
+  explicit CheckedOutput(std::ostream& out) : out_(out) {}
+
+  void Write(const std::string& text) {
+    if (text.empty()) return;
+    errno = 0;
+    out_ << text << std::flush;
+    if (!out_ && error_.empty()) {
+      error_ = errno != 0 ? std::generic_category().message(errno) : "write error";
+    }
+  }
+
+  // The reason of the first failed write, or "".
+  const std::string& error() const { return error_; }
+
+ private:
+  std::ostream& out_;
+  std::string error_;
+};
+
 std::string StandardOutputFor(const FileReport& report, BatchMode mode) {
   if (report.outcome != FileOutcome::kConverted) return "";
   if (mode == BatchMode::kCheck) return report.path + "\n";
@@ -59,11 +84,31 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
     err << FormatWalkError(error);
     ++summary.failed;
   }
+  const bool writing = options.job.mode == BatchMode::kWrite;
+  FolderSet folders(walk, /*remove_stale_temps=*/writing);
+  CheckedOutput checked_out(out);
   const std::size_t total = walk.files.size();
   ProgressLine progress(err, total, show_progress && total >= kProgressMinFiles);
   RunOrdered<FileReport>(
-      total, options.jobs, [&](std::size_t i) { return ConvertJob(walk.files[i], options.job); },
+      total, options.jobs,
+      [&](std::size_t i) {
+        const FoundScript& script = walk.files[i];
+        if (script.folder == kNoFolder) return UnreadableScript(script.path, Status::Error(script.error));
+        const Folder* folder = nullptr;
+        const Status opened = folders.Start(script.folder, &folder);
+        FileReport report = opened.ok() ? ConvertJob(script, *folder, options.job)
+                                        : UnreadableScript(script.path, opened);
+        folders.Done(script.folder, writing && report.outcome == FileOutcome::kConverted);
+        return report;
+      },
       [&](std::size_t i, FileReport report) {
+        // Converted means: its new name survives a crash.
+        if (writing && report.outcome == FileOutcome::kConverted) {
+          if (Status synced = folders.WaitSynced(walk.files[i].folder); !synced.ok()) {
+            report.outcome = FileOutcome::kFailed;
+            report.error = "cannot write: folder not synced: " + synced.reason();
+          }
+        }
         // The warnings are what --warnings-only was asked for.
         const bool listing = options.job.mode == BatchMode::kWarningsOnly;
         const std::string to_out =
@@ -71,15 +116,20 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
         const std::string to_err = listing ? FormatError(report) : FormatDiagnostics(report);
         if (!to_out.empty() || !to_err.empty()) {
           progress.Erase();
-          out << to_out << std::flush;
+          checked_out.Write(to_out);
           err << to_err;
         }
         summary.Add(report);
         progress.Show(i + 1);
       });
   progress.Erase();
+  int status = ExitStatus(summary, options.job.mode);
+  if (!checked_out.error().empty()) {
+    err << "error: cannot write standard output: " << checked_out.error() << "\n";
+    status = kExitFileError;
+  }
   err << FormatSummary(summary, options.job.mode) << std::flush;
-  return ExitStatus(summary, options.job.mode);
+  return status;
 }
 
 }  // namespace q9

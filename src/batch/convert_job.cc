@@ -1,8 +1,5 @@
 #include "batch/convert_job.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <exception>
 #include <new>
@@ -25,21 +22,10 @@ FileReport Failed(const std::string& path, std::string error) {
   return report;
 }
 
-std::string ErrnoText(int error) { return std::generic_category().message(error); }
-
-// Whether the file just read ended with an LF (an empty file counts as one),
-// judged by its size against the lines read; Open keeps every other byte.
-// The file must still exist: Open reads a missing file as an empty one, and a
-// batch run must never create files.
-Status EndsWithLineFeed(const std::string& path, const LineList& lines, bool* ends_with_lf) {
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0) return Status::Error(ErrnoText(errno));
-  std::size_t joined = 0;
-  for (const std::string& line : lines) joined += line.size() + 1;
-  const auto size = static_cast<std::size_t>(info.st_size);
-  if (size != joined && size + 1 != joined) return Status::Error("file changed while being read");
-  *ends_with_lf = size == joined;
-  return Status();
+// A file that changed under us is a failure of its own, neither read nor write.
+std::string ErrorText(std::string_view doing, const Status& status) {
+  if (status.reason() == kChangedWhileConverting) return status.reason();
+  return std::string(doing) + status.reason();
 }
 
 std::vector<Warning> Warnings(Conversion* conversion, const LineList& converted) {
@@ -52,28 +38,43 @@ std::vector<Warning> Warnings(Conversion* conversion, const LineList& converted)
   return warnings;
 }
 
-// Saves in place, with a backup first when one is asked for.
-Status Write(const std::string& path, const LineList& converted, const JobOptions& options) {
-  std::string backup_path;
+// Saves in place, with a backup first when one is asked for: beside the
+// script as found in its folder, or as named on the command line (a named
+// link keeps its backup beside the link).
+Status Write(const FoundScript& script, const Folder& folder, const LineList& converted,
+             const FileStamp& read, const JobOptions& options, std::vector<std::string>* notes) {
+  const Folder working = Folder::WorkingFolder();
+  const Folder& backup_folder = script.walked ? folder : working;
+  std::string backup_name;
   if (options.backup_suffix) {
-    backup_path = path + *options.backup_suffix;
-    if (Status status = MakeBackup(path, backup_path); !status.ok()) return status;
+    backup_name = (script.walked ? script.name : script.path) + *options.backup_suffix;
+    if (Status status = MakeBackup(folder, script.name, read.id, backup_folder, backup_name,
+                                   PrintablePath(script.path + *options.backup_suffix));
+        !status.ok()) {
+      return status;
+    }
   }
-  Status saved = Save(path, converted);
+  Status saved =
+      SaveIn(folder, script.name, converted, read, {.sync_folder = false, .temps = options.temps},
+             notes);
   // The backup would only hold what the file still holds, and would block the next try.
-  if (!saved.ok() && !backup_path.empty()) unlink(backup_path.c_str());
+  if (!saved.ok() && !backup_name.empty()) backup_folder.RemoveFile(backup_name);
   return saved;
 }
 
-FileReport Run(const std::string& path, const JobOptions& options) {
+FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions& options) {
+  const std::string path = PrintablePath(script.path);
   LineList original;
-  if (Status read = Open(path, &original); !read.ok()) {
-    return Failed(path, "cannot read: " + read.reason());
+  FileStamp stamp;
+  const FileId expected = script.walked ? script.id : FileId();
+  if (Status read = OpenIn(folder, script.name, expected, &original, &stamp); !read.ok()) {
+    return Failed(path, ErrorText("cannot read: ", read));
   }
-  bool ends_with_lf = true;
-  if (Status read = EndsWithLineFeed(path, original, &ends_with_lf); !read.ok()) {
-    return Failed(path, "cannot read: " + read.reason());
-  }
+  // A batch run never creates files.
+  if (!stamp.exists) return Failed(path, "cannot read: " + std::generic_category().message(ENOENT));
+  std::size_t joined = 0;
+  for (const std::string& line : original) joined += line.size() + 1;
+  const bool ends_with_lf = stamp.size == joined;
   LineList converted = original;
   const bool warnings = options.warnings || options.mode == BatchMode::kWarningsOnly;
   Conversion conversion =
@@ -93,9 +94,10 @@ FileReport Run(const std::string& path, const JobOptions& options) {
   if (options.mode == BatchMode::kDiff) {
     report.diff = UnifiedDiff(path, original, ends_with_lf, converted);
   } else if (options.mode == BatchMode::kWrite) {
-    if (Status written = Write(path, converted, options); !written.ok()) {
+    if (Status written = Write(script, folder, converted, stamp, options, &report.notes);
+        !written.ok()) {
       report.outcome = FileOutcome::kFailed;
-      report.error = "cannot write: " + written.reason();
+      report.error = ErrorText("cannot write: ", written);
     }
   }
   return report;
@@ -103,14 +105,38 @@ FileReport Run(const std::string& path, const JobOptions& options) {
 
 }  // namespace
 
-FileReport ConvertJob(const std::string& path, const JobOptions& options) {
+FileReport ConvertJob(const FoundScript& script, const Folder& folder, const JobOptions& options) {
   try {
-    return Run(path, options);
+    return Run(script, folder, options);
   } catch (const std::bad_alloc&) {
-    return Failed(path, "cannot convert: out of memory");
+    return Failed(PrintablePath(script.path), "cannot convert: out of memory");
   } catch (const std::exception& error) {
-    return Failed(path, std::string("cannot convert: ") + error.what());
+    return Failed(PrintablePath(script.path), std::string("cannot convert: ") + error.what());
   }
+}
+
+FileReport UnreadableScript(const std::string& path, const Status& status) {
+  return Failed(PrintablePath(path), ErrorText("cannot read: ", status));
+}
+
+FileReport ConvertJob(const std::string& path, const JobOptions& options) {
+  FoundScript script;
+  script.path = path;
+  Folder folder;
+  if (Status found = ResolveScript(path, &folder, &script.name); !found.ok()) {
+    return UnreadableScript(path, found);
+  }
+  if (!folder.is_open()) {
+    return UnreadableScript(path, Status::Error(std::generic_category().message(ENOENT)));
+  }
+  FileReport report = ConvertJob(script, folder, options);
+  if (options.mode == BatchMode::kWrite && report.outcome == FileOutcome::kConverted) {
+    if (Status synced = folder.Sync(); !synced.ok()) {
+      report.outcome = FileOutcome::kFailed;
+      report.error = "cannot write: folder not synced: " + synced.reason();
+    }
+  }
+  return report;
 }
 
 }  // namespace q9

@@ -6,8 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "batch/file_walk.h"
 #include "batch/options.h"
 #include "hazards/hazard.h"
+#include "linestore/folder.h"
+#include "linestore/status.h"
 
 namespace q9 {
 
@@ -25,22 +28,37 @@ struct Warning {
 
 // What happened to one script; the front end decides how to print it.
 struct FileReport {
-  std::string path;
+  std::string path;  // printable (see PrintablePath)
   FileOutcome outcome = FileOutcome::kFailed;
   std::vector<Warning> warnings;  // with JobOptions::warnings, ordered by line
-  std::string error;  // when kFailed: "cannot read: REASON", "cannot write: REASON", ...
-  std::string diff;   // kDiff and kConverted: the unified diff
+  // When kFailed: "cannot read: REASON", "cannot write: REASON", "changed while converting", ...
+  std::string error;
+  std::string diff;                // kDiff and kConverted: the unified diff
+  std::vector<std::string> notes;  // what the saved file could not keep of the old one
 };
 
-// Converts the script at |path| exactly as the interactive program does (one
-// read with Open, Convert in memory, one atomic Save in place), with these
-// differences: a path that names no file fails instead of being created, a
-// file whose converted bytes equal its current bytes is not rewritten, and
-// kCheck and kDiff write nothing. With a backup suffix, the original is kept
-// first (see MakeBackup); when that is impossible the script is not converted,
-// and when the save fails the backup just made is removed again. kWarningsOnly
-// writes nothing either, and notes the warnings whatever JobOptions::warnings says.
-// Never throws; safe to call from several threads for different paths.
+// Converts |script|, which lives in the open |folder|, exactly as the
+// interactive program does (one read, Convert in memory, one atomic save in
+// place), with these differences: a file that does not exist fails instead of
+// being created, a file whose converted bytes equal its current bytes is not
+// rewritten, and kCheck, kDiff and kWarningsOnly write nothing. A walked
+// script is read only if it is still the file the walk saw (no link), and any
+// script is saved only if it is still the file that was read: else it fails
+// as "changed while converting" and keeps whatever it holds. With a backup
+// suffix, the original is kept first (see MakeBackup), beside the script as
+// given; when that is impossible the script is not converted, and when the
+// save fails the backup just made is removed again. The folder is not synced:
+// the caller does it before it reports the script converted (see FolderSet).
+// kWarningsOnly notes the warnings whatever JobOptions::warnings says.
+// Never throws; safe to call from several threads for different scripts.
+FileReport ConvertJob(const FoundScript& script, const Folder& folder, const JobOptions& options);
+
+// The report of a script whose folder could not be opened, or that could not
+// be found at all (|status| says why).
+FileReport UnreadableScript(const std::string& path, const Status& status);
+
+// The same for the file at |path| alone, taken as named on the command line;
+// the folder is synced after a save.
 FileReport ConvertJob(const std::string& path, const JobOptions& options);
 
 }  // namespace q9

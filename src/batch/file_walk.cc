@@ -6,74 +6,153 @@
 #include <fnmatch.h>
 #endif
 
+#include <sys/stat.h>
+
 #include <algorithm>
-#include <filesystem>
+#include <cerrno>
+#include <map>
 #include <set>
 #include <system_error>
+#include <utility>
 
-#include "batch/path_bytes.h"
+#include "linestore/line_store.h"
 
 namespace q9 {
 namespace {
 
-namespace fs = std::filesystem;
+std::string Joined(const std::string& folder, const std::string& name) {
+  if (folder.empty() || folder.ends_with('/')) return folder + name;
+  return folder + "/" + name;
+}
 
-// Collects while it walks; |seen| holds the resolved form of every file listed.
+// Forward slashes on every system (Windows takes them too), so that
+// listings and diff headers read alike everywhere.
+std::string Shown(std::string path) {
+#ifdef _WIN32
+  std::replace(path.begin(), path.end(), '\\', '/');
+#endif
+  return path;
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Collects while it walks; a file is known by its folder and its name.
 class Walker {
  public:
   explicit Walker(std::span<const std::string> patterns) : patterns_(patterns) {}
 
   void AddPath(const std::string& path) {
-    std::error_code error;
-    if (fs::is_directory(path, error)) {
-      WalkFolder(path);
-    } else {
-      AddFile(path);
+    if (!IsFolder(path)) return AddNamedFile(path);
+    Folder folder;
+    if (Status status = Folder::Open(path, &folder); !status.ok()) {
+      return Error(Shown(path), status.reason());
     }
+    const std::size_t index = FolderIndex(folder.id(), kNoFolder, "", path);
+    WalkFolder(index, folder, Shown(path));
   }
 
   WalkResult Take() { return std::move(result_); }
 
  private:
-  void AddFile(const std::string& path) {
-    std::error_code error;
-    fs::path resolved = fs::weakly_canonical(path, error);
-    std::string key = error ? path : resolved.string();
-    if (seen_.insert(std::move(key)).second) result_.files.push_back(path);
+  void AddNamedFile(const std::string& path) {
+    FoundScript script;
+    script.path = path;
+    Folder folder;
+    std::string folder_path;
+    if (Status status = ResolveScript(path, &folder, &script.name, &folder_path); !status.ok()) {
+      script.error = status.reason();
+    } else if (!folder.is_open()) {
+      script.error = std::generic_category().message(ENOENT);
+    } else {
+      script.folder = FolderIndex(folder.id(), kNoFolder, "", folder_path);
+    }
+    Add(std::move(script));
   }
 
-  void WalkFolder(const fs::path& folder) {
-    std::error_code error;
-    std::vector<fs::directory_entry> entries;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-      entries.push_back(*it);
-    }
-    if (error) {
-      result_.errors.push_back({folder.string(), error.message()});
-      return;
+  void Add(FoundScript script) {
+    auto key = std::make_pair(script.folder, script.folder == kNoFolder ? script.path : script.name);
+    if (seen_.insert(std::move(key)).second) result_.files.push_back(std::move(script));
+  }
+
+  void Error(std::string path, std::string reason) {
+    result_.errors.push_back({PrintablePath(path), std::move(reason)});
+  }
+
+  // The one index of the folder |id|, made on first sight.
+  std::size_t FolderIndex(const FileId& id, std::size_t parent, const std::string& name,
+                          const std::string& path) {
+    const std::size_t next = result_.folders.size();
+    // Without an id (a system that gives none) a folder cannot be recognised.
+    if (id.known() && !folder_ids_.emplace(id, next).second) return folder_ids_[id];
+    result_.folders.push_back({parent, name, path, id});
+    return next;
+  }
+
+  void WalkFolder(std::size_t index, const Folder& folder, const std::string& shown) {
+    std::vector<FolderEntry> entries;
+    if (Status status = folder.List(&entries); !status.ok()) {
+      return Error(shown, status.reason());
     }
     // Listing order depends on the file system; names give an order that does not.
-    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-      return a.path().filename().native() < b.path().filename().native();
-    });
-    for (const fs::directory_entry& entry : entries) {
-      fs::file_status status = entry.symlink_status(error);
-      if (error) continue;  // vanished since the listing
-      if (fs::is_directory(status)) {
-        WalkFolder(entry.path());
-      } else if (fs::is_regular_file(status) &&
-                 MatchesAny(PathBytes(entry.path().filename()), patterns_)) {
-        // Forward slashes on every system (Windows takes them too), so that
-        // listings and diff headers read alike everywhere.
-        AddFile(PathBytes(entry.path()));
+    std::sort(entries.begin(), entries.end(),
+              [](const auto& a, const auto& b) { return a.name < b.name; });
+    for (const FolderEntry& entry : entries) {
+      const std::string path = Joined(shown, entry.name);
+      const bool wanted = MatchesAny(entry.name, patterns_);
+      if (!entry.error.ok()) {
+        if (wanted || entry.kind == EntryKind::kFolder) Error(path, entry.error.reason());
+      } else if (entry.kind == EntryKind::kFolder) {
+        Folder child;
+        if (Status status = folder.OpenChild(entry.name, entry.id, &child); !status.ok()) {
+          Error(path, status.reason());
+          continue;
+        }
+        WalkFolder(FolderIndex(child.id(), index, entry.name, ""), child, path);
+      } else if (entry.kind == EntryKind::kFile && wanted) {
+        Add({path, index, entry.name, entry.id, true, ""});
       }
     }
   }
 
   std::span<const std::string> patterns_;
-  std::set<std::string> seen_;
+  std::map<FileId, std::size_t> folder_ids_;
+  std::set<std::pair<std::size_t, std::string>> seen_;
   WalkResult result_;
 };
+
+// A name that |pattern| matches: every wildcard given its least.
+std::string SampleName(std::string_view pattern) {
+  std::string name;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    const char c = pattern[i];
+    if (c == '*') continue;
+    if (c == '?') {
+      name += 'x';
+    } else if (c == '\\' && i + 1 < pattern.size()) {
+      name += pattern[++i];
+    } else if (c == '[') {
+      std::size_t first = i + 1;
+      if (first < pattern.size() && (pattern[first] == '!' || pattern[first] == '^')) ++first;
+      const std::size_t close = pattern.find(']', first + 1);
+      if (close == std::string_view::npos || first >= pattern.size()) {
+        name += c;
+        continue;
+      }
+      if (pattern[first] == '!' || pattern[first] == '^') {
+        name += 'x';  // rarely excluded; close enough for a sample
+      } else {
+        name += pattern[first];
+      }
+      i = close;
+    } else {
+      name += c;
+    }
+  }
+  return name;
+}
 
 }  // namespace
 
@@ -88,11 +167,39 @@ bool MatchesAny(std::string_view name, std::span<const std::string> patterns) {
   });
 }
 
+bool BackupsWouldMatch(std::string_view suffix, std::span<const std::string> patterns) {
+  return std::any_of(patterns.begin(), patterns.end(), [&](const std::string& pattern) {
+    const std::string script = SampleName(pattern);
+    return MatchesAny(script, patterns) && MatchesAny(script + std::string(suffix), patterns);
+  });
+}
+
 WalkResult CollectScripts(std::span<const std::string> paths,
                           std::span<const std::string> patterns) {
   Walker walker(patterns);
   for (const std::string& path : paths) walker.AddPath(path);
   return walker.Take();
+}
+
+std::string PrintablePath(std::string_view path) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string shown;
+  shown.reserve(path.size());
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      shown += c;
+    } else if (c == '\n') {
+      shown += "\\n";
+    } else if (c == '\t') {
+      shown += "\\t";
+    } else if (c == '\r') {
+      shown += "\\r";
+    } else {
+      shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+    }
+  }
+  return shown;
 }
 
 }  // namespace q9

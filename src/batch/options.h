@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "linestore/temp_names.h"
+
 namespace q9 {
 
 // What the batch converter does with a script that the conversion would change.
@@ -26,6 +28,8 @@ struct JobOptions {
   bool warnings = true;
   // Convert with ConvertSafely instead of the exact conversion.
   bool safe = false;
+  // Told the names of temporary files while they have one (may be null).
+  TempNames* temps = nullptr;
 };
 
 // One run of the batch converter, as the command line asked for it.

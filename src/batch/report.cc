@@ -107,7 +107,9 @@ std::string FormatError(const FileReport& report) {
 }
 
 std::string FormatDiagnostics(const FileReport& report) {
-  return FormatWarnings(report) + FormatError(report);
+  std::string notes;
+  for (const std::string& note : report.notes) notes += report.path + ": note: " + note + "\n";
+  return FormatWarnings(report) + notes + FormatError(report);
 }
 
 std::string FormatWalkError(const WalkError& error) {

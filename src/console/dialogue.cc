@@ -105,6 +105,10 @@ int RunDialogue(std::istream& in, std::ostream& out, const DialogueHooks& hooks)
   WriteLine(out, texts::kPrompt1);
   WriteLine(out, texts::kPrompt2);
   const std::string path = ReadPathWord(in, texts::kDefaultPath);
+  if (Status input = hooks.input_error(); !input.ok()) {
+    WriteFileError(out, texts::kReadFailed, std::string(texts::kStandardInput), input);
+    return 1;
+  }
   if (path == texts::kHelpWord) return ShowHelp(in, out, hooks);
   if (path == texts::kWrongCaseWord) return ShowWrongCaseReply(in, out, hooks);
   return Convert(in, out, hooks, path);

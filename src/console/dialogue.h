@@ -13,7 +13,11 @@ namespace q9 {
 // What the dialogue needs from the world outside the console streams, so that
 // tests can run it without files or a terminal.
 struct DialogueHooks {
-  std::function<FileConversion(const std::string& path)> convert = ConvertFile;
+  std::function<FileConversion(const std::string& path)> convert = [](const std::string& path) {
+    return ConvertFile(path);
+  };
+  // Why reading the path failed, or ok (the end of input is no failure).
+  std::function<Status()> input_error = [] { return Status(); };
   // The pause before the end; given the input stream the path was read from.
   std::function<void(std::istream&)> read_key;
 };
@@ -22,7 +26,8 @@ struct DialogueHooks {
 // wrong-case reply, the conversion with its messages, the closing lines and the
 // key read. Writes only to |out|, each line end flushed. Returns the exit status:
 // 0 after a conversion (bracket errors included), 1 after the help page, the
-// wrong-case reply, or a failure to read, convert or write the script.
+// wrong-case reply, a failure to read the path from |in|, or a failure to read,
+// convert or write the script.
 int RunDialogue(std::istream& in, std::ostream& out, const DialogueHooks& hooks);
 
 }  // namespace q9

@@ -51,6 +51,8 @@ inline constexpr std::string_view kFuncCorrectFailed = "Fehler bei der Funktions
 inline constexpr std::string_view kOutOfMemory = "Fehler: nicht genug Speicher";
 inline constexpr std::string_view kReadFailed = "Fehler beim Lesen der Datei: ";
 inline constexpr std::string_view kWriteFailed = "Fehler beim Schreiben der Datei: ";
+// What kReadFailed names when the path itself could not be read.
+inline constexpr std::string_view kStandardInput = "stdin";
 
 }  // namespace q9::texts
 

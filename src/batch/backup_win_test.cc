@@ -35,14 +35,20 @@ class BackupWinTest : public ::testing::Test {
     fs::create_directories(dir_);
   }
   void TearDown() override { fs::remove_all(dir_); }
-  std::string At(const char* name) const { return (dir_ / name).string(); }
+  std::string At(const std::string& name) const { return (dir_ / name).string(); }
+  // Keeps |name| of the scratch folder as NAME.bak beside it.
+  Status Backup(const std::string& name) {
+    Folder folder;
+    EXPECT_TRUE(Folder::Open(dir_.string(), &folder).ok());
+    return MakeBackup(folder, name, FileId(), folder, name + ".bak", At(name + ".bak"));
+  }
 
   fs::path dir_;
 };
 
 TEST_F(BackupWinTest, BackupKeepsTheOldBytesThroughASave) {
   Write(At("s.c"), "old\r\n");
-  ASSERT_TRUE(MakeBackup(At("s.c"), At("s.c.bak")).ok());
+  ASSERT_TRUE(Backup("s.c").ok());
   ASSERT_TRUE(Save(At("s.c"), {"new"}).ok());
   EXPECT_EQ(Read(At("s.c")), "new\n");
   EXPECT_EQ(Read(At("s.c.bak")), "old\r\n");
@@ -51,14 +57,14 @@ TEST_F(BackupWinTest, BackupKeepsTheOldBytesThroughASave) {
 TEST_F(BackupWinTest, ExistingBackupIsNeverReplaced) {
   Write(At("s.c"), "old");
   Write(At("s.c.bak"), "precious");
-  Status status = MakeBackup(At("s.c"), At("s.c.bak"));
+  Status status = Backup("s.c");
   ASSERT_FALSE(status.ok());
   EXPECT_EQ(status.reason(), "backup " + At("s.c.bak") + " already exists");
   EXPECT_EQ(Read(At("s.c.bak")), "precious");
 }
 
 TEST_F(BackupWinTest, MissingOriginalIsAnErrorAndMakesNoBackup) {
-  Status status = MakeBackup(At("none.c"), At("none.c.bak"));
+  Status status = Backup("none.c");
   ASSERT_FALSE(status.ok());
   EXPECT_EQ(status.reason(), "backup " + At("none.c.bak") + ": No such file or directory");
   EXPECT_FALSE(fs::exists(At("none.c.bak")));

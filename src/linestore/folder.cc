@@ -22,6 +22,14 @@ FileId IdOf(const struct stat& info) {
   return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
 
+// What the listing itself tells, for a name that cannot be looked at.
+EntryKind KindOf(unsigned char type) {
+  if (type == DT_DIR) return EntryKind::kFolder;
+  if (type == DT_REG) return EntryKind::kFile;
+  if (type == DT_LNK) return EntryKind::kLink;
+  return EntryKind::kOther;
+}
+
 EntryKind KindOf(mode_t mode) {
   if (S_ISDIR(mode)) return EntryKind::kFolder;
   if (S_ISREG(mode)) return EntryKind::kFile;
@@ -104,8 +112,10 @@ Status Folder::OpenChild(const std::string& name, const FileId& expected, Folder
 Status Folder::List(std::vector<FolderEntry>* entries) const {
   entries->clear();
   if (!readable_) return ErrnoStatus(EACCES);
-  // The listing needs a descriptor of its own: closedir closes it.
-  const int listing_fd = openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // The listing needs a descriptor of its own, as closedir closes it; a copy
+  // (not "." opened anew, which would take search permission) shares the
+  // position, which is why the listing starts with a rewind.
+  const int listing_fd = fcntl(fd_, F_DUPFD_CLOEXEC, 0);
   if (listing_fd < 0) return ErrnoStatus(errno);
   DIR* dir = fdopendir(listing_fd);
   if (dir == nullptr) {
@@ -113,6 +123,7 @@ Status Folder::List(std::vector<FolderEntry>* entries) const {
     close(listing_fd);
     return ErrnoStatus(error);
   }
+  rewinddir(dir);
   Status status;
   for (;;) {
     errno = 0;
@@ -128,6 +139,7 @@ Status Folder::List(std::vector<FolderEntry>* entries) const {
     if (fstatat(fd_, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
       if (errno == ENOENT) continue;  // gone since the listing
       listed.error = ErrnoStatus(errno);
+      listed.kind = KindOf(entry->d_type);
     } else {
       listed.kind = KindOf(info.st_mode);
       listed.id = IdOf(info);

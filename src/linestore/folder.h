@@ -25,7 +25,7 @@ enum class EntryKind { kFolder, kFile, kLink, kOther };  // kOther: FIFO, socket
 // One name in a folder, as List saw it without following a link.
 struct FolderEntry {
   std::string name;
-  EntryKind kind = EntryKind::kOther;
+  EntryKind kind = EntryKind::kOther;  // with |error|, as far as the listing tells
   FileId id;                       // unknown on Windows, where listings do not tell
   std::int64_t modified_unix = 0;  // seconds since 1970
   Status error;                    // the name is listed but cannot be looked at

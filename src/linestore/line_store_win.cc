@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <ctime>
 #include <random>
 #include <string>
 #include <string_view>
@@ -30,6 +31,9 @@ constexpr size_t kMaxNameLength = 255;
 constexpr std::string_view kTempInfix = ".tmp";
 constexpr size_t kTempSuffixLength = 8;
 constexpr int kTempAttempts = 100;
+constexpr std::string_view kTempAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
+// A temporary file older than this is no save in progress any more.
+constexpr std::int64_t kStaleSeconds = 60;
 
 // Attributes that a replaced file passes on to its new content.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
@@ -135,11 +139,57 @@ Status CheckWritable(const std::string& target, DWORD attributes) {
 }
 
 std::string RandomSuffix(std::random_device& random) {
-  constexpr std::string_view kAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::uniform_int_distribution<size_t> pick(0, kAlphabet.size() - 1);
+  std::uniform_int_distribution<size_t> pick(0, kTempAlphabet.size() - 1);
   std::string suffix;
-  for (size_t i = 0; i < kTempSuffixLength; ++i) suffix += kAlphabet[pick(random)];
+  for (size_t i = 0; i < kTempSuffixLength; ++i) suffix += kTempAlphabet[pick(random)];
   return suffix;
+}
+
+bool IsTempName(std::string_view name) {
+  if (name.size() < 2 + kTempInfix.size() + kTempSuffixLength || !name.starts_with('.')) {
+    return false;
+  }
+  const std::string_view suffix = name.substr(name.size() - kTempSuffixLength);
+  const std::string_view infix =
+      name.substr(name.size() - kTempSuffixLength - kTempInfix.size(), kTempInfix.size());
+  return infix == kTempInfix && suffix.find_first_not_of(kTempAlphabet) == std::string_view::npos;
+}
+
+Status Changed() { return Status::Error(kChangedWhileConverting); }
+
+FileStamp StampOf(const BY_HANDLE_FILE_INFORMATION& info) {
+  FileStamp stamp;
+  stamp.exists = true;
+  stamp.id = {info.dwVolumeSerialNumber,
+              (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+  stamp.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  stamp.modified_ns = static_cast<std::int64_t>(
+      ((static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+       info.ftLastWriteTime.dwLowDateTime) *
+      100);
+  return stamp;
+}
+
+// What is at |path| now; a missing file is a stamp that does not exist.
+Status StampNow(const std::string& path, FileStamp* stamp) {
+  *stamp = FileStamp();
+  ScopedHandle file(CreateFileA(path.c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file.valid()) {
+    const DWORD code = GetLastError();
+    return IsMissing(code) ? Status() : WinErrorStatus(code);
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file.get(), &info)) return LastError();
+  *stamp = StampOf(info);
+  return Status();
+}
+
+Status StillAsRead(const std::string& path, const FileStamp& read) {
+  FileStamp now;
+  if (Status status = StampNow(path, &now); !status.ok()) return status;
+  return now == read ? Status() : Changed();
 }
 
 // Creates a new file beside |target|. CREATE_NEW guarantees it is ours.
@@ -193,9 +243,30 @@ Status FillTemp(HANDLE file, const LineList& lines) {
 
 }  // namespace
 
-Status Open(const std::string& path, LineList* lines) {
+Status ResolveScript(const std::string& path, Folder* folder, std::string* name,
+                     std::string* folder_path) {
+  std::string target;
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  if (Status status = ResolveTarget(path, &target, &attributes); !status.ok()) return status;
+  const std::string prefix(DirPrefix(target));
+  Folder opened;
+  int error = 0;
+  if (Status status = Folder::Open(prefix, &opened, &error); !status.ok() && error != ENOENT) {
+    return status;
+  }
+  *folder = std::move(opened);  // not open when it does not exist
+  *name = std::string(BaseName(target));
+  if (folder_path != nullptr) *folder_path = prefix;
+  return Status();
+}
+
+Status OpenIn(const Folder& folder, const std::string& name, const FileId& expected,
+              LineList* lines, FileStamp* stamp) {
   lines->clear();
-  if (path.empty()) return Status();  // names no file, as elsewhere
+  *stamp = FileStamp();
+  if (!folder.is_open()) return Status();  // no folder, no script: an empty one
+  if (name.empty()) return IsDirectoryError();
+  const std::string path = folder.prefix() + name;
   ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -210,22 +281,34 @@ Status Open(const std::string& path, LineList* lines) {
     return WinErrorStatus(code);
   }
   if (Status status = RefuseNonDisk(file.get()); !status.ok()) return status;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file.get(), &info)) return LastError();
+  const FileStamp before = StampOf(info);
+  if (expected.known() && before.id != expected) return Changed();
   Status status = ReadLines(file.get(), lines);
-  if (!status.ok()) lines->clear();
-  return status;
+  if (status.ok() && !GetFileInformationByHandle(file.get(), &info)) status = LastError();
+  if (status.ok() && StampOf(info) != before) status = Changed();  // written to while read
+  if (!status.ok()) {
+    lines->clear();
+    return status;
+  }
+  *stamp = before;
+  return Status();
 }
 
-Status Save(const std::string& path, const LineList& lines) {
-  if (path.empty()) return WinErrorStatus(ERROR_FILE_NOT_FOUND);
-  std::string target;
-  DWORD attributes = INVALID_FILE_ATTRIBUTES;
-  if (Status status = ResolveTarget(path, &target, &attributes); !status.ok()) return status;
-  if (BaseName(target).empty()) return IsDirectoryError();  // "dir\" names no file
-  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-  if (exists) {
+Status SaveIn(const Folder& folder, const std::string& name, const LineList& lines,
+              const FileStamp& read, const SaveOptions& options, std::vector<std::string>* notes) {
+  (void)options;  // renames are written through; no signal ends a save half-way here
+  (void)notes;    // attributes are kept below; nothing else is refused
+  if (name.empty()) return IsDirectoryError();  // "dir\" names no file
+  if (!folder.is_open()) return WinErrorStatus(ERROR_PATH_NOT_FOUND);
+  const std::string target = folder.prefix() + name;
+  if (Status status = StillAsRead(target, read); !status.ok()) return status;
+  const DWORD attributes = GetFileAttributesA(target.c_str());
+  if (read.exists) {
     if (Status status = CheckWritable(target, attributes); !status.ok()) return status;
   }
-  DWORD temp_attributes = exists ? (attributes & kKeptAttributes) : 0;
+  DWORD temp_attributes = read.exists ? (attributes & kKeptAttributes) : 0;
   if (temp_attributes == 0) temp_attributes = FILE_ATTRIBUTE_NORMAL;
   std::string temp_path;
   HANDLE file = INVALID_HANDLE_VALUE;
@@ -233,13 +316,54 @@ Status Save(const std::string& path, const LineList& lines) {
     return status;
   }
   Status status = FillTemp(file, lines);
+  // The last look before the rename: text appended meanwhile would be lost.
+  if (status.ok()) status = StillAsRead(target, read);
   // WRITE_THROUGH: the call returns once the rename itself is on the disk.
-  if (status.ok() && !MoveFileExA(temp_path.c_str(), target.c_str(),
-                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    status = LastError();
+  const DWORD replace = read.exists ? MOVEFILE_REPLACE_EXISTING : 0;
+  if (status.ok() &&
+      !MoveFileExA(temp_path.c_str(), target.c_str(), replace | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD code = GetLastError();
+    status = code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS ? Changed()
+                                                                       : WinErrorStatus(code);
   }
   if (!status.ok()) DeleteFileA(temp_path.c_str());
   return status;
+}
+
+void RemoveStaleTemps(const Folder& folder) {
+  std::vector<FolderEntry> entries;
+  if (!folder.List(&entries).ok()) return;
+  const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+  for (const FolderEntry& entry : entries) {
+    if (entry.kind == EntryKind::kFile && IsTempName(entry.name) &&
+        now - entry.modified_unix > kStaleSeconds) {
+      folder.RemoveFile(entry.name);
+    }
+  }
+}
+
+Status Open(const std::string& path, LineList* lines) {
+  lines->clear();
+  if (path.empty()) return Status();  // names no file, as elsewhere
+  Folder folder;
+  std::string name;
+  if (Status status = ResolveScript(path, &folder, &name); !status.ok()) return status;
+  FileStamp stamp;
+  return OpenIn(folder, name, FileId(), lines, &stamp);
+}
+
+Status Save(const std::string& path, const LineList& lines) {
+  if (path.empty()) return WinErrorStatus(ERROR_FILE_NOT_FOUND);
+  Folder folder;
+  std::string name;
+  if (Status status = ResolveScript(path, &folder, &name); !status.ok()) return status;
+  // Whatever is there now is what gets replaced.
+  FileStamp now;
+  if (folder.is_open() && !name.empty()) {
+    if (Status status = StampNow(folder.prefix() + name, &now); !status.ok()) return status;
+  }
+  std::vector<std::string> notes;
+  return SaveIn(folder, name, lines, now, SaveOptions(), &notes);
 }
 
 }  // namespace q9

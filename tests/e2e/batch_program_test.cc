@@ -4,9 +4,11 @@
 
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <sstream>
@@ -57,6 +59,9 @@ TEST_F(BatchProgramTest, UsageErrorsTouchNothing) {
       {"--warnings=some", "s.c"},
       {"--warnings-only", "--check", "s.c"},
       {"--warnings-only", "--warnings=none", "s.c"},
+      // The backups would be taken for scripts by the next run.
+      {"--backup=.c", "s.c"},
+      {"--include", "*", "--backup", "s.c"},
   };
   for (const std::vector<std::string>& args : cases) {
     SCOPED_TRACE(testing::PrintToString(args));
@@ -222,6 +227,84 @@ TEST_F(BatchProgramTest, WarningsAllNoneOrOnly) {
                                 "1 converted, 0 unchanged, 1 with warnings, 0 failed; "
                                 "warnings: 1 name-in-word; notes: 1 unconverted\n");
   EXPECT_EQ(Get("s.c"), converted);
+}
+
+// Output that cannot be written fails the run, in each mode that writes output.
+TEST_F(BatchProgramTest, UnwritableOutputIsStatus3) {
+  std::signal(SIGPIPE, SIG_IGN);  // inherited: the program sees the closed pipe as EPIPE
+  Put("s.c", kOld + "Timer: Not(1,\n");  // a warning for --warnings-only
+  for (const char* mode : {"--check", "--diff", "--warnings-only"}) {
+    for (const bool pipe : {false, true}) {
+      SCOPED_TRACE(std::string(mode) + (pipe ? " into a closed pipe" : " into /dev/full"));
+      ProcessOptions options{.cwd = dir_.string()};
+      if (pipe) options.stdout_reader_closed = true;
+      else options.stdout_file = "/dev/full";
+      ProcessResult r = RunProcess({Q9_BATCH_PROGRAM, mode, "s.c"}, "", options);
+      EXPECT_EQ(r.status, 3);
+      EXPECT_NE(r.err.find(std::string("error: cannot write standard output: ") +
+                           (pipe ? "Broken pipe" : "No space left on device") + "\n"),
+                std::string::npos)
+          << r.err;
+    }
+  }
+  EXPECT_EQ(Get("s.c"), kOld + "Timer: Not(1,\n");
+}
+
+// Every folder or entry the walk cannot read is a failure with its reason, as
+// an ordinary user sees it; a path longer than the system's limit is no
+// obstacle; names are printed with their control bytes escaped.
+TEST_F(BatchProgramTest, WalkReportsWhatItCannotReadAndEscapesNames) {
+  Put("s/ok.c", kOld);
+  Put("s/bad\n\x1b[2J.c", kOld);
+  for (const char* folder : {"closed", "listonly", "passonly"}) Put(std::string("s/") + folder + "/x.c", kOld);
+  const std::string deep =
+      "cd s && d=$(printf 'd%.0s' $(seq 200)) && for i in $(seq 25); do mkdir $d && cd $d; done && "
+      "printf 'Init: SetVar(0,1);\\n' >deep.c && pwd | wc -c";
+  ProcessResult made = RunProcess({"/bin/bash", "-c", deep}, "", {.cwd = dir_.string()});
+  ASSERT_GT(std::stoi(made.out), 4096);  // PATH_MAX
+  chmod(dir_.c_str(), 0755);
+  chmod((dir_ / "s/closed").c_str(), 0);
+  chmod((dir_ / "s/listonly").c_str(), 0444);
+  chmod((dir_ / "s/passonly").c_str(), 0111);
+  ProcessResult r = RunProcess({Q9_BATCH_PROGRAM, "--check", "s"}, "",
+                               {.cwd = dir_.string(), .uid = geteuid() == 0 ? 65534 : -1});
+  for (const char* folder : {"closed", "listonly", "passonly"}) {
+    chmod((dir_ / "s" / folder).c_str(), 0755);
+  }
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err,
+            "s/closed: error: cannot read: Permission denied\n"
+            "s/listonly/x.c: error: cannot read: Permission denied\n"
+            "s/passonly: error: cannot read: Permission denied\n"
+            "3 would be converted, 0 unchanged, 0 with warnings, 3 failed\n");
+  EXPECT_TRUE(r.out.starts_with("s/bad\\n\\x1b[2J.c\ns/dddd")) << r.out.substr(0, 100);
+  EXPECT_TRUE(r.out.ends_with("/deep.c\ns/ok.c\n")) << r.out;
+  RunProcess({"/bin/rm", "-rf", "s"}, "", {.cwd = dir_.string()});  // deeper than remove_all goes
+}
+
+// At a terminal a long run shows a progress bar, and erases it at the end.
+TEST_F(BatchProgramTest, ProgressBarAtATerminal) {
+  for (int i = 0; i < 60; ++i) Put("s/f" + std::to_string(i) + ".c", kOld);
+  int master = -1;
+  pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (chdir(dir_.c_str()) != 0) _exit(126);
+    execl(Q9_BATCH_PROGRAM, Q9_BATCH_PROGRAM, "s", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::string output;
+  char buffer[4096];
+  ssize_t n = 0;
+  for (pollfd p{master, POLLIN, 0}; poll(&p, 1, 10000) > 0 && (n = read(master, buffer, 4096)) > 0;)
+    output.append(buffer, static_cast<std::size_t>(n));  // read fails with EIO after exit
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(master);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_NE(output.find("] 60/60"), std::string::npos) << output;
+  EXPECT_TRUE(output.ends_with("\r\x1b[K60 converted, 0 unchanged, 0 with warnings, 0 failed\r\n"))
+      << output;
 }
 
 }  // namespace

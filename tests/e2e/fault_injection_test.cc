@@ -3,10 +3,15 @@
 // with its mode and owner, and leave no temporary file behind.
 
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "gtest/gtest.h"
 #include "linestore/line_store.h"
@@ -40,8 +45,10 @@ class FaultInjectionTest : public ::testing::Test {
     // Another user must reach the scratch folder and a private copy of the program.
     fs::permissions(root_, fs::perms(0755));
     fs::create_directory(root_ / "bin");
-    fs::copy_file(Q9_PROGRAM, program_);
-    fs::permissions(program_, fs::perms(0755));
+    for (const auto& [from, to] : {std::pair{Q9_PROGRAM, program_}, {Q9_BATCH_PROGRAM, batch_}}) {
+      fs::copy_file(from, to);
+      fs::permissions(to, fs::perms(0755));
+    }
   }
   void TearDown() override { fs::remove_all(root_); }
 
@@ -82,6 +89,7 @@ class FaultInjectionTest : public ::testing::Test {
 
   const fs::path root_ = MakeScratchDir();
   const fs::path program_ = root_ / "bin" / "Q9ToQ9strict";
+  const fs::path batch_ = root_ / "bin" / "q9strict";
   const fs::path here_ = root_ / "here";
   const fs::path there_ = root_ / "there";
 };
@@ -137,6 +145,72 @@ TEST_F(FaultInjectionTest, PermissionsAndSymbolicLinks) {
       fs::create_symlink(c.link == kRelativeChain ? "../there/middle.c" : file, here_ / "Script.c");
     }
     RunAndCheck(file, c.tail, {.uid = c.uid});
+  }
+}
+
+// Extended attribute |name| of |path|, or "-" when it has none.
+std::string Attribute(const fs::path& path, const char* name) {
+  std::string value(4096, '\0');
+  const ssize_t size = getxattr(path.c_str(), name, value.data(), value.size());
+  return size < 0 ? "-" : value.substr(0, static_cast<std::size_t>(size));
+}
+
+// An access ACL in the kernel's format: owner rw, user 4243 rw, group rw, mask rw, others r.
+std::string AclGrantingUser4243() {
+  std::string acl;
+  auto put = [&acl](std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) acl += static_cast<char>((value >> (8 * i)) & 0xFF);
+  };
+  put(2, 4);  // version
+  for (const auto& [tag, perm, id] : std::vector<std::tuple<int, int, std::uint32_t>>{
+           {0x01, 6, ~0u}, {0x02, 6, 4243u}, {0x04, 6, ~0u}, {0x10, 6, ~0u}, {0x20, 4, ~0u}}) {
+    put(static_cast<std::uint32_t>(tag), 2);
+    put(static_cast<std::uint32_t>(perm), 2);
+    put(id, 4);
+  }
+  return acl;
+}
+
+// A script shared through its group, converted by root and by a member of
+// the group: group, mode, ACL and other extended attributes stay; the owner
+// stays only for root, and the member's run says so.
+TEST_F(FaultInjectionTest, SharedScriptKeepsGroupAclAndAttributes) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to make another user's script";
+  constexpr uid_t kDaemon = 1;
+  constexpr gid_t kShared = 4242;
+  const std::string acl = AclGrantingUser4243();
+  struct Case {
+    int uid;
+    uid_t owner_after;
+    std::string note;
+  };
+  const Case cases[] = {
+      {kSelf, kDaemon, ""},
+      {kNobody, kNobody, "there/a.c: note: owner not kept: Operation not permitted\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.uid);
+    FreshDirs();
+    const fs::path file = there_ / "a.c";
+    WriteFile(file, "Init: SetVar(0,Sum(1,2));\n");
+    ASSERT_EQ(chown(file.c_str(), kDaemon, kShared), 0);
+    ASSERT_EQ(chmod(file.c_str(), 0664), 0);
+    if (setxattr(file.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0 ||
+        setxattr(file.c_str(), "user.origin", "kept", 4, 0) != 0) {
+      GTEST_SKIP() << "the file system keeps no ACLs or user attributes";
+    }
+    ProcessResult r = RunProcess({batch_.string(), "there/a.c"}, "",
+                                 {.cwd = root_.string(), .uid = c.uid, .groups = {kShared}});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, c.note + "1 converted, 0 unchanged, 0 with warnings, 0 failed\n");
+    EXPECT_EQ(ReadFile(file), Converted("Init: SetVar(0,Sum(1,2));\n"));
+    struct stat info {};
+    ASSERT_EQ(stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, c.owner_after);
+    EXPECT_EQ(info.st_gid, kShared);
+    EXPECT_EQ(info.st_mode & 07777, 0664u);
+    EXPECT_EQ(Attribute(file, "system.posix_acl_access"), acl);
+    EXPECT_EQ(Attribute(file, "user.origin"), "kept");
   }
 }
 

@@ -77,10 +77,14 @@ TEST_F(InteractiveProgramTest, HelpWordsAnswerWithoutTouchingFiles) {
   }
 }
 
-TEST_F(InteractiveProgramTest, EmptyInputConvertsNothing) {
+// The end of input is no name; input that cannot be read is an error.
+TEST_F(InteractiveProgramTest, EmptyOrUnreadableInputConvertsNothing) {
   ProcessResult r = Run("");
   EXPECT_EQ(r.out, kGreeting + "Sorry, I could find nothing :(\nPfad: \n" + kClosing);
   EXPECT_EQ(r.status, 0);
+  r = RunProcess({Q9_PROGRAM}, "", {.cwd = dir_.string(), .stdin_file = dir_.string()});
+  EXPECT_EQ(r.out, kGreeting + "Fehler beim Lesen der Datei: stdin (Is a directory)\n");
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(FileCount(), 0u);
 }
 

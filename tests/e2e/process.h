@@ -18,6 +18,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace q9::test {
@@ -31,9 +32,14 @@ struct ProcessResult {
 struct ProcessOptions {
   std::string cwd = ".";
   long file_size_limit = -1;  // RLIMIT_FSIZE in bytes when >= 0, SIGXFSZ left as inherited
-  // When >= 0, the child gives up root before exec: no supplementary groups,
-  // then this number as group and user ID (65534 is nobody/nogroup).
+  // When >= 0, the child gives up root before exec: no supplementary groups
+  // but |groups|, then this number as group and user ID (65534 is nobody/nogroup).
   int uid = -1;
+  std::vector<gid_t> groups = {};
+  std::vector<std::string> env = {};  // NAME=VALUE, set in the child
+  std::string stdin_file = "";        // when set, standard input is this file instead of |input|
+  std::string stdout_file = "";       // when set, standard output goes to this file
+  bool stdout_reader_closed = false;  // standard output is a pipe that nobody reads
   // When > 0, the child is killed by SIGALRM after this many seconds (status
   // 128 + SIGALRM), so a program that hangs fails its test instead of the run.
   unsigned time_limit_seconds = 0;
@@ -86,14 +92,26 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv, const std:
                                 const ProcessOptions& options = {}) {
   int in_pipe[2], out_pipe[2], err_pipe[2];
   if (pipe(in_pipe) != 0 || pipe(out_pipe) != 0 || pipe(err_pipe) != 0) return {};
+  if (options.stdout_reader_closed) {
+    close(out_pipe[0]);
+    out_pipe[0] = -1;
+  }
   pid_t pid = fork();
   if (pid == 0) {
     dup2(in_pipe[0], 0);
     dup2(out_pipe[1], 1);
     dup2(err_pipe[1], 2);
     for (int fd : {in_pipe[0], in_pipe[1], out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) {
-      close(fd);
+      if (fd >= 0) close(fd);
     }
+    for (const auto& [fd, file, flags] :
+         {std::tuple{0, options.stdin_file, O_RDONLY}, {1, options.stdout_file, O_WRONLY}}) {
+      if (file.empty()) continue;
+      const int opened = open(file.c_str(), flags);
+      if (opened < 0 || dup2(opened, fd) < 0) _exit(126);
+      close(opened);
+    }
+    for (const std::string& setting : options.env) putenv(const_cast<char*>(setting.c_str()));
     if (chdir(options.cwd.c_str()) != 0) _exit(126);
     if (options.file_size_limit >= 0) {
       rlimit limit{static_cast<rlim_t>(options.file_size_limit),
@@ -102,7 +120,10 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv, const std:
     }
     if (options.uid >= 0) {
       const auto id = static_cast<uid_t>(options.uid);
-      if (setgroups(0, nullptr) != 0 || setgid(id) != 0 || setuid(id) != 0) _exit(125);
+      if (setgroups(options.groups.size(), options.groups.data()) != 0 || setgid(id) != 0 ||
+          setuid(id) != 0) {
+        _exit(125);
+      }
     }
     // A pending alarm survives exec, so it bounds the program itself.
     if (options.time_limit_seconds > 0) alarm(options.time_limit_seconds);

@@ -1,4 +1,5 @@
-# libFuzzer targets over the line store and the whole conversion. Built only with
+# libFuzzer targets over the line store and the whole conversion (with and
+# without warnings). Built only with
 # -DQ9_FUZZ=ON and clang, in a build folder of their own (./dev fuzz uses
 # build-fuzz): the library is then instrumented for coverage and checked by
 # AddressSanitizer and UndefinedBehaviorSanitizer, which every program linking it
@@ -13,7 +14,7 @@ if(Q9_FUZZ)
     target_compile_options(q9 PUBLIC -fsanitize=fuzzer-no-link ${Q9_FUZZ_SANITIZERS}
                                      -fno-omit-frame-pointer)
     target_link_options(q9 PUBLIC ${Q9_FUZZ_SANITIZERS})
-    foreach(name line_store convert)
+    foreach(name line_store convert convert_warnings)
       add_executable(q9_fuzz_${name} ${CMAKE_SOURCE_DIR}/fuzz/${name}_fuzz.cc)
       target_link_libraries(q9_fuzz_${name} PRIVATE q9)
       target_link_options(q9_fuzz_${name} PRIVATE -fsanitize=fuzzer)

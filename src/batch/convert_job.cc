@@ -94,7 +94,7 @@ FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions
   if (options.mode == BatchMode::kDiff) {
     report.diff = UnifiedDiff(path, original, ends_with_lf, converted);
   } else if (options.mode == BatchMode::kWrite) {
-    if (Status written = Write(script, folder, converted, stamp, options, &report.notes);
+    if (Status written = Write(script, folder, converted, stamp, options, &report.save_notes);
         !written.ok()) {
       report.outcome = FileOutcome::kFailed;
       report.error = ErrorText("cannot write: ", written);

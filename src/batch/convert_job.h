@@ -34,7 +34,7 @@ struct FileReport {
   // When kFailed: "cannot read: REASON", "cannot write: REASON", "changed while converting", ...
   std::string error;
   std::string diff;                // kDiff and kConverted: the unified diff
-  std::vector<std::string> notes;  // what the saved file could not keep of the old one
+  std::vector<std::string> save_notes;  // what the saved file could not keep of the old one
 };
 
 // Converts |script|, which lives in the open |folder|, exactly as the

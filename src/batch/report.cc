@@ -107,9 +107,11 @@ std::string FormatError(const FileReport& report) {
 }
 
 std::string FormatDiagnostics(const FileReport& report) {
-  std::string notes;
-  for (const std::string& note : report.notes) notes += report.path + ": note: " + note + "\n";
-  return FormatWarnings(report) + notes + FormatError(report);
+  std::string not_kept;
+  for (const std::string& note : report.save_notes) {
+    not_kept += report.path + ": note: " + note + "\n";
+  }
+  return FormatWarnings(report) + not_kept + FormatError(report);
 }
 
 std::string FormatWalkError(const WalkError& error) {

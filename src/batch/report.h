@@ -37,7 +37,8 @@ struct Summary {
 std::string FormatWarnings(const FileReport& report);
 // "PATH: error: REASON" and an LF for a failed report, else nothing.
 std::string FormatError(const FileReport& report);
-// The warnings, then "PATH: note: NOTE" and an LF for each note, then the error.
+// The warnings, then "PATH: note: NOTE" and an LF for each of the save's
+// notes, then the error.
 std::string FormatDiagnostics(const FileReport& report);
 std::string FormatWalkError(const WalkError& error);
 

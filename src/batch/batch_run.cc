@@ -93,7 +93,9 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
       total, options.jobs,
       [&](std::size_t i) {
         const FoundScript& script = walk.files[i];
-        if (script.folder == kNoFolder) return UnreadableScript(script.path, Status::Error(script.error));
+        if (script.folder == kNoFolder) {
+          return UnreadableScript(script.path, Status::Error(script.error));
+        }
         const Folder* folder = nullptr;
         const Status opened = folders.Start(script.folder, &folder);
         FileReport report = opened.ok() ? ConvertJob(script, *folder, options.job)

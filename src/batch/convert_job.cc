@@ -43,7 +43,8 @@ std::vector<Warning> Warnings(Conversion* conversion, const LineList& converted)
 // link keeps its backup beside the link).
 Status Write(const FoundScript& script, const Folder& folder, const LineList& converted,
              const FileStamp& read, const JobOptions& options, std::vector<std::string>* notes) {
-  const Folder working = Folder::WorkingFolder();
+  const bool named_backup = !script.walked && options.backup_suffix;
+  const Folder working = named_backup ? Folder::WorkingFolder() : Folder();
   const Folder& backup_folder = script.walked ? folder : working;
   std::string backup_name;
   if (options.backup_suffix) {
@@ -54,9 +55,8 @@ Status Write(const FoundScript& script, const Folder& folder, const LineList& co
       return status;
     }
   }
-  Status saved =
-      SaveIn(folder, script.name, converted, read, {.sync_folder = false, .temps = options.temps},
-             notes);
+  Status saved = SaveIn(folder, script.name, converted, read,
+                        {.sync_folder = false, .temps = options.temps}, notes);
   // The backup would only hold what the file still holds, and would block the next try.
   if (!saved.ok() && !backup_name.empty()) backup_folder.RemoveFile(backup_name);
   return saved;

@@ -33,7 +33,7 @@ struct FileReport {
   std::vector<Warning> warnings;  // with JobOptions::warnings, ordered by line
   // When kFailed: "cannot read: REASON", "cannot write: REASON", "changed while converting", ...
   std::string error;
-  std::string diff;                // kDiff and kConverted: the unified diff
+  std::string diff;                     // kDiff and kConverted: the unified diff
   std::vector<std::string> save_notes;  // what the saved file could not keep of the old one
 };
 

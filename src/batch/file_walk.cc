@@ -73,7 +73,8 @@ class Walker {
   }
 
   void Add(FoundScript script) {
-    auto key = std::make_pair(script.folder, script.folder == kNoFolder ? script.path : script.name);
+    auto key =
+        std::make_pair(script.folder, script.folder == kNoFolder ? script.path : script.name);
     if (seen_.insert(std::move(key)).second) result_.files.push_back(std::move(script));
   }
 

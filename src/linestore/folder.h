@@ -26,9 +26,9 @@ enum class EntryKind { kFolder, kFile, kLink, kOther };  // kOther: FIFO, socket
 struct FolderEntry {
   std::string name;
   EntryKind kind = EntryKind::kOther;  // with |error|, as far as the listing tells
-  FileId id;                       // unknown on Windows, where listings do not tell
-  std::int64_t modified_unix = 0;  // seconds since 1970
-  Status error;                    // the name is listed but cannot be looked at
+  FileId id;                           // unknown on Windows, where listings do not tell
+  std::int64_t modified_unix = 0;      // seconds since 1970
+  Status error;                        // the name is listed but cannot be looked at
 };
 
 // A folder held open. On POSIX it is a descriptor, so the names inside it are
@@ -82,7 +82,7 @@ class Folder {
   std::string prefix_;
 #else
   int fd_ = -1;
-  bool owned_ = false;     // the working folder's AT_FDCWD is not ours to close
+  bool owned_ = false;    // the working folder's AT_FDCWD is not ours to close
   bool readable_ = true;  // else opened only to look names up in (O_PATH)
 #endif
 };

@@ -411,7 +411,7 @@ Status OpenIn(const Folder& folder, const std::string& name, const FileId& expec
               LineList* lines, FileStamp* stamp) {
   lines->clear();
   *stamp = FileStamp();
-  if (!folder.is_open()) return Status();  // no folder, no script: an empty one
+  if (!folder.is_open()) return Status();        // no folder, no script: an empty one
   if (name.empty()) return ErrnoStatus(EISDIR);  // "dir/" names no file
   // O_NONBLOCK: opening a FIFO must not wait for a writer before we can refuse it.
   ScopedFd fd(openat(folder.fd(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));

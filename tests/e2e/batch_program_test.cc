@@ -231,14 +231,14 @@ TEST_F(BatchProgramTest, WarningsAllNoneOrOnly) {
 
 // Output that cannot be written fails the run, in each mode that writes output.
 TEST_F(BatchProgramTest, UnwritableOutputIsStatus3) {
-  std::signal(SIGPIPE, SIG_IGN);  // inherited: the program sees the closed pipe as EPIPE
+  std::signal(SIGPIPE, SIG_IGN);         // inherited: the program sees the closed pipe as EPIPE
   Put("s.c", kOld + "Timer: Not(1,\n");  // a warning for --warnings-only
   for (const char* mode : {"--check", "--diff", "--warnings-only"}) {
     for (const bool pipe : {false, true}) {
       SCOPED_TRACE(std::string(mode) + (pipe ? " into a closed pipe" : " into /dev/full"));
       ProcessOptions options{.cwd = dir_.string()};
-      if (pipe) options.stdout_reader_closed = true;
-      else options.stdout_file = "/dev/full";
+      options.stdout_reader_closed = pipe;
+      options.stdout_file = pipe ? "" : "/dev/full";
       ProcessResult r = RunProcess({Q9_BATCH_PROGRAM, mode, "s.c"}, "", options);
       EXPECT_EQ(r.status, 3);
       EXPECT_NE(r.err.find(std::string("error: cannot write standard output: ") +
@@ -256,7 +256,8 @@ TEST_F(BatchProgramTest, UnwritableOutputIsStatus3) {
 TEST_F(BatchProgramTest, WalkReportsWhatItCannotReadAndEscapesNames) {
   Put("s/ok.c", kOld);
   Put("s/bad\n\x1b[2J.c", kOld);
-  for (const char* folder : {"closed", "listonly", "passonly"}) Put(std::string("s/") + folder + "/x.c", kOld);
+  for (const std::string folder : {"closed", "listonly", "passonly"})
+    Put("s/" + folder + "/x.c", kOld);
   const std::string deep =
       "cd s && d=$(printf 'd%.0s' $(seq 200)) && for i in $(seq 25); do mkdir $d && cd $d; done && "
       "printf 'Init: SetVar(0,1);\\n' >deep.c && pwd | wc -c";
@@ -308,4 +309,4 @@ TEST_F(BatchProgramTest, ProgressBarAtATerminal) {
 }
 
 }  // namespace
-}  // namespace q9
+}  // namespace q9::test

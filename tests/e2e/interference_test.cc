@@ -62,11 +62,15 @@ std::string State(const fs::path& file) {
 
 TEST(InterferenceTest, OtherProcessesAndSignalsAtTheWorstMoment) {
   const std::vector<std::string> one_job = {"-j", "1", "s"};
+  const std::string stale =
+      "touch -d '2 minutes ago' s/.a.c.tmpAbCd1234 && touch s/.b.c.tmpXyZw5678";
+  // clang-format off
   const Case cases[] = {
       {"a link swapped in after the walk", "", "openat:a.c 1 sh ln -sfn ../o.c s/b.c", one_job,
        3, "s/b.c" + kChanged + "1 converted, 0 unchanged, 0 with warnings, 1 failed\n",
        "a.c b.c@", "new"},
-      {"a folder swapped for a link after the walk", "mkdir s/sub && cp o.c s/sub/c.c && cp o.c c.c",
+      {"a folder swapped for a link after the walk",
+       "mkdir s/sub && cp o.c s/sub/c.c && cp o.c c.c",
        "openat:a.c 1 sh mv s/sub s/moved && ln -s .. s/sub", one_job, 3, "s/sub/c.c" + kChanged,
        "a.c b.c moved sub@", "new"},
       {"a link swapped in before the backup", "",
@@ -88,20 +92,19 @@ TEST(InterferenceTest, OtherProcessesAndSignalsAtTheWorstMoment) {
        "a.c b.c", "new"},
       {"SIGTERM when the new file has a name", "", "renameat 1 sh kill -TERM $PPID", one_job,
        128 + SIGTERM, "", "a.c b.c", "old"},
-      {"SIGINT with a named temporary file throughout",  "",
+      {"SIGINT with a named temporary file throughout", "",
        "openat:O_TMPFILE * fail 95\nfsync:file 1 sh kill -INT $PPID", one_job, 128 + SIGINT, "",
        "a.c b.c", "old"},
       {"interactive: SIGHUP when the new file has a name", "", "renameat 1 sh kill -HUP $PPID",
        {}, 128 + SIGHUP, "", "a.c b.c", "old"},
       {"kill -9 while the new file has no name", "", "fsync:file 1 sh kill -KILL $PPID", one_job,
        128 + SIGKILL, "", "a.c b.c", "old"},
-      {"leftovers older than a minute removed",
-       "touch -d '2 minutes ago' s/.a.c.tmpAbCd1234 && touch s/.b.c.tmpXyZw5678", "", {"s"}, 0,
-       "2 converted", ".b.c.tmpXyZw5678 a.c b.c", "new"},
-      {"interactive: leftovers older than a minute removed",
-       "touch -d '2 minutes ago' s/.a.c.tmpAbCd1234 && touch s/.b.c.tmpXyZw5678", "", {}, 0,
+      {"leftovers older than a minute removed", stale, "", {"s"}, 0, "2 converted",
+       ".b.c.tmpXyZw5678 a.c b.c", "new"},
+      {"interactive: leftovers older than a minute removed", stale, "", {}, 0,
        "Operation abgeschlossen\n", ".b.c.tmpXyZw5678 a.c b.c", "new"},
   };
+  // clang-format on
   const char* asan_options = std::getenv("ASAN_OPTIONS");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -6,10 +6,9 @@
 #include <fnmatch.h>
 #endif
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <system_error>
@@ -35,8 +34,8 @@ std::string Shown(std::string path) {
 }
 
 bool IsFolder(const std::string& path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  std::error_code error;
+  return std::filesystem::is_directory(path, error);
 }
 
 // Collects while it walks; a file is known by its folder and its name.

@@ -22,12 +22,10 @@ FileId IdOf(const struct stat& info) {
   return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
 
-// What the listing itself tells, for a name that cannot be looked at.
+// What the listing itself tells, for a name that cannot be looked at: a
+// folder there is worth a report even though its name matches no pattern.
 EntryKind KindOf(unsigned char type) {
-  if (type == DT_DIR) return EntryKind::kFolder;
-  if (type == DT_REG) return EntryKind::kFile;
-  if (type == DT_LNK) return EntryKind::kLink;
-  return EntryKind::kOther;
+  return type == DT_DIR ? EntryKind::kFolder : EntryKind::kOther;
 }
 
 EntryKind KindOf(mode_t mode) {

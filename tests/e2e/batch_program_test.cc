@@ -256,6 +256,7 @@ TEST_F(BatchProgramTest, UnwritableOutputIsStatus3) {
 TEST_F(BatchProgramTest, WalkReportsWhatItCannotReadAndEscapesNames) {
   Put("s/ok.c", kOld);
   Put("s/bad\n\x1b[2J.c", kOld);
+  Put("s/listonly/sub/y.c", kOld);
   for (const std::string folder : {"closed", "listonly", "passonly"})
     Put("s/" + folder + "/x.c", kOld);
   const std::string deep =
@@ -275,9 +276,10 @@ TEST_F(BatchProgramTest, WalkReportsWhatItCannotReadAndEscapesNames) {
   EXPECT_EQ(r.status, 3);
   EXPECT_EQ(r.err,
             "s/closed: error: cannot read: Permission denied\n"
+            "s/listonly/sub: error: cannot read: Permission denied\n"
             "s/listonly/x.c: error: cannot read: Permission denied\n"
             "s/passonly: error: cannot read: Permission denied\n"
-            "3 would be converted, 0 unchanged, 0 with warnings, 3 failed\n");
+            "3 would be converted, 0 unchanged, 0 with warnings, 4 failed\n");
   EXPECT_TRUE(r.out.starts_with("s/bad\\n\\x1b[2J.c\ns/dddd")) << r.out.substr(0, 100);
   EXPECT_TRUE(r.out.ends_with("/deep.c\ns/ok.c\n")) << r.out;
   RunProcess({"/bin/rm", "-rf", "s"}, "", {.cwd = dir_.string()});  // deeper than remove_all goes

@@ -69,6 +69,8 @@ TEST(InterferenceTest, OtherProcessesAndSignalsAtTheWorstMoment) {
       {"a link swapped in after the walk", "", "openat:a.c 1 sh ln -sfn ../o.c s/b.c", one_job,
        3, "s/b.c" + kChanged + "1 converted, 0 unchanged, 0 with warnings, 1 failed\n",
        "a.c b.c@", "new"},
+      {"another file linked in after the walk", "", "openat:a.c 1 sh ln -f o.c s/b.c", one_job, 3,
+       "s/b.c" + kChanged, "a.c b.c", "new"},
       {"a folder swapped for a link after the walk",
        "mkdir s/sub && cp o.c s/sub/c.c && cp o.c c.c",
        "openat:a.c 1 sh mv s/sub s/moved && ln -s .. s/sub", one_job, 3, "s/sub/c.c" + kChanged,

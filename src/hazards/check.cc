@@ -23,6 +23,8 @@ struct Item {
 
 struct Reading {
   std::vector<Item> items;
+  std::string comments;  // the text of every comment, blanks left out
+  std::size_t first_comment_line = 0;
   bool ok = true;
   Place error;                 // where reading stopped, when !ok
   bool ends_in_comment = false;  // whether the range's end lies in a block comment
@@ -34,6 +36,8 @@ Place PlaceOf(const Token& token) { return {token.line, token.column}; }
 Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool strict) {
   Reading reading;
   Lexer lexer(lines, begin.line, begin.column, end.line, end.column, in_comment);
+  std::vector<Token> comments;
+  lexer.set_comment_sink(&comments);
   Parser parser(&lexer);
   Tree tree;
   bool in_function = false;
@@ -77,6 +81,12 @@ Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool stri
   while (lexer.Next().kind != TokenKind::kEnd) {
   }
   reading.ends_in_comment = lexer.in_comment();
+  for (const Token& comment : comments) {
+    for (char c : lexer.Text(comment)) {
+      if (c != ' ' && c != '\t' && c != '\r' && c != '\v' && c != '\f') reading.comments.push_back(c);
+    }
+  }
+  if (!comments.empty()) reading.first_comment_line = comments.front().line;
   return reading;
 }
 
@@ -117,7 +127,8 @@ class Checker {
  private:
   // The functions' starts: every top-level label that the conversion made a header.
   std::vector<Region> Regions() const {
-    std::vector<Region> regions{{{0, 0}, 0}};
+    // The lines the header stage added on top hold nothing to compare.
+    std::vector<Region> regions{{{0, 0}, first_line_}};
     const std::span<const std::size_t> origin = map_.origin.subspan(first_line_);
     for (const Label& found : TopLevelLabels(before_)) {
       const Place& label = found.start;
@@ -145,6 +156,7 @@ class Checker {
   void Compare(const Reading& old_reading, const Reading& new_reading, const Region& region,
                Place before_end, std::size_t after_end, bool prelude) {
     const std::size_t last_line = after_end > region.after ? after_end - 1 : region.after;
+    if (old_reading.comments != new_reading.comments) NoteComments(new_reading, last_line);
     if (!old_reading.ok) {
       // Nothing to compare with; only say so where the conversion touched more than the header.
       if (!prelude) {
@@ -193,6 +205,15 @@ class Checker {
     }
     const Place at = new_item != nullptr ? new_item->place : Place{last_line, 0};
     ExplainLayout(before_, old_place, before_end, after_, at, &hazards_);
+  }
+
+  void NoteComments(const Reading& reading, std::size_t last_line) {
+    Hazard note;
+    note.kind = HazardKind::kComment;
+    note.line = std::min(reading.first_comment_line, last_line);
+    note.what = "the text of a comment in this function was rewritten";
+    note.advice = "nothing needs doing; compare it with the original if the text matters";
+    hazards_.push_back(std::move(note));
   }
 
   LineViews before_;

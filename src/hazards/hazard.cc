@@ -38,6 +38,8 @@ std::string_view HazardSlug(HazardKind kind) {
       return "line-ends";
     case HazardKind::kKeptCall:
       return "kept-call";
+    case HazardKind::kComment:
+      return "comment";
   }
   return "";
 }

@@ -52,6 +52,33 @@ void NoteLineEnds(const LineList& before, const LineList& after, std::vector<Haz
   }
 }
 
+// Whether |line| holds a comment and nothing else.
+bool OnlyComment(std::string_view line) {
+  const std::size_t first = line.find_first_not_of(" \t\r");
+  if (first == std::string_view::npos) return false;
+  line.remove_prefix(first);
+  if (line.starts_with("//")) return true;
+  const std::size_t close = line.find("*/");
+  return line.starts_with("/*") && close != std::string_view::npos &&
+         line.find_first_not_of(" \t\r", close + 2) == std::string_view::npos;
+}
+
+// Comments that the statement layout cut off the line they stood on.
+void NoteMovedComments(const LineList& after, const Conversion& conversion,
+                       std::vector<Hazard>* hazards) {
+  std::size_t moved = 0, first = 0;
+  for (std::size_t i = 0; i < after.size(); ++i) {
+    if (conversion.origin_column[i] == 0 || !OnlyComment(after[i])) continue;
+    if (moved++ == 0) first = i;
+  }
+  if (moved == 0) return;
+  hazards->push_back(Note(HazardKind::kComment, first,
+                          Lines(moved) + (moved == 1 ? " now holds" : " now hold") +
+                              " a comment that stood after a statement" +
+                              (moved == 1 ? "" : ", the first here"),
+                          "nothing needs doing"));
+}
+
 }  // namespace
 
 std::vector<Hazard> ConversionHazards(const LineList& before, const LineList& after,
@@ -84,6 +111,7 @@ std::vector<Hazard> ConversionHazards(const LineList& before, const LineList& af
     hazards.push_back(std::move(note));
   }
   NoteLineEnds(before, after, &hazards);
+  NoteMovedComments(after, conversion, &hazards);
   std::stable_sort(hazards.begin(), hazards.end(),
                    [](const Hazard& a, const Hazard& b) { return a.line < b.line; });
   return hazards;

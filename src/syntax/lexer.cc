@@ -57,19 +57,22 @@ bool Lexer::SkipSpace() {
     while (column_ < line.size()) {
       if (in_comment_) {
         const std::size_t close = line.find("*/", column_);
-        if (close == std::string_view::npos) {
-          column_ = line.size();
-          break;
-        }
-        in_comment_ = false;
-        column_ = close + 2;
+        const std::size_t end = close == std::string_view::npos ? line.size() : close + 2;
+        if (comments_ != nullptr) comments_->push_back(Piece(line_, column_, end));
+        column_ = end;
+        in_comment_ = close == std::string_view::npos;
+        if (in_comment_) break;
       } else if (IsBlank(line[column_])) {
         ++column_;
       } else if (line.substr(column_).starts_with("//")) {
+        if (comments_ != nullptr) comments_->push_back(Piece(line_, column_, line.size()));
         column_ = line.size();
       } else if (line.substr(column_).starts_with("/*")) {
-        in_comment_ = true;
-        column_ += 2;
+        const std::size_t close = line.find("*/", column_ + 2);
+        const std::size_t end = close == std::string_view::npos ? line.size() : close + 2;
+        if (comments_ != nullptr) comments_->push_back(Piece(line_, column_, end));
+        in_comment_ = close == std::string_view::npos;
+        column_ = end;
       } else {
         return true;
       }
@@ -80,6 +83,10 @@ bool Lexer::SkipSpace() {
     line_began_in_comment_ = in_comment_;
   }
   return false;
+}
+
+Token Lexer::Piece(std::size_t line, std::size_t begin, std::size_t end) {
+  return Token{TokenKind::kComment, true, line, begin, end - begin};
 }
 
 Token Lexer::Make(TokenKind kind, std::size_t size) {

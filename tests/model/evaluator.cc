@@ -1,9 +1,6 @@
 #include "tests/model/evaluator.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
-#include <utility>
 
 namespace q9::model {
 namespace {
@@ -11,10 +8,9 @@ namespace {
 // ---- Tokens ----
 
 struct Token {
-  enum Kind { kWord, kNumber, kString, kPunct, kOdd, kEnd };
-  Kind kind = kEnd;
-  std::string text;  // a string's bytes between the quotes; an odd token's reason
-  std::size_t line = 0;
+  enum Kind { kWord, kNumber, kString, kPunct, kOdd, kEnd } kind;
+  std::string text;  // a string's bytes between its quotes; an odd token's reason
+  std::size_t line;
 };
 
 // Longest first, so that the first match is the longest.
@@ -23,75 +19,52 @@ constexpr std::string_view kPunctuators[] = {
     "*=",  "/=",  "%=", "&=", "|=", "^=", "S=", "(",  ")",  "{",  "}",  "[",  "]",  ",",  ";",
     ":",   "?",   "~",  "!",  "-",  "+",  "*",  "/",  "%",  "<",  ">",  "&",  "^",  "|",  "="};
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsWordStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsWordByte(char c) { return IsWordStart(c) || IsDigit(c); }
+bool IsWordByte(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || IsDigit(c); }
+// "S=" is an operator even inside a word: aS=b is a S= b.
+bool StartsSEqual(std::string_view s, std::size_t i) { return s.substr(i, 2) == "S="; }
 
 std::vector<Token> Tokenize(std::string_view s) {
   std::vector<Token> out;
-  std::size_t line = 0;
-  std::size_t i = 0;
+  std::size_t line = 0, i = 0;
   bool only_blanks = true;  // nothing but blanks so far on this line
-  auto add = [&](Token::Kind kind, std::string text, std::size_t next) {
-    out.push_back({kind, std::move(text), line});
-    i = next;
-  };
   while (i < s.size()) {
     const char c = s[i];
+    std::size_t j = i + 1;
     if (c == '\n') {
-      ++line, ++i, only_blanks = true;
-      continue;
-    }
-    if (IsBlank(c)) {
-      ++i;
-      continue;
-    }
-    if (only_blanks && c == '#') {  // a directive: the rest of the line
-      while (i < s.size() && s[i] != '\n') ++i;
-      continue;
-    }
-    only_blanks = false;
-    if (s.substr(i, 2) == "//") {
-      while (i < s.size() && s[i] != '\n') ++i;
+      ++line, only_blanks = true;
+    } else if (c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f') {
+    } else if (only_blanks && c == '#') {  // a directive: the rest of the line
+      j = std::min(s.find('\n', i), s.size());
+    } else if (s.substr(i, 2) == "//") {
+      j = std::min(s.find('\n', i), s.size());
     } else if (s.substr(i, 2) == "/*") {
-      std::size_t end = s.find("*/", i + 2);
-      end = end == std::string_view::npos ? s.size() : end + 2;
-      line += static_cast<std::size_t>(std::count(s.begin() + i, s.begin() + end, '\n'));
-      i = end;
+      j = std::min(s.find("*/", i + 2), s.size() - 2) + 2;
+      line += static_cast<std::size_t>(std::count(s.begin() + i, s.begin() + j, '\n'));
     } else if (c == '"') {
-      std::size_t j = i + 1;
-      while (j < s.size() && s[j] != '"' && s[j] != '\n') {
-        const bool escape = s[j] == '\\' && j + 1 < s.size() && s[j + 1] != '\n';
-        j += escape ? 2 : 1;
-      }
-      if (j < s.size() && s[j] == '"') {
-        add(Token::kString, std::string(s.substr(i + 1, j - i - 1)), j + 1);
-      } else {
-        add(Token::kOdd, "a string that does not close", j);
-      }
+      while (j < s.size() && s[j] != '"' && s[j] != '\n') j += s[j] == '\\' && j + 1 < s.size() && s[j + 1] != '\n' ? 2 : 1;
+      const bool closed = j < s.size() && s[j] == '"';
+      out.push_back({closed ? Token::kString : Token::kOdd,
+                     closed ? std::string(s.substr(i + 1, j - i - 1)) : "a string that does not close", line});
+      j += closed ? 1 : 0;
     } else if (IsDigit(c)) {
-      std::size_t j = i;
       while (j < s.size() && IsDigit(s[j])) ++j;
-      add(Token::kNumber, std::string(s.substr(i, j - i)), j);
-    } else if (IsWordStart(c) && !(c == 'S' && s.substr(i + 1, 1) == "=")) {
-      std::size_t j = i;  // a word ends before "S=": aS=b is a S= b
-      while (j < s.size() && IsWordByte(s[j]) && !(s[j] == 'S' && s.substr(j + 1, 1) == "=")) ++j;
-      add(Token::kWord, std::string(s.substr(i, j - i)), j);
+      out.push_back({Token::kNumber, std::string(s.substr(i, j - i)), line});
+    } else if (IsWordByte(c) && !StartsSEqual(s, i)) {
+      while (j < s.size() && IsWordByte(s[j]) && !StartsSEqual(s, j)) ++j;
+      out.push_back({Token::kWord, std::string(s.substr(i, j - i)), line});
     } else {
-      std::string_view found;
-      for (std::string_view p : kPunctuators) {
-        if (s.substr(i, p.size()) == p) {
-          found = p;
-          break;
-        }
-      }
-      if (found.empty()) {
-        add(Token::kOdd, "an odd byte", i + 1);
+      const auto* p = std::find_if(std::begin(kPunctuators), std::end(kPunctuators),
+                                   [&](std::string_view q) { return s.substr(i, q.size()) == q; });
+      if (p == std::end(kPunctuators)) {
+        out.push_back({Token::kOdd, "an odd byte", line});
       } else {
-        add(Token::kPunct, std::string(found), i + found.size());
+        out.push_back({Token::kPunct, std::string(*p), line});
+        j = i + p->size();
       }
     }
+    if (c != '\n' && c != ' ' && c != '\t' && c != '\r' && c != '\v' && c != '\f') only_blanks = false;
+    i = j;
   }
   out.push_back({Token::kEnd, "", line});
   return out;
@@ -100,20 +73,18 @@ std::vector<Token> Tokenize(std::string_view s) {
 bool IsKeyword(std::string_view w) {
   return w == "if" || w == "else" || w == "while" || w == "return" || w == "func" || w == "eq";
 }
-bool IsQualifier(std::string_view w) {
-  return w == "protected" || w == "public" || w == "private" || w == "global";
-}
-bool IsVariableCall(const Expr& e) {
+bool IsPunct(const Token& t, std::string_view p) { return t.kind == Token::kPunct && t.text == p; }
+bool IsVariable(const Expr& e) {
   return e.kind == Expr::kCall && (e.name == "Var" || e.name == "Local" || e.name == "Global");
 }
+Expr Make(Expr::Kind kind, std::string name, std::vector<Expr> args) { return {kind, std::move(name), {}, std::move(args)}; }
 
-// ---- Parser: statements and expressions of one function ----
+// ---- Parser: the statements of one function ----
 
 class Parser {
  public:
   explicit Parser(std::vector<Token> tokens) : t_(std::move(tokens)) {}
 
-  // Statements up to the end of the tokens; empty |*error| when all parse.
   std::vector<Stmt> Statements(std::string* error) {
     std::vector<Stmt> body;
     while (error_.empty() && t_[pos_].kind != Token::kEnd) body.push_back(Statement());
@@ -123,13 +94,10 @@ class Parser {
 
  private:
   const Token& Peek() const { return t_[pos_]; }
-  bool IsPunct(std::string_view p) const { return Peek().kind == Token::kPunct && Peek().text == p; }
   bool IsWord(std::string_view w) const { return Peek().kind == Token::kWord && Peek().text == w; }
-  void Next() {
-    if (t_[pos_].kind != Token::kEnd) ++pos_;
-  }
+  void Next() { pos_ += Peek().kind == Token::kEnd ? 0 : 1; }
   bool Accept(std::string_view p) {
-    if (!IsPunct(p)) return false;
+    if (!IsPunct(Peek(), p)) return false;
     Next();
     return true;
   }
@@ -137,25 +105,15 @@ class Parser {
     if (!Accept(p)) Fail("expected \"" + std::string(p) + "\"");
   }
   void Fail(const std::string& why) {
-    if (!error_.empty()) return;
-    const Token& at = Peek();
-    const std::string where = at.kind == Token::kEnd ? "the end" : "\"" + at.text + "\"";
-    error_ = "line " + std::to_string(at.line + 1) + ": " + why + " at " + where;
-  }
-  bool TooDeep() {
-    if (depth_ < 200) return false;
-    Fail("nested too deeply");
-    return true;
+    if (error_.empty()) error_ = "line " + std::to_string(Peek().line + 1) + ": " + why + " at \"" + Peek().text + "\"";
   }
 
   Stmt Statement() {
     Stmt s;
-    if (TooDeep()) return s;
-    ++depth_;
-    if (Accept(";")) {
-    } else if (Accept("{")) {
+    if (Accept(";")) return s;
+    if (Accept("{")) {
       s.kind = Stmt::kBlock;
-      while (error_.empty() && !IsPunct("}") && Peek().kind != Token::kEnd) s.body.push_back(Statement());
+      while (error_.empty() && !IsPunct(Peek(), "}") && Peek().kind != Token::kEnd) s.body.push_back(Statement());
       Expect("}");
     } else if (IsWord("if") || IsWord("while")) {
       s.kind = IsWord("if") ? Stmt::kIf : Stmt::kWhile;
@@ -171,43 +129,25 @@ class Parser {
     } else if (IsWord("return")) {
       s.kind = Stmt::kReturn;
       Next();
-      if (!Accept(";")) {
-        s.expr.push_back(Expression());
-        Expect(";");
-      }
+      if (Accept(";")) return s;
+      s.expr.push_back(Expression());
+      Expect(";");
     } else {
       s.kind = Stmt::kExpr;
       s.expr.push_back(Expression());
       Expect(";");
     }
-    --depth_;
     return s;
-  }
-
-  static Expr Make(Expr::Kind kind, std::string name, std::vector<Expr> args) {
-    Expr e;
-    e.kind = kind;
-    e.name = std::move(name);
-    e.args = std::move(args);
-    return e;
   }
 
   // Level 15: assignments, right to left.
   Expr Expression() {
-    if (TooDeep()) return {};
-    ++depth_;
     Expr left = Choice();
-    static constexpr std::array<std::string_view, 11> kAssign = {
-        "=", "+=", "-=", "*=", "/=", "%=", "&=", "|=", "^=", "<<=", ">>="};
-    for (std::string_view op : kAssign) {
-      if (!IsPunct(op)) continue;
-      if (!IsVariableCall(left)) Fail("only Var, Local or Global can be assigned");
-      Next();
-      Expr right = Expression();
-      left = Make(Expr::kAssign, std::string(op), {std::move(left), std::move(right)});
-      break;
+    for (std::string_view op : {"=", "+=", "-=", "*=", "/=", "%=", "&=", "|=", "^=", "<<=", ">>="}) {
+      if (!Accept(op)) continue;
+      if (!IsVariable(left)) Fail("only Var, Local or Global can be assigned");
+      return Make(Expr::kAssign, std::string(op), {std::move(left), Expression()});
     }
-    --depth_;
     return left;
   }
 
@@ -217,30 +157,30 @@ class Parser {
     if (!Accept("?")) return condition;
     Expr then = Expression();
     Expect(":");
-    Expr otherwise = Choice();
-    return Make(Expr::kChoice, "?:", {std::move(condition), std::move(then), std::move(otherwise)});
+    return Make(Expr::kChoice, "?:", {std::move(condition), std::move(then), Choice()});
   }
 
+  // The level of the binary operator ahead, 3 to 13, or 0.
   int Level() const {
+    static const std::pair<std::string_view, int> kLevels[] = {
+        {"**", 3}, {"*", 4},  {"/", 4},  {"%", 4},  {"+", 5},  {"-", 5},  {"<<", 6}, {">>", 6},
+        {"<", 7},  {"<=", 7}, {">", 7},  {">=", 7}, {"==", 8}, {"!=", 8}, {"S=", 8}, {"&", 9},
+        {"^", 10}, {"|", 11}, {"&&", 12}, {"||", 13}};
     if (IsWord("eq")) return 8;
-    if (Peek().kind != Token::kPunct) return 0;
-    static const std::map<std::string_view, int> kLevels = {
-        {"**", 3}, {"*", 4},  {"/", 4},  {"%", 4},  {"+", 5},  {"-", 5},   {"<<", 6},
-        {">>", 6}, {"<", 7},  {"<=", 7}, {">", 7},  {">=", 7}, {"==", 8},  {"!=", 8},
-        {"S=", 8}, {"&", 9},  {"^", 10}, {"|", 11}, {"&&", 12}, {"||", 13}};
-    const auto it = kLevels.find(Peek().text);
-    return it == kLevels.end() ? 0 : it->second;
+    for (const auto& [op, level] : kLevels) {
+      if (IsPunct(Peek(), op)) return level;
+    }
+    return 0;
   }
 
-  // Levels 3 to 13; all left to right but ** (level 3).
+  // Levels 3 to 13, left to right but for ** (level 3).
   Expr Binary(int level) {
     if (level < 3) return Unary();
     Expr left = Binary(level - 1);
     while (error_.empty() && Level() == level) {
       const std::string op = IsWord("eq") ? "S=" : Peek().text;
       Next();
-      Expr right = Binary(level == 3 ? 3 : level - 1);
-      left = Make(Expr::kBinary, op, {std::move(left), std::move(right)});
+      left = Make(Expr::kBinary, op, {std::move(left), Binary(level == 3 ? 3 : level - 1)});
     }
     return left;
   }
@@ -248,21 +188,16 @@ class Parser {
   // Level 2: prefix operators; level 1: postfix ++ and --.
   Expr Unary() {
     for (std::string_view op : {"!", "-", "+", "~", "++", "--"}) {
-      if (!IsPunct(op)) continue;
-      if (TooDeep()) return {};
-      Next();
-      ++depth_;
+      if (!Accept(op)) continue;
       Expr operand = Unary();
-      --depth_;
-      if ((op == "++" || op == "--") && !IsVariableCall(operand)) Fail("only Var, Local or Global can step");
+      if (op.size() == 2 && !IsVariable(operand)) Fail("only Var, Local or Global can step");
       return Make(Expr::kPrefix, std::string(op), {std::move(operand)});
     }
     Expr e = Primary();
-    while (error_.empty() && (IsPunct("++") || IsPunct("--"))) {
-      if (!IsVariableCall(e)) Fail("only Var, Local or Global can step");
-      const std::string op = Peek().text;
+    while (error_.empty() && (IsPunct(Peek(), "++") || IsPunct(Peek(), "--"))) {
+      if (!IsVariable(e)) Fail("only Var, Local or Global can step");
+      e = Make(Expr::kPostfix, Peek().text, {std::move(e)});
       Next();
-      e = Make(Expr::kPostfix, op, {std::move(e)});
     }
     return e;
   }
@@ -271,25 +206,21 @@ class Parser {
     const Token token = Peek();
     Expr e;
     if (token.kind == Token::kNumber) {
-      std::uint32_t n = 0;
+      std::uint32_t n = 0;  // modulo 2^32
       for (char c : token.text) n = n * 10u + static_cast<std::uint32_t>(c - '0');
       e.value.number = static_cast<std::int32_t>(n);
       Next();
     } else if (token.kind == Token::kString) {
-      e.kind = Expr::kString;
-      e.value = {true, 0, token.text};
+      e = {Expr::kString, "", {true, 0, token.text}, {}};
       Next();
     } else if (token.kind == Token::kWord && !IsKeyword(token.text)) {
-      e.name = token.text;
-      e.kind = Expr::kConstant;
+      e = Make(Expr::kConstant, token.text, {});
       Next();
       if (Accept("(")) {
         e.kind = Expr::kCall;
-        if (!Accept(")")) {
-          do {
-            e.args.push_back(Expression());
-          } while (error_.empty() && Accept(","));
-          Expect(")");
+        while (error_.empty() && !Accept(")")) {
+          if (!e.args.empty()) Expect(",");
+          e.args.push_back(Expression());
         }
       }
     } else if (Accept("(")) {
@@ -303,122 +234,92 @@ class Parser {
 
   std::vector<Token> t_;
   std::size_t pos_ = 0;
-  int depth_ = 0;
   std::string error_;
 };
 
-// ---- Splitting a script into functions ----
+// ---- Splitting a script into its functions ----
 
-struct Piece {  // one function's header and its tokens
+struct Piece {
   Function function;
-  std::size_t begin = 0, end = 0;  // its statements: tokens [begin, end)
-  std::size_t last_token_line = 0;
+  std::size_t begin, end;  // its statements: tokens [begin, end)
+  std::size_t last_token_line;
 };
 
-// Old syntax: a label is words followed by ":" (not "::") where a statement
-// starts at the top level: at the start, or after ";", "}" or another label.
+// Old syntax: a label is words and ":" (not "::") where a statement starts at
+// the top level: at the start, after ";" or "}", or after another label.
 std::vector<Piece> SplitOld(const std::vector<Token>& t) {
   std::vector<Piece> pieces;
   int depth = 0;
   bool statement_start = true;
   for (std::size_t i = 0; t[i].kind != Token::kEnd; ++i) {
-    if (statement_start && depth == 0 && t[i].kind == Token::kWord) {
-      std::size_t j = i;
-      while (t[j].kind == Token::kWord) ++j;
-      const bool colon = t[j].kind == Token::kPunct && t[j].text == ":";
-      if (colon && !(t[j + 1].kind == Token::kPunct && t[j + 1].text == ":")) {
-        Piece piece;
-        piece.function.name = t[j - 1].text;
-        piece.function.first_line = t[i].line;
-        for (std::size_t k = i; k + 1 < j; ++k) {
-          if (!IsQualifier(t[k].text)) piece.function.error = "\"" + t[k].text + "\" before a label";
-        }
-        if (IsKeyword(piece.function.name)) piece.function.error = "a keyword as a name";
-        if (!pieces.empty()) pieces.back().end = i;
-        piece.begin = j + 1;
-        piece.last_token_line = t[j].line;
-        pieces.push_back(std::move(piece));
-        i = j;  // statement_start stays true
-        continue;
+    std::size_t j = i;
+    while (statement_start && depth == 0 && t[j].kind == Token::kWord) ++j;
+    if (j > i && IsPunct(t[j], ":") && !IsPunct(t[j + 1], ":")) {
+      Function f{.name = t[j - 1].text, .first_line = t[i].line};
+      for (std::size_t k = i; k + 1 < j; ++k) {
+        const std::string& w = t[k].text;
+        if (w != "protected" && w != "public" && w != "private" && w != "global") f.error = "\"" + w + "\" before a label";
       }
+      if (!pieces.empty()) pieces.back().end = i;
+      pieces.push_back({std::move(f), j + 1, 0, t[j].line});
+      i = j;
+      continue;
     }
-    if (t[i].kind == Token::kPunct && t[i].text == "{") ++depth;
-    if (t[i].kind == Token::kPunct && t[i].text == "}") depth = std::max(depth - 1, 0);
-    statement_start = t[i].kind == Token::kPunct && (t[i].text == ";" || t[i].text == "}");
+    depth = std::max(depth + (IsPunct(t[i], "{") ? 1 : 0) - (IsPunct(t[i], "}") ? 1 : 0), 0);
+    statement_start = IsPunct(t[i], ";") || IsPunct(t[i], "}");
     if (!pieces.empty()) pieces.back().last_token_line = t[i].line;
   }
   if (!pieces.empty()) pieces.back().end = t.size() - 1;
   return pieces;
 }
 
-bool IsPunctAt(const std::vector<Token>& t, std::size_t i, std::string_view p) {
-  return i < t.size() && t[i].kind == Token::kPunct && t[i].text == p;
-}
-
-// Strict syntax: "func Name() {" at the top level, up to its matching "}".
+// Strict syntax: "func Name() {" at the top level, to its matching "}".
 std::vector<Piece> SplitStrict(const std::vector<Token>& t) {
   std::vector<Piece> pieces;
   int depth = 0;
   for (std::size_t i = 0; t[i].kind != Token::kEnd; ++i) {
     if (depth == 0 && t[i].kind == Token::kWord && t[i].text == "func" && t[i + 1].kind == Token::kWord &&
-        IsPunctAt(t, i + 2, "(") && IsPunctAt(t, i + 3, ")") && IsPunctAt(t, i + 4, "{")) {
-      Piece piece;
-      piece.function.name = t[i + 1].text;
-      piece.function.first_line = t[i].line;
-      if (IsKeyword(piece.function.name)) piece.function.error = "a keyword as a name";
-      piece.begin = i + 5;
+        IsPunct(t[i + 2], "(") && IsPunct(t[i + 3], ")") && IsPunct(t[i + 4], "{")) {
       std::size_t k = i + 5;
-      for (int d = 1; t[k].kind != Token::kEnd; ++k) {
-        if (IsPunctAt(t, k, "{")) ++d;
-        if (IsPunctAt(t, k, "}") && --d == 0) break;
-      }
-      if (t[k].kind == Token::kEnd) piece.function.error = "its body does not close";
-      piece.end = k;
-      piece.last_token_line = t[k].line;
-      pieces.push_back(std::move(piece));
+      for (int d = 1; t[k].kind != Token::kEnd && (d += IsPunct(t[k], "{") - IsPunct(t[k], "}")) > 0;) ++k;
+      Function f{.name = t[i + 1].text, .first_line = t[i].line};
+      if (t[k].kind == Token::kEnd) f.error = "its body does not close";
+      pieces.push_back({std::move(f), i + 5, k, t[k].line});
       if (t[k].kind == Token::kEnd) break;
       i = k;
       continue;
     }
-    if (IsPunctAt(t, i, "{")) ++depth;
-    if (IsPunctAt(t, i, "}")) depth = std::max(depth - 1, 0);
+    depth = std::max(depth + (IsPunct(t[i], "{") ? 1 : 0) - (IsPunct(t[i], "}") ? 1 : 0), 0);
   }
   return pieces;
 }
 
-// ---- Values and the machine that runs a function ----
+// ---- Values ----
 
-constexpr int kStepLimit = 10000;
-
-std::int32_t Wrap(std::uint32_t n) { return static_cast<std::int32_t>(n); }
-std::int32_t Num(const Value& v) { return v.is_string ? 0 : v.number; }
-bool Truth(const Value& v) { return v.is_string ? !v.text.empty() : v.number != 0; }
 Value Int(std::int32_t n) { return {false, n, ""}; }
 Value Bool(bool b) { return Int(b ? 1 : 0); }
+std::int32_t Num(const Value& v) { return v.is_string ? 0 : v.number; }
+bool Truth(const Value& v) { return v.is_string ? !v.text.empty() : v.number != 0; }
 std::string Text(const Value& v) { return v.is_string ? v.text : std::to_string(v.number); }
 std::string Show(const Value& v) { return v.is_string ? "\"" + v.text + "\"" : std::to_string(v.number); }
 
+// A binary operator on two values; ints wrap at 32 bits.
 Value Apply(std::string_view op, const Value& a, const Value& b) {
-  if (op == "S=") return Bool(Text(a) == Text(b));
   const std::int32_t x = Num(a), y = Num(b);
   const auto ux = static_cast<std::uint32_t>(x), uy = static_cast<std::uint32_t>(y);
-  if (op == "+") return Int(Wrap(ux + uy));
-  if (op == "-") return Int(Wrap(ux - uy));
-  if (op == "*") return Int(Wrap(ux * uy));
-  if (op == "/" || op == "%") {
-    if (y == 0) return Int(0);
-    if (y == -1) return Int(op == "/" ? Wrap(0u - ux) : 0);  // INT_MIN / -1 wraps
-    return Int(op == "/" ? x / y : x % y);
-  }
+  auto wrap = [](std::uint32_t n) { return Int(static_cast<std::int32_t>(n)); };
+  if (op == "S=") return Bool(Text(a) == Text(b));
+  if (op == "+") return wrap(ux + uy);
+  if (op == "-") return wrap(ux - uy);
+  if (op == "*") return wrap(ux * uy);
+  if (op == "/") return y == 0 ? Int(0) : y == -1 ? wrap(0u - ux) : Int(x / y);
+  if (op == "%") return y == 0 || y == -1 ? Int(0) : Int(x % y);
   if (op == "**") {  // x multiplied y times, by squaring
-    if (y < 0) return Int(0);
-    std::uint32_t result = 1, base = ux;
-    for (std::uint32_t e = uy; e != 0; e >>= 1, base *= base) {
-      if (e & 1u) result *= base;
-    }
-    return Int(Wrap(result));
+    std::uint32_t result = y < 0 ? 0 : 1;
+    for (std::uint32_t base = ux, e = y < 0 ? 0 : uy; e != 0; e >>= 1, base *= base) result *= e & 1u ? base : 1;
+    return wrap(result);
   }
-  if (op == "<<") return Int(Wrap(ux << (uy & 31u)));
+  if (op == "<<") return wrap(ux << (uy & 31u));
   if (op == ">>") return Int(x >> (uy & 31u));
   if (op == "<") return Bool(x < y);
   if (op == "<=") return Bool(x <= y);
@@ -439,28 +340,15 @@ std::uint32_t Hash(std::string_view s) {
   return h;
 }
 
-// Built-ins by name: their number of parameters and what they do.
-struct Builtin {
-  std::string_view name;
-  int params;
-  std::string_view op;  // the operator they compute, if any
-};
-constexpr std::array<Builtin, 25> kBuiltins = {{
-    {"Var", 1, ""},       {"Local", 1, ""},      {"Global", 1, ""},   {"Sum", 2, "+"},
-    {"Sub", 2, "-"},      {"Mul", 2, "*"},       {"Div", 2, "/"},     {"Mod", 2, "%"},
-    {"Pow", 2, "**"},     {"BitAnd", 2, "&"},    {"And", 2, "&&"},    {"Or", 2, "||"},
-    {"Equal", 2, "=="},   {"GreaterThan", 2, ">"}, {"LessThan", 2, "<"}, {"SEqual", 2, "S="},
-    {"Not", 1, ""},       {"SetVar", 2, ""},     {"AssignVar", 2, ""}, {"SetLocal", 2, ""},
-    {"SetGlobal", 2, ""}, {"IncVar", 1, ""},     {"DecVar", 1, ""},   {"Inc", 1, ""},
-    {"Dec", 1, ""},
-}};
+// The built-ins that compute an operator; the other built-ins are named in Call.
+constexpr std::pair<std::string_view, std::string_view> kOperatorCalls[] = {
+    {"Sum", "+"},     {"Sub", "-"},         {"Mul", "*"},       {"Div", "/"},     {"Mod", "%"},
+    {"Pow", "**"},    {"BitAnd", "&"},      {"And", "&&"},      {"Or", "||"},     {"Equal", "=="},
+    {"GreaterThan", ">"}, {"LessThan", "<"}, {"SEqual", "S="}};
+constexpr std::string_view kOtherCalls[] = {"Var",       "Local",     "Global", "Not",    "SetVar", "AssignVar",
+                                            "SetLocal", "SetGlobal", "IncVar", "DecVar", "Inc",    "Dec"};
 
-const Builtin* FindBuiltin(std::string_view name) {
-  for (const Builtin& b : kBuiltins) {
-    if (b.name == name) return &b;
-  }
-  return nullptr;
-}
+// ---- Running a function ----
 
 class Machine {
  public:
@@ -471,40 +359,27 @@ class Machine {
     for (const Stmt& s : body) {
       if (!Exec(s, &result)) break;
     }
-    Outcome out;
-    out.too_long = too_long_;
-    if (too_long_) return out;
-    out.result = result;
+    if (too_long_) return {true, {}, {}, {}};
     for (auto* vars : {&state_.var, &state_.local, &state_.global}) {
       std::erase_if(*vars, [](const auto& entry) { return entry.second == Value(); });
     }
-    out.variables = state_;
-    out.trace = trace_;
-    return out;
+    return {false, result, state_, trace_};
   }
 
  private:
-  struct Ref {  // a variable
-    std::map<std::int32_t, Value>* vars;
-    std::int32_t index;
-  };
-
   bool Step() {
-    if (++steps_ > kStepLimit) too_long_ = true;
+    too_long_ = too_long_ || ++steps_ > 10000;
     return !too_long_;
   }
 
-  // False when the function ends here (a return, or the step limit).
+  // False when the function ends here: a return, or the step limit.
   bool Exec(const Stmt& s, Value* result) {
     if (!Step()) return false;
     switch (s.kind) {
       case Stmt::kEmpty:
         return true;
       case Stmt::kBlock:
-        for (const Stmt& inner : s.body) {
-          if (!Exec(inner, result)) return false;
-        }
-        return true;
+        return std::all_of(s.body.begin(), s.body.end(), [&](const Stmt& inner) { return Exec(inner, result); });
       case Stmt::kIf:
         if (Truth(Eval(s.expr[0]))) return Exec(s.body[0], result);
         return s.body.size() < 2 || Exec(s.body[1], result);
@@ -512,36 +387,30 @@ class Machine {
         while (Truth(Eval(s.expr[0])) && !too_long_) {
           if (!Exec(s.body[0], result)) return false;
         }
-        return !too_long_;
+        break;
       case Stmt::kReturn:
         *result = s.expr.empty() ? Value() : Eval(s.expr[0]);
         return false;
       case Stmt::kExpr:
         Eval(s.expr[0]);
-        return !too_long_;
+        break;
     }
-    return true;
+    return !too_long_;
   }
 
-  // Evaluates every argument of |call| from |first| on, left to right.
+  std::map<std::int32_t, Value>& Kind(std::string_view name) {
+    return name == "Local" ? state_.local : name == "Global" ? state_.global : state_.var;
+  }
+  // A Var/Local/Global call as a variable: its arguments, then the variable.
+  Value& Locate(const Expr& call) {
+    Step();
+    const std::vector<Value> args = Args(call, 0);
+    return Kind(call.name)[args.empty() ? 0 : Num(args[0])];
+  }
   std::vector<Value> Args(const Expr& call, std::size_t first) {
     std::vector<Value> values;
     for (std::size_t k = first; k < call.args.size(); ++k) values.push_back(Eval(call.args[k]));
     return values;
-  }
-  Value Arg(const std::vector<Value>& values, std::size_t k) { return k < values.size() ? values[k] : Value(); }
-
-  Ref Variable(std::string_view kind, std::int32_t index) {
-    auto* vars = kind == "Local" ? &state_.local : kind == "Global" ? &state_.global : &state_.var;
-    return {vars, index};
-  }
-  Value Read(const Ref& r) { return (*r.vars)[r.index]; }
-
-  // A Var/Local/Global call as a variable: its index, then any further arguments.
-  Ref Locate(const Expr& call) {
-    Step();
-    const std::vector<Value> values = Args(call, 0);
-    return Variable(call.name, Num(Arg(values, 0)));
   }
 
   Value Eval(const Expr& e) {
@@ -555,21 +424,19 @@ class Machine {
       case Expr::kCall:
         return Call(e);
       case Expr::kPrefix:
-        if (e.name == "++" || e.name == "--") {
-          const Ref r = Locate(e.args[0]);
-          const Value v = Apply(e.name == "++" ? "+" : "-", Read(r), Int(1));
-          return (*r.vars)[r.index] = v;
+        if (e.name.size() == 2) {  // ++x, --x
+          Value& v = Locate(e.args[0]);
+          return v = Apply(e.name.substr(1), v, Int(1));
         } else {
           const Value v = Eval(e.args[0]);
           if (e.name == "!") return Bool(!Truth(v));
-          if (e.name == "-") return Int(Wrap(0u - static_cast<std::uint32_t>(Num(v))));
           if (e.name == "~") return Int(~Num(v));
-          return Int(Num(v));
+          return e.name == "-" ? Apply("-", Int(0), v) : Int(Num(v));
         }
       case Expr::kPostfix: {
-        const Ref r = Locate(e.args[0]);
-        const Value old = Read(r);
-        (*r.vars)[r.index] = Apply(e.name == "++" ? "+" : "-", old, Int(1));
+        Value& v = Locate(e.args[0]);
+        const Value old = v;
+        v = Apply(e.name.substr(1), old, Int(1));
         return old;
       }
       case Expr::kBinary: {
@@ -579,48 +446,41 @@ class Machine {
         return Apply(e.name, a, Eval(e.args[1]));
       }
       case Expr::kChoice:
-        return Truth(Eval(e.args[0])) ? Eval(e.args[1]) : Eval(e.args[2]);
+        return Eval(e.args[Truth(Eval(e.args[0])) ? 1 : 2]);
       case Expr::kAssign: {
-        const Ref r = Locate(e.args[0]);
-        Value v = Eval(e.args[1]);
-        if (e.name != "=") v = Apply(std::string_view(e.name).substr(0, e.name.size() - 1), Read(r), v);
-        return (*r.vars)[r.index] = v;
+        Value& v = Locate(e.args[0]);
+        const Value value = Eval(e.args[1]);
+        return v = e.name == "=" ? value : Apply(std::string_view(e.name).substr(0, e.name.size() - 1), v, value);
       }
     }
     return {};
   }
 
   Value Call(const Expr& e) {
-    const Builtin* b = FindBuiltin(e.name);
-    if (b == nullptr) {  // an engine call
-      if (!Step()) return {};
-      const std::vector<Value> values = Args(e, 0);
-      std::string entry = e.name + "(";
-      for (std::size_t k = 0; k < values.size(); ++k) entry += (k ? "," : "") + Show(values[k]);
-      trace_.push_back(entry + ")");
-      return Int(static_cast<std::int32_t>(Hash(entry) % 4));
-    }
     const std::string_view name = e.name;
-    if (name == "Var" || name == "Local" || name == "Global") return Read(Locate(e));
-    if ((name == "Inc" || name == "Dec") && !e.args.empty() && IsVariableCall(e.args[0])) {
+    if (name == "Var" || name == "Local" || name == "Global") return Locate(e);
+    if ((name == "Inc" || name == "Dec") && !e.args.empty() && IsVariable(e.args[0])) {
       Step();
-      const Ref r = Locate(e.args[0]);
+      Value& v = Locate(e.args[0]);
       Args(e, 1);
-      return (*r.vars)[r.index] = Apply(name == "Inc" ? "+" : "-", Read(r), Int(1));
+      return v = Apply(name == "Inc" ? "+" : "-", v, Int(1));
     }
     if (!Step()) return {};
-    const std::vector<Value> values = Args(e, 0);
-    const Value a = Arg(values, 0), b1 = Arg(values, 1);
-    if (!b->op.empty()) return Apply(b->op, a, b1);
+    const std::vector<Value> args = Args(e, 0);
+    const Value a = args.size() > 0 ? args[0] : Value(), b = args.size() > 1 ? args[1] : Value();
+    for (const auto& [call, op] : kOperatorCalls) {
+      if (name == call) return Apply(op, a, b);
+    }
     if (name == "Not") return Bool(!Truth(a));
     if (name == "Inc" || name == "Dec") return Apply(name == "Inc" ? "+" : "-", a, Int(1));
-    if (name == "IncVar" || name == "DecVar") {
-      const Ref r = Variable("Var", Num(a));
-      return (*r.vars)[r.index] = Apply(name == "IncVar" ? "+" : "-", Read(r), Int(1));
+    if (name == "IncVar" || name == "DecVar") return state_.var[Num(a)] = Apply(name == "IncVar" ? "+" : "-", state_.var[Num(a)], Int(1));
+    if (name == "SetVar" || name == "AssignVar" || name == "SetLocal" || name == "SetGlobal") {
+      return Kind(name == "SetLocal" ? "Local" : name == "SetGlobal" ? "Global" : "Var")[Num(a)] = b;
     }
-    // SetVar, AssignVar, SetLocal, SetGlobal
-    const Ref r = Variable(name == "SetLocal" ? "Local" : name == "SetGlobal" ? "Global" : "Var", Num(a));
-    return (*r.vars)[r.index] = b1;
+    std::string entry = e.name + "(";  // an engine call
+    for (std::size_t k = 0; k < args.size(); ++k) entry += (k ? "," : "") + Show(args[k]);
+    trace_.push_back(entry + ")");
+    return Int(static_cast<std::int32_t>(Hash(trace_.back()) % 4));
   }
 
   State state_;
@@ -634,9 +494,8 @@ class Machine {
 std::string Describe(const Outcome& outcome) {
   if (outcome.too_long) return "ran too long";
   std::string out = "return " + Show(outcome.result);
-  const std::pair<const char*, const std::map<std::int32_t, Value>*> kinds[] = {
-      {"Var", &outcome.variables.var}, {"Local", &outcome.variables.local}, {"Global", &outcome.variables.global}};
-  for (const auto& [kind, vars] : kinds) {
+  for (const auto& [kind, vars] : {std::pair{"Var", &outcome.variables.var}, std::pair{"Local", &outcome.variables.local},
+                                   std::pair{"Global", &outcome.variables.global}}) {
     for (const auto& [index, value] : *vars) out += " " + std::string(kind) + "(" + std::to_string(index) + ")=" + Show(value);
   }
   for (const std::string& call : outcome.trace) out += " " + call;
@@ -653,22 +512,20 @@ const Function* Script::Find(std::string_view name) const {
 Script ParseScript(std::string_view text, Syntax syntax) {
   const std::vector<Token> tokens = Tokenize(text);
   std::vector<Piece> pieces = syntax == Syntax::kOld ? SplitOld(tokens) : SplitStrict(tokens);
-  const std::size_t last_line = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) -
-                                (!text.empty() && text.back() == '\n' ? 1 : 0);
+  const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
   Script script;
   for (std::size_t k = 0; k < pieces.size(); ++k) {
     Function& f = pieces[k].function;
-    f.last_line = k + 1 < pieces.size()
-                      ? std::max(pieces[k].last_token_line, pieces[k + 1].function.first_line - 1)
-                      : std::max(last_line, f.first_line);
-    f.last_line = std::max(f.last_line, f.first_line);
-    for (std::size_t other = 0; other < pieces.size(); ++other) {
-      if (other != k && pieces[other].function.name == f.name) f.error = "a second function of this name";
+    const std::size_t next = k + 1 < pieces.size() ? pieces[k + 1].function.first_line : lines + (text.ends_with('\n') ? 0 : 1);
+    f.last_line = std::max({pieces[k].last_token_line, f.first_line, next == 0 ? 0 : next - 1});
+    if (IsKeyword(f.name)) f.error = "a keyword as a name";
+    for (const Piece& other : pieces) {
+      if (&other != &pieces[k] && other.function.name == f.name) f.error = "a second function of this name";
     }
     if (f.error.empty()) {
       std::vector<Token> own(tokens.begin() + static_cast<std::ptrdiff_t>(pieces[k].begin),
                              tokens.begin() + static_cast<std::ptrdiff_t>(pieces[k].end));
-      own.push_back({Token::kEnd, "", pieces[k].last_token_line});
+      own.push_back({Token::kEnd, "the end", pieces[k].last_token_line});
       f.body = Parser(std::move(own)).Statements(&f.error);
     }
     f.parsed = f.error.empty();

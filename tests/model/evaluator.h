@@ -65,8 +65,8 @@ struct Function {
   std::size_t first_line = 0;
   std::size_t last_line = 0;
   bool parsed = false;
-  std::string error;  // why it does not parse
-  std::vector<Stmt> body;
+  std::string error{};  // why it does not parse
+  std::vector<Stmt> body{};
 };
 
 struct Script {

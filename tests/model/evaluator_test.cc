@@ -32,10 +32,14 @@ TEST(Evaluator, ComputesWhatTheScriptModelSays) {
       {S, Strict("return !0+1;"), "return 2"},
       {S, Strict("return -2**2;"), "return 4"},
       {S, Strict("return 2**3**2;"), "return 512"},
+      {S, Strict("return 2**3*2;"), "return 16"},
       {S, Strict("return 1+2*3;"), "return 7"},
       {S, Strict("return 10-4-3;"), "return 3"},
       {S, Strict("return 7/2*2;"), "return 6"},
+      {S, Strict("return 2*7%4;"), "return 2"},
       {S, Strict("return 1<<2+1;"), "return 8"},
+      {S, Strict("return 8>1<<2;"), "return 1"},
+      {S, Strict("return (2<=2) + (3<=2)*10 + (2>=3)*100 + (3>=3)*1000;"), "return 1001"},
       {S, Strict("return 1<2==1;"), "return 1"},
       {S, Strict("return 3>2>1;"), "return 0"},
       {S, Strict("return 5&3==3;"), "return 1"},
@@ -57,6 +61,7 @@ TEST(Evaluator, ComputesWhatTheScriptModelSays) {
       {S, Strict("return (\"ab\"==\"cd\") + (12 S= \"12\") + (\"a\"+2) + !\"\";"), "return 5"},
       {S, Strict("if (\"0\") Hurt(1); if (\"\") Hurt(2); return \"x\";"), "return \"x\" Hurt(1)"},
       {S, Strict("return xS=x;"), "return 1"},
+      {S, Strict("return \"a\" S= \"b\";"), "return 0"},
       // Short-circuits, and And/Or that always evaluate both.
       {S, Strict("return (0&&MakeRock()) + (2||MakeRock()) + (1?2:Hurt(1));"), "return 3"},
       {O, "f: return(And(0,MakeRock()));", "return 0 MakeRock()"},
@@ -91,11 +96,14 @@ TEST(Evaluator, ComputesWhatTheScriptModelSays) {
       {O, "f: return(Sum (1,\n 2));", "return 3"},
       {O, "protected f: return(4);", "return 4"},
       {S, "protected func f()\n{ return 4; }", "return 4"},
+      {S, "{ }\nfunc f() { return 1; }", "return 1"},
       // Syntax errors, each kept in its own function.
       {O, "f: 3++;", "no parse"},
       {O, "f: return(Var(0)--3);", "no parse"},
       {O, "f: Sum(1,2)=3;", "no parse"},
       {O, "f: { g: return(1); }", "no parse"},
+      {O, "g: { Hurt(1); f: return(1); }", "missing"},
+      {O, "f: return(1 # 2);", "no parse"},
       {O, "f: if (1) g: return(1);", "no parse"},
       {O, "f: Say(\"abc);", "no parse"},
       {O, "f: return(1 @ 2);", "no parse"},
@@ -125,6 +133,7 @@ TEST(Evaluator, SplitsScriptsIntoFunctionsWithTheirLines) {
                   "  return(2);\n"),
             "Init 1-3 Timer 4-5 Hit 5-6 ");
   EXPECT_EQ(split(O, "A: Var(0) = a ? b : c;\n/*\nB: */ D: return(1);\n"), "A 0-1 D 2-2 ");
+  EXPECT_EQ(split(O, "A: Hurt();\nB: Hurt();"), "A 0-0 B 1-1 ");
   EXPECT_EQ(split(S, "#strict\nfunc A() {\n}\nx;\nfunc B() { 1+; }\n"), "A 1-3 B 4-4? ");
 }
 

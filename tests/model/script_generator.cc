@@ -118,29 +118,19 @@ class Generator {
     return EngineCall(0);
   }
 
+  // An engine call from a pattern: "t" stands for a text, "e" for a value.
   std::string EngineCall(int depth) {
-    auto e = [&] { return Expr(depth); };
-    if (Odd(0.1)) {  // names that hold a row's name, or are renamed
-      switch (Range(0, 6)) {
-        case 0: return Call("GetSum", {e()});
-        case 1: return Call("Notify", {});
-        case 2: return Call("SetVarious", {e()});
-        case 3: return Call("IsNewgfx", {});
-        case 4: return Call("SetSkyFade", {e(), e(), e()});
-        case 5: return Call("Decorate", {});
-        default: return Call("Incinerate", {e()});
-      }
+    constexpr std::string_view kCalls[] = {"MakeRock()", "Say(t)", "Say(t)",  "Hurt(e)", "Sound(t)",
+                                           "GetX()",     "Random(e)", "Message(t,e)", "Explode(e)"};
+    // Names that hold a row's name, or that are renamed.
+    constexpr std::string_view kOddCalls[] = {"GetSum(e)", "Notify()", "SetVarious(e)", "IsNewgfx()",
+                                              "SetSkyFade(e,e,e)", "Decorate()", "Incinerate(e)"};
+    const std::string pattern = Odd(0.1) ? Pick(kOddCalls) : Pick(kCalls);
+    std::vector<std::string> args;
+    for (std::size_t k = pattern.find('(') + 1; pattern[k] != ')'; ++k) {
+      if (pattern[k] != ',') args.push_back(pattern[k] == 't' ? Text() : Expr(depth));
     }
-    switch (Range(0, 8)) {
-      case 0: return Call("MakeRock", {});
-      case 1: case 2: return Call("Say", {Text()});
-      case 3: return Call("Hurt", {e()});
-      case 4: return Call("Sound", {Text()});
-      case 5: return Call("GetX", {});
-      case 6: return Call("Random", {e()});
-      case 7: return Call("Message", {Text(), e()});
-      default: return Call("Explode", {e()});
-    }
+    return Call(pattern.substr(0, pattern.find('(')), args);
   }
 
   // A call of a row that gives a value, with the usual argument count or, now

@@ -20,7 +20,7 @@ bool Inside(std::size_t origin, const Verdict& v) { return origin >= v.first_lin
 std::vector<State> Inputs(std::uint32_t seed) {
   std::vector<State> inputs(1);  // all variables 0
   std::mt19937 rng(seed);
-  for (int k = 0; k < 3; ++k) {
+  for (int k = 0; k < 31; ++k) {
     State s;
     for (auto* vars : {&s.var, &s.local, &s.global}) {
       for (std::int32_t index = 0; index < 4; ++index) {
@@ -38,8 +38,6 @@ std::string Percent(int part, int whole) {
   std::snprintf(buf, sizeof buf, "%.1f%%", whole == 0 ? 0.0 : 100.0 * part / whole);
   return buf;
 }
-
-}  // namespace
 
 std::vector<Verdict> Judge(const LineList& old_lines, const ConvertedScript& converted, std::uint32_t seed) {
   const Script before = ParseScript(Text(old_lines), Syntax::kOld);
@@ -69,6 +67,7 @@ std::vector<Verdict> Judge(const LineList& old_lines, const ConvertedScript& con
   return verdicts;
 }
 
+// The function before and after, warned lines marked with "!".
 std::string ShowFunction(const LineList& old_lines, const ConvertedScript& converted, const Verdict& verdict) {
   std::string out = verdict.name + (verdict.changed ? ", changed: " + verdict.why : ", unchanged") +
                     (verdict.warned ? ", warned" : ", not warned") + "\n  before:\n";
@@ -83,6 +82,8 @@ std::string ShowFunction(const LineList& old_lines, const ConvertedScript& conve
   }
   return out;
 }
+
+}  // namespace
 
 std::vector<Verdict> Audit::Add(const LineList& old_lines, const Converter& convert, std::uint32_t seed) {
   const ConvertedScript converted = convert(old_lines);

@@ -31,26 +31,23 @@ struct Verdict {
   bool warned = false;
 };
 
-// One verdict per function of |old_lines| that parses in the old syntax. Each
-// is run before and after on all variables 0 and on three inputs drawn from
-// |seed|: small values, some zeros.
-std::vector<Verdict> Judge(const LineList& old_lines, const ConvertedScript& converted, std::uint32_t seed);
-
-// Totals over many scripts, with a few examples kept for whoever tunes the
-// warnings.
+// Totals over many scripts: a miss is a function that changed and carries no
+// warning, a false alarm one that did not change and carries one. A few
+// examples of each are kept for whoever tunes the warnings.
 struct Audit {
   int judged = 0, changed = 0, misses = 0, false_alarms = 0;
   std::size_t max_examples = 3;
   std::vector<std::string> miss_examples, false_alarm_examples;
 
-  // Converts |old_lines| with |convert|, judges it and counts.
+  // Converts |old_lines| with |convert| and gives one verdict per function that
+  // parses in the old syntax, counted here. Each function is run before and
+  // after on all variables 0 and on 31 inputs drawn from |seed|: small values,
+  // some zeros (with only a few inputs, about a tenth of the changes went
+  // unseen, such as a lost bracket where one operand happened to be 0).
   std::vector<Verdict> Add(const LineList& old_lines, const Converter& convert, std::uint32_t seed);
   // "judged N, changed N, misses N (x% of changed), false alarms N (y% of unchanged)".
   std::string Summary() const;
 };
-
-// The function before and after, warned lines marked with "!".
-std::string ShowFunction(const LineList& old_lines, const ConvertedScript& converted, const Verdict& verdict);
 
 }  // namespace q9::model
 

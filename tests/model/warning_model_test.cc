@@ -28,7 +28,9 @@ ConvertedScript ExactConversion(const LineList& old_lines) {
   out.lines = old_lines;
   const Conversion conversion = Convert(&out.lines, {.collect_hazards = true, .track_origin = true});
   out.origin = conversion.origin;
-  for (const auto& hazard : conversion.hazards) out.warned_lines.push_back(hazard.line);
+  for (const auto& hazard : conversion.hazards) {
+    if (!IsNote(hazard.kind)) out.warned_lines.push_back(hazard.line);  // a note is no warning
+  }
   return out;
 }
 

@@ -334,8 +334,8 @@ Value Apply(std::string_view op, const Value& a, const Value& b) {
   return Bool(Truth(a) || Truth(b));  // "||"
 }
 
-std::uint32_t Hash(std::string_view s) {
-  std::uint32_t h = 2166136261u;
+std::uint32_t Hash(std::string_view s, std::uint32_t engine) {
+  std::uint32_t h = 2166136261u ^ engine;
   for (char c : s) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
   return h;
 }
@@ -352,7 +352,7 @@ constexpr std::string_view kOtherCalls[] = {"Var",       "Local",     "Global", 
 
 class Machine {
  public:
-  explicit Machine(const State& input) : state_(input) {}
+  Machine(const State& input, std::uint32_t engine) : state_(input), engine_(engine) {}
 
   Outcome Finish(const std::vector<Stmt>& body) {
     Value result;
@@ -420,7 +420,7 @@ class Machine {
       case Expr::kString:
         return e.value;
       case Expr::kConstant:
-        return Int(static_cast<std::int32_t>(Hash(e.name) % 7));
+        return Int(static_cast<std::int32_t>(Hash(e.name, engine_) % 7));
       case Expr::kCall:
         return Call(e);
       case Expr::kPrefix:
@@ -480,10 +480,11 @@ class Machine {
     std::string entry = e.name + "(";  // an engine call
     for (std::size_t k = 0; k < args.size(); ++k) entry += (k ? "," : "") + Show(args[k]);
     trace_.push_back(entry + ")");
-    return Int(static_cast<std::int32_t>(Hash(trace_.back()) % 4));
+    return Int(static_cast<std::int32_t>(Hash(trace_.back(), engine_) % 4));
   }
 
   State state_;
+  const std::uint32_t engine_;
   std::vector<std::string> trace_;
   int steps_ = 0;
   bool too_long_ = false;
@@ -534,6 +535,8 @@ Script ParseScript(std::string_view text, Syntax syntax) {
   return script;
 }
 
-Outcome Run(const Function& function, const State& input) { return Machine(input).Finish(function.body); }
+Outcome Run(const Function& function, const State& input, std::uint32_t engine) {
+  return Machine(input, engine).Finish(function.body);
+}
 
 }  // namespace q9::model

@@ -81,7 +81,9 @@ struct Script {
 Script ParseScript(std::string_view text, Syntax syntax);
 
 // Runs a parsed function from the variables |input| (at most 10,000 steps).
-Outcome Run(const Function& function, const State& input);
+// Engine constants and engine calls give a fixed value per name (and
+// arguments) for each |engine|; other engines give other values.
+Outcome Run(const Function& function, const State& input, std::uint32_t engine = 0);
 
 }  // namespace q9::model
 

@@ -54,7 +54,8 @@ std::vector<Verdict> Judge(const LineList& old_lines, const ConvertedScript& con
       v.why = "no longer parses: " + g->error;
     } else {
       for (std::size_t k = 0; k < inputs.size() && v.why.empty(); ++k) {
-        const Outcome was = Run(f, inputs[k]), is = Run(*g, inputs[k]);
+        const auto engine = static_cast<std::uint32_t>(k);  // the engine varies with the input too
+        const Outcome was = Run(f, inputs[k], engine), is = Run(*g, inputs[k], engine);
         if (!(was == is)) v.why = "input " + std::to_string(k) + ": " + Describe(was) + "  became  " + Describe(is);
       }
     }

@@ -42,8 +42,9 @@ struct Audit {
   // Converts |old_lines| with |convert| and gives one verdict per function that
   // parses in the old syntax, counted here. Each function is run before and
   // after on all variables 0 and on 31 inputs drawn from |seed|: small values,
-  // some zeros (with only a few inputs, about a tenth of the changes went
-  // unseen, such as a lost bracket where one operand happened to be 0).
+  // some zeros, each with engine values of its own (with only a few inputs,
+  // about a tenth of the changes went unseen, such as a lost bracket where one
+  // operand happened to be 0).
   std::vector<Verdict> Add(const LineList& old_lines, const Converter& convert, std::uint32_t seed);
   // "judged N, changed N, misses N (x% of changed), false alarms N (y% of unchanged)".
   std::string Summary() const;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "hazards/dead_stores.h"
 #include "hazards/explain.h"
 #include "syntax/labels.h"
 #include "syntax/meaning.h"
@@ -178,14 +179,18 @@ class Checker {
     if (new_reading.ok && i == old_items.size() && same_length) return;
     const Item* old_item = i < old_items.size() ? &old_items[i] : nullptr;
     const Place old_place = old_item != nullptr ? old_item->place : before_end;
-    if (!new_reading.ok && (i == new_items.size())) {
+    const Item* new_item = i < new_items.size() ? &new_items[i] : nullptr;
+    if (!new_reading.ok) {
+      // Where the converted function stops reading, that is said first.
       Place error = new_reading.error;
       if (error.line > last_line) error = {last_line, 0};
-      ExplainBroken(before_, old_item != nullptr && old_item->kind == Item::kStatement, old_place,
-                    before_end, after_, error, map_, &hazards_);
-      return;
+      const std::size_t aligned = std::min(new_items.size(), old_items.size());
+      const Item* at_error = aligned < old_items.size() ? &old_items[aligned] : nullptr;
+      ExplainBroken(before_, at_error != nullptr && at_error->kind == Item::kStatement,
+                    at_error != nullptr ? at_error->place : before_end, before_end, after_, error,
+                    map_, &hazards_);
+      if (i == new_items.size()) return;
     }
-    const Item* new_item = i < new_items.size() ? &new_items[i] : nullptr;
     if (old_item != nullptr && new_item != nullptr && old_item->kind == Item::kStatement &&
         new_item->kind == Item::kStatement) {
       // While both sides hold the same run of items, every statement that
@@ -195,6 +200,10 @@ class Checker {
                                       [](const Item& a, const Item& b) { return a.kind == b.kind; });
       for (std::size_t k = i; k < (aligned ? old_items.size() : i + 1); ++k) {
         if (old_items[k].meaning == new_items[k].meaning) continue;
+        if (aligned && OnlyDeadStoresDiffer(StatementsFrom(before_, old_items, k, before_end),
+                                            StatementsFrom(after_, new_items, k, Place{after_end, 0}))) {
+          continue;
+        }
         ExplainChange(before_, old_items[k].place,
                       k + 1 < old_items.size() ? old_items[k + 1].place : before_end, after_,
                       new_items[k].place,
@@ -203,8 +212,20 @@ class Checker {
       }
       return;
     }
+    if (!new_reading.ok) return;
     const Place at = new_item != nullptr ? new_item->place : Place{last_line, 0};
     ExplainLayout(before_, old_place, before_end, after_, at, &hazards_);
+  }
+
+  // The statements from item |k| to the end of its function.
+  static StatementRun StatementsFrom(LineViews lines, const std::vector<Item>& items, std::size_t k,
+                          Place end) {
+    StatementRun run{lines, {}, end};
+    for (; k < items.size() && items[k].kind == Item::kStatement; ++k) {
+      run.starts.push_back(items[k].place);
+    }
+    if (k < items.size()) run.end = items[k].place;
+    return run;
   }
 
   void NoteComments(const Reading& reading, std::size_t last_line) {

@@ -192,6 +192,7 @@ std::optional<std::string> WordHoldingName(const Side& side, std::uint32_t at, s
     const NodeKind kind = side.node(n).kind;
     if (found || (kind != NodeKind::kWord && kind != NodeKind::kCall)) return;
     const std::string_view word = side.Name(n);
+    if (FindOldCall(word) != nullptr) return;  // IncVar holds Inc, and is no mistake
     for (const OldCall& call : OldCalls()) {
       if (word != call.name && word.find(call.name) != std::string_view::npos &&
           call.kind != OldCallKind::kVariable) {
@@ -341,6 +342,9 @@ void ExplainChange(LineViews before, Place old_place, Place old_end, LineViews a
   const Side old_side(before, old_statement.tree);
   const Side new_side(after, new_statement.tree);
   const auto [a, b] = Culprit(old_side, new_side);
+  // Numbers alone that still come to the same value compute the same.
+  const std::optional<std::int32_t> old_value = old_side.meaning().ConstantValue(a);
+  if (old_value && old_value == new_side.meaning().ConstantValue(b)) return;
   Hazard hazard = At(after, new_statement.tree, new_side.node(b), HazardKind::kChanged);
   const std::string old_text = Quoted(old_side.Text(a));
   const std::string new_text = Quoted(new_side.Text(b));

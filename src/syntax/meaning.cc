@@ -1,5 +1,7 @@
 #include "syntax/meaning.h"
 
+#include <cstdint>
+
 #include "syntax/old_calls.h"
 #include "syntax/operators.h"
 
@@ -79,6 +81,77 @@ Shape Meaning::ShapeOf(std::uint32_t index) const {
     default:
       return {};
   }
+}
+
+namespace {
+
+std::optional<std::int32_t> Apply(std::string_view op, std::uint32_t a, std::uint32_t b) {
+  const auto sa = static_cast<std::int32_t>(a);
+  const auto sb = static_cast<std::int32_t>(b);
+  auto truth = [](bool value) { return std::optional<std::int32_t>(value ? 1 : 0); };
+  if (op == "+") return static_cast<std::int32_t>(a + b);
+  if (op == "-") return static_cast<std::int32_t>(a - b);
+  if (op == "*") return static_cast<std::int32_t>(a * b);
+  if (op == "/" || op == "%") {
+    if (sb == 0) return 0;
+    if (sa == INT32_MIN && sb == -1) return op == "/" ? sa : 0;
+    return op == "/" ? sa / sb : sa % sb;
+  }
+  if (op == "**") {
+    if (sb < 0) return 0;
+    std::uint32_t power = 1;
+    for (std::int32_t k = 0; k < sb && k < 64; ++k) power *= a;
+    if (sb >= 64 && a != 0 && a != 1 && a != static_cast<std::uint32_t>(-1)) return std::nullopt;
+    if (sb >= 64 && a == static_cast<std::uint32_t>(-1)) power = sb % 2 == 0 ? 1 : a;
+    return static_cast<std::int32_t>(power);
+  }
+  if (op == "<<") return static_cast<std::int32_t>(a << (b & 31));
+  if (op == ">>") return sa >> (b & 31);
+  if (op == "<") return truth(sa < sb);
+  if (op == "<=") return truth(sa <= sb);
+  if (op == ">") return truth(sa > sb);
+  if (op == ">=") return truth(sa >= sb);
+  if (op == "==" || op == "S=") return truth(sa == sb);
+  if (op == "!=") return truth(sa != sb);
+  if (op == "&") return static_cast<std::int32_t>(a & b);
+  if (op == "^") return static_cast<std::int32_t>(a ^ b);
+  if (op == "|") return static_cast<std::int32_t>(a | b);
+  if (op == "&&") return truth(sa != 0 && sb != 0);
+  if (op == "||") return truth(sa != 0 || sb != 0);
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::int32_t> Meaning::ConstantValue(std::uint32_t index) const {
+  const std::uint32_t at = Unbracket(index);
+  const Node& node = tree_->nodes[at];
+  if (node.kind == NodeKind::kNumber) {
+    std::uint32_t value = 0;
+    for (char c : Text(node.token)) value = value * 10u + static_cast<std::uint32_t>(c - '0');
+    return static_cast<std::int32_t>(value);
+  }
+  if (node.kind == NodeKind::kTernary) {
+    const auto kids = tree_->Kids(node);
+    const std::optional<std::int32_t> condition = ConstantValue(kids[0]);
+    if (!condition) return std::nullopt;
+    return ConstantValue(kids[*condition != 0 ? 1 : 2]);
+  }
+  const Shape shape = ShapeOf(at);
+  if (shape.arity == 0 || !pure_[at]) return std::nullopt;
+  const std::optional<std::int32_t> a = ConstantValue(shape.a);
+  if (!a) return std::nullopt;
+  const auto ua = static_cast<std::uint32_t>(*a);
+  if (shape.arity == 1) {
+    if (shape.op == "!") return *a == 0 ? 1 : 0;
+    if (shape.op == "-") return static_cast<std::int32_t>(0u - ua);
+    if (shape.op == "+") return *a;
+    if (shape.op == "~") return static_cast<std::int32_t>(~ua);
+    return std::nullopt;
+  }
+  const std::optional<std::int32_t> b = ConstantValue(shape.b);
+  if (!b) return std::nullopt;
+  return Apply(shape.op, ua, static_cast<std::uint32_t>(*b));
 }
 
 void Meaning::AppendTerms(std::uint32_t node, bool negative, std::string* out) const {

@@ -71,7 +71,9 @@ TEST_F(ConvertJobTest, WarningsCarryTheConvertedLines) {
                    " " + w.text);
   }
   EXPECT_EQ(seen, (std::vector<std::string>{"0 line-ends " + kMarker.substr(0, kMarker.size() - 1),
-                                            "3 unconverted  Sum(1,\r", "6 unconverted  Not("}));
+                                            "1 line-ends #strict", "2 line-ends  func Timer(){",
+                                            "3 unconverted  Sum(1,\r", "4 line-ends }",
+                                            "6 unconverted  Not("}));
   // Switched off, except when listing them is the whole point.
   EXPECT_TRUE(
       ConvertJob(At("s.c"), {.mode = BatchMode::kCheck, .backup_suffix = {}, .warnings = false})

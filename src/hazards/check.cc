@@ -202,6 +202,9 @@ class Checker {
         if (old_items[k].meaning == new_items[k].meaning) continue;
         if (aligned && OnlyDeadStoresDiffer(StatementsFrom(before_, old_items, k, before_end),
                                             StatementsFrom(after_, new_items, k, Place{after_end, 0}))) {
+          NoteHarmless(new_items[k].place.line,
+                       "this statement was rewritten into one that computes something else, but "
+                       "what it stores is stored over before anything reads it");
           continue;
         }
         ExplainChange(before_, old_items[k].place,
@@ -226,6 +229,15 @@ class Checker {
     }
     if (k < items.size()) run.end = items[k].place;
     return run;
+  }
+
+  void NoteHarmless(std::size_t line, std::string what) {
+    Hazard note;
+    note.kind = HazardKind::kHarmless;
+    note.line = line;
+    note.what = std::move(what);
+    note.advice = "nothing needs doing, unless you change the lines after it";
+    hazards_.push_back(std::move(note));
   }
 
   void NoteComments(const Reading& reading, std::size_t last_line) {

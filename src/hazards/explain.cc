@@ -344,7 +344,15 @@ void ExplainChange(LineViews before, Place old_place, Place old_end, LineViews a
   const auto [a, b] = Culprit(old_side, new_side);
   // Numbers alone that still come to the same value compute the same.
   const std::optional<std::int32_t> old_value = old_side.meaning().ConstantValue(a);
-  if (old_value && old_value == new_side.meaning().ConstantValue(b)) return;
+  if (old_value && old_value == new_side.meaning().ConstantValue(b)) {
+    Hazard note = At(after, new_statement.tree, new_side.node(b), HazardKind::kHarmless);
+    note.what = Quoted(old_side.Text(a)) + " became " + Quoted(new_side.Text(b)) +
+                ", which groups differently but comes to the same value, " +
+                std::to_string(*old_value);
+    note.advice = "nothing needs doing, unless you change the numbers";
+    hazards->push_back(std::move(note));
+    return;
+  }
   Hazard hazard = At(after, new_statement.tree, new_side.node(b), HazardKind::kChanged);
   const std::string old_text = Quoted(old_side.Text(a));
   const std::string new_text = Quoted(new_side.Text(b));

@@ -40,6 +40,8 @@ std::string_view HazardSlug(HazardKind kind) {
       return "kept-call";
     case HazardKind::kComment:
       return "comment";
+    case HazardKind::kHarmless:
+      return "harmless";
   }
   return "";
 }

@@ -241,8 +241,11 @@ class Emitter {
   void Separate(std::uint32_t argument, std::string_view op, std::uint32_t next) {
     const std::uint32_t comma = tree_.nodes[argument].last + 1;
     std::string text(op);
+    const Token& at = TokenAt(comma);
+    const std::string_view rest = lines_[at.line].substr(at.column + 1);
     const char first = FirstByte(next, true);
-    if (PunctSize(text + first) > text.size() && first != '(') text += ' ';
+    const bool touching = !rest.empty() && rest[0] == first;
+    if (touching && PunctSize(text + first) > text.size() && first != '(') text += ' ';
     Replace(comma, std::move(text));
   }
 

@@ -77,7 +77,9 @@ nested() {
 
 # |count| lines of 30 bytes, each of which the conversion changes.
 changed_lines() {
-  awk -v n="$1" 'BEGIN { for (i = 0; i < n; ++i) printf "  SetVar(%d,Sum(Var(%d),100));\n", i % 10, i % 7 }'
+  awk -v n="$1" 'BEGIN {
+    for (i = 0; i < n; ++i) printf "  SetVar(%d,Sum(Var(%d),100));\n", i % 10, i % 7
+  }'
 }
 
 # --- The programs, each run on $WORK/Script.c --------------------------------
@@ -104,6 +106,9 @@ run_program() {
   esac
 }
 
+# The function above and what it needs, for a shell of its own under the limits.
+RUN_PROGRAM="$(declare -f run_program); $(declare -p BUILD SED_EXPRESSIONS)"
+
 # --- Timing ------------------------------------------------------------------
 
 now_ns() { date +%s%N; }
@@ -122,7 +127,7 @@ measure() {
     status=0
     (cd "$WORK" && ulimit -v $((LIMIT_MIB * 1024)) &&
       timeout "$LIMIT_SECONDS" /usr/bin/time -f %M -o "$WORK/rss" \
-        bash -c "$(declare -f run_program); $(declare -p BUILD SED_EXPRESSIONS); run_program $program") \
+        bash -c "$RUN_PROGRAM; run_program $program") \
       >/dev/null 2>&1 || status=$?
     end=$(now_ns)
     if ((status == 124)); then
@@ -137,7 +142,8 @@ measure() {
     kb=$(tail -n 1 "$WORK/rss")
     ((kb > peak)) && peak=$kb
   done
-  printf '%s\n' "${times[@]}" | median | awk -v peak="$peak" '{ printf "%.4f %d\n", $1 / 1e9, peak }'
+  printf '%s\n' "${times[@]}" | median |
+    awk -v peak="$peak" '{ printf "%.4f %d\n", $1 / 1e9, peak }'
 }
 
 # One row of the table; remembers its seconds under |key| for the ratios.

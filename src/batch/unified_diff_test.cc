@@ -87,19 +87,28 @@ TEST(UnifiedDiffTest, FormatsHunksLikeDiff) {
   const Case cases[] = {
       {ten, ten, same_ten, ""},
       {"", "a\nb\n", {kNew, kNew}, head + "@@ -0,0 +1,2 @@\n+a\n+b\n"},
-      {"x\ny\nz\nw\n", "new\nx\ny\nz\nw\n", {kNew, 0, 1, 2, 3},
+      {"x\ny\nz\nw\n",
+       "new\nx\ny\nz\nw\n",
+       {kNew, 0, 1, 2, 3},
        head + "@@ -1,3 +1,4 @@\n+new\n x\n y\n z\n"},
       {ten, "1\n2\n3\n4\nfive\n6\n7\n8\n9\n10\n", same_ten,
        head + "@@ -2,7 +2,7 @@\n 2\n 3\n 4\n-5\n+five\n 6\n 7\n 8\n"},
       // Changes six lines apart share a hunk, seven apart make two.
       {ten, "one\n2\n3\n4\n5\n6\n7\neight\n9\n10\n", same_ten,
        head + "@@ -1,10 +1,10 @@\n-1\n+one\n 2\n 3\n 4\n 5\n 6\n 7\n-8\n+eight\n 9\n 10\n"},
-      {ten + "11\n", "one\n2\n3\n4\n5\n6\n7\n8\nnine\n10\n11\n", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
+      {ten + "11\n",
+       "one\n2\n3\n4\n5\n6\n7\n8\nnine\n10\n11\n",
+       {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
        head + "@@ -1,4 +1,4 @@\n-1\n+one\n 2\n 3\n 4\n@@ -6,6 +6,6 @@\n 6\n 7\n 8\n-9\n+nine\n "
               "10\n 11\n"},
       {"x\n", "", {}, head + "@@ -1 +0,0 @@\n-x\n"},
-      {"a\nb", "a\nb\n", {0, 1}, head + "@@ -1,2 +1,2 @@\n a\n-b\n\\ No newline at end of file\n+b\n"},
-      {"a\r\n\xE4\xF6\xFC\n" + nul, "a\r\n\xE4x\n" + nul, {0, 1, 2},
+      {"a\nb",
+       "a\nb\n",
+       {0, 1},
+       head + "@@ -1,2 +1,2 @@\n a\n-b\n\\ No newline at end of file\n+b\n"},
+      {"a\r\n\xE4\xF6\xFC\n" + nul,
+       "a\r\n\xE4x\n" + nul,
+       {0, 1, 2},
        head + "@@ -1,3 +1,3 @@\n a\r\n-\xE4\xF6\xFC\n+\xE4x\n " + nul},
       // A line cut in two, a line added below its own, changed lines side by
       // side: their removed lines come before their added ones.
@@ -140,9 +149,13 @@ TEST(UnifiedDiffTest, RandomEditsApplyExactly) {
     for (std::size_t k = 0; k < before.size(); ++k) {
       // 0: removed, 1: changed, 2: a line added before, 3: one added after
       const auto choice = rng() % 7;
-      if (choice == 2) after.push_back("added"), origin.push_back(kNew);
-      if (choice != 0) after.push_back(choice == 1 ? before[k] + "x" : before[k]), origin.push_back(k);
-      if (choice == 3) after.push_back(before[k]), origin.push_back(k);
+      auto add = [&](const std::string& line, std::size_t from) {
+        after.push_back(line);
+        origin.push_back(from);
+      };
+      if (choice == 2) add("added", kNew);
+      if (choice != 0) add(choice == 1 ? before[k] + "x" : before[k], k);
+      if (choice == 3) add(before[k], k);
       kept += choice > 1;
       // A last line without LF changes when it gets one.
       if (choice > 1 && k + 1 == before.size() && !ends_with_lf) --kept;

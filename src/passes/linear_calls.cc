@@ -278,10 +278,10 @@ class Walk {
   const std::string_view text_;  // the line before the row; out_ and the edits say what it is now
   const CallRow& row_;
   LinearCallsScratch& s_;
-  std::string& out_;       // the line as rewritten, up to pos_
-  std::size_t pos_ = 0;    // text_ before it has gone to out_
-  std::size_t search_from_ = 0;  // in out_: where the next search starts
-  std::size_t next_plain_ = 0;   // the first occurrence of the name in text_ at or after pos_
+  std::string& out_;              // the line as rewritten, up to pos_
+  std::size_t pos_ = 0;           // text_ before it has gone to out_
+  std::size_t search_from_ = 0;   // in out_: where the next search starts
+  std::size_t next_plain_ = 0;    // the first occurrence of the name in text_ at or after pos_
   std::size_t inequalities_ = 0;  // "!=" on the line as it now reads
 };
 

@@ -87,7 +87,8 @@ void CheckRow(LineList* lines, const Row& row, bool replay, std::mt19937* rng, C
   LineList unobserved = *lines;
   const RowOutcome got = row.pass == kExchange ? RunExchangeRow(lines, row.name, row.text, holders)
                                                : RunCallRow(lines, CallOf(row), holders, &recorder);
-  const RowOutcome fast = row.pass == kExchange ? got : RunCallRow(&unobserved, CallOf(row), holders);
+  const RowOutcome fast =
+      row.pass == kExchange ? got : RunCallRow(&unobserved, CallOf(row), holders);
   if (row.pass == kExchange) unobserved = *lines;
   for (const auto& [result, list] : {std::pair(got, *lines), std::pair(fast, unobserved)}) {
     const bool same = result.runs == want->runs && result.changed == want->changed &&
@@ -118,13 +119,12 @@ void CheckRow(LineList* lines, const Row& row, bool replay, std::mt19937* rng, C
 // again, an empty name, exchanges of odd texts.
 TEST(RowsPropertyTest, RowsMatchRunByRun) {
   const std::vector<Row> others = {
-      Call("Sum", "", ""),         Call("Not", "!", "="),      Call("Not", "!!", "!=", true),
-      Call("Not", "t", "=", true), Call("Not", "!", "!="),     Call("q", "", ")", true),
-      Call("Set", "", "x("),       Call("Var", "Var(", ")="),  Call("eq", "e", "q", true),
-      Call("", "", "+"),           Call("ab", "", "b"),        Call("ab", "a", "b", true),
-      Call("ab", "", ""),          Call("aba", "b", "a"),      Call("ab", "b", "a"),
-      {kExchange, "aba", "", "x"},
-      {kExchange, "!=", "", "<>"}, {kExchange, "Sum", "", "+"}};
+      Call("Sum", "", ""),         Call("Not", "!", "="),       Call("Not", "!!", "!=", true),
+      Call("Not", "t", "=", true), Call("Not", "!", "!="),      Call("q", "", ")", true),
+      Call("Set", "", "x("),       Call("Var", "Var(", ")="),   Call("eq", "e", "q", true),
+      Call("", "", "+"),           Call("ab", "", "b"),         Call("ab", "a", "b", true),
+      Call("ab", "", ""),          Call("aba", "b", "a"),       Call("ab", "b", "a"),
+      {kExchange, "aba", "", "x"}, {kExchange, "!=", "", "<>"}, {kExchange, "Sum", "", "+"}};
   ScriptGenerator generator(20240611);
   std::mt19937 rng(3);
   Coverage coverage;

@@ -3,7 +3,8 @@
 # the figures they are held to set beside each other:
 #   - ordinary old syntax of 1, 16 and 64 MB: the fsynced single pass of
 #     bench/floor (the floor), Q9ToQ9strict, q9strict with warnings (the
-#     default) and with --warnings=none, and `sed -i` with 30 expressions;
+#     default), with --warnings=none and with --safe, and `sed -i` with 30
+#     expressions;
 #   - a 1 MB line of calls side by side, with warnings, beside 1 MB of
 #     ordinary lines;
 #   - 100,000 calls nested in each other, in both programs;
@@ -100,6 +101,7 @@ run_program() {
     interactive) printf 'Script.c\n' | "$BUILD/Q9ToQ9strict" ;;
     batch) "$BUILD/q9strict" Script.c ;;
     batch-none) "$BUILD/q9strict" --warnings=none Script.c ;;
+    batch-safe) "$BUILD/q9strict" --safe Script.c ;;
     check) "$BUILD/q9strict" --check Script.c ;;
     diff) "$BUILD/q9strict" --diff Script.c ;;
     sed) sed -i "${SED_EXPRESSIONS[@]}" Script.c ;;
@@ -200,6 +202,7 @@ for size in "${SIZES[@]}"; do
   report "interactive $size" "$label, Q9ToQ9strict" interactive "$file"
   report "batch $size" "$label, q9strict" batch "$file"
   report "batch-none $size" "$label, q9strict --warnings=none" batch-none "$file"
+  report "batch-safe $size" "$label, q9strict --safe" batch-safe "$file"
   report "sed $size" "$label, sed -i, 30 expressions" sed "$file"
 done
 report side_by_side "a line of side-by-side calls, q9strict" batch "$WORK/side_by_side.c"
@@ -220,6 +223,7 @@ for size in "${SIZES[@]}"; do
   ratio "$label: Q9ToQ9strict / floor" "interactive $size" "floor $size" "(goal: at most 2)"
   ratio "$label: q9strict / floor" "batch $size" "floor $size" "(goal: at most 2)"
   ratio "$label: q9strict --warnings=none / floor" "batch-none $size" "floor $size" ""
+  ratio "$label: q9strict --safe / q9strict" "batch-safe $size" "batch $size" "(goal: at most 2)"
   ratio "$label: sed -i / Q9ToQ9strict" "sed $size" "interactive $size" "(goal: at least 4)"
   ratio "$label: sed -i / q9strict" "sed $size" "batch $size" "(goal: at least 4)"
 done

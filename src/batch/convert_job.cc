@@ -76,8 +76,10 @@ FileReport Run(const std::string& path, const JobOptions& options) {
   }
   LineList converted = original;
   const bool warnings = options.warnings || options.mode == BatchMode::kWarningsOnly;
+  const bool diff = options.mode == BatchMode::kDiff;
+  const ConvertOptions convert{.collect_hazards = warnings, .track_origin = diff};
   Conversion conversion =
-      options.safe ? ConvertSafely(&converted) : Convert(&converted, {.collect_hazards = warnings});
+      options.safe ? ConvertSafely(&converted, convert) : Convert(&converted, convert);
   if (!warnings) conversion.hazards.clear();
   if (conversion.failure != StageFailure::kNone) {
     return Failed(path, "cannot convert: out of memory");
@@ -90,8 +92,8 @@ FileReport Run(const std::string& path, const JobOptions& options) {
     return report;
   }
   report.outcome = FileOutcome::kConverted;
-  if (options.mode == BatchMode::kDiff) {
-    report.diff = UnifiedDiff(path, original, ends_with_lf, converted);
+  if (diff) {
+    report.diff = UnifiedDiff(path, original, ends_with_lf, converted, conversion.origin);
   } else if (options.mode == BatchMode::kWrite) {
     if (Status written = Write(path, converted, options); !written.ok()) {
       report.outcome = FileOutcome::kFailed;

@@ -83,6 +83,7 @@ bool Parser::TakeClosingBrace() {
 bool Parser::ParseStatement(Tree* tree) {
   tree->Clear();
   tree_ = tree;
+  depth_ = 0;
   return Statement();
 }
 
@@ -101,7 +102,21 @@ std::uint32_t Parser::Add(NodeKind kind, std::uint32_t token, std::uint32_t firs
   return last_;
 }
 
+// Counts the nesting while a parse function runs.
+class Parser::Nesting {
+ public:
+  explicit Nesting(int* depth) : depth_(depth) { ++*depth_; }
+  ~Nesting() { --*depth_; }
+  Nesting(const Nesting&) = delete;
+  Nesting& operator=(const Nesting&) = delete;
+
+ private:
+  int* depth_;
+};
+
 bool Parser::Statement() {
+  const Nesting nesting(&depth_);
+  if (depth_ > kMaxDepth) return Fail();
   if (LabelAhead()) return Fail();  // a label only stands at the top level
   const std::uint32_t first = static_cast<std::uint32_t>(tree_->tokens.size());
   if (PeekIs(0, ";")) {
@@ -171,6 +186,8 @@ bool Parser::IsLvalue(std::uint32_t index) const {
 }
 
 bool Parser::Expression(int min_level) {
+  const Nesting nesting(&depth_);
+  if (depth_ > kMaxDepth) return Fail();
   const std::uint32_t first = static_cast<std::uint32_t>(tree_->tokens.size());
   if (!Unary()) return false;
   for (;;) {
@@ -197,6 +214,8 @@ bool Parser::Expression(int min_level) {
 }
 
 bool Parser::Unary() {
+  const Nesting nesting(&depth_);
+  if (depth_ > kMaxDepth) return Fail();
   const std::uint32_t first = static_cast<std::uint32_t>(tree_->tokens.size());
   const Token& next = Peek(0);
   if (next.kind == TokenKind::kPunct && IsPrefixOperator(lexer_->Text(next))) {

@@ -14,9 +14,12 @@ namespace q9 {
 // Reads the script language's statements from a Lexer, one at a time, as the
 // script model describes them (docs/script-model.md): both the old syntax's
 // labels and the #strict syntax's func headers, and the statements and
-// expressions the two share. Stops at the first syntax error.
+// expressions the two share. Stops at the first syntax error, and at
+// statements nested more than kMaxDepth deep, which it does not read.
 class Parser {
  public:
+  static constexpr int kMaxDepth = 1000;
+
   explicit Parser(Lexer* lexer) : lexer_(lexer) {}
 
   bool AtEnd() { return Peek(0).kind == TokenKind::kEnd; }
@@ -40,6 +43,7 @@ class Parser {
   std::string_view Text(const Token& token) const { return lexer_->Text(token); }
 
  private:
+  class Nesting;
   const Token& Peek(std::size_t ahead);
   bool PeekIs(std::size_t ahead, std::string_view text);
   bool PeekWord(std::size_t ahead);
@@ -62,6 +66,7 @@ class Parser {
   Token error_;
   std::uint32_t last_ = 0;  // the node an expression or statement parse made
   std::vector<std::uint32_t> scratch_;  // kids of open calls and blocks
+  int depth_ = 0;                       // nesting of the statement being read
 };
 
 // Whether |word| is a keyword that no name may be.

@@ -18,7 +18,9 @@ constexpr std::size_t kAdded = static_cast<std::size_t>(-1);
 // statements by meaning.
 struct Item {
   enum Kind { kHeader, kStatement, kEnd } kind = kStatement;
-  std::string meaning;  // kHeader: the function's name; kStatement: what it computes
+  // kHeader: the function's name; kStatement: what it computes; both hashed,
+  // for a script holds hundreds of thousands of them.
+  std::size_t meaning = 0;
   Place place;          // where it starts
 };
 
@@ -41,6 +43,7 @@ Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool stri
   lexer.set_comment_sink(&comments);
   Parser parser(&lexer);
   Tree tree;
+  std::string meaning;
   bool in_function = false;
   auto fail = [&](const Token& at) {
     reading.ok = false;
@@ -50,17 +53,17 @@ Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool stri
     const Place place = PlaceOf(parser.NextToken());
     Token name;
     if (strict ? parser.TakeFuncHeader(&name) : parser.TakeLabel(&name)) {
-      if (in_function && !strict) reading.items.push_back({Item::kEnd, "", place});
+      if (in_function && !strict) reading.items.push_back({Item::kEnd, 0, place});
       if (in_function && strict) {
         fail(name);
         break;
       }
-      reading.items.push_back({Item::kHeader, std::string(lexer.Text(name)), place});
+      reading.items.push_back({Item::kHeader, std::hash<std::string_view>()(lexer.Text(name)), place});
       in_function = true;
       continue;
     }
     if (strict && in_function && parser.TakeClosingBrace()) {
-      reading.items.push_back({Item::kEnd, "", place});
+      reading.items.push_back({Item::kEnd, 0, place});
       in_function = false;
       continue;
     }
@@ -68,15 +71,17 @@ Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool stri
       fail(parser.error());
       break;
     }
-    Item item{Item::kStatement, "", place};
-    Meaning(tree, lines).AppendStatement(&item.meaning);
-    if (!item.meaning.empty()) reading.items.push_back(std::move(item));
+    meaning.clear();
+    Meaning(tree, lines).AppendStatement(&meaning);
+    if (!meaning.empty()) {
+      reading.items.push_back({Item::kStatement, std::hash<std::string>()(meaning), place});
+    }
   }
   if (reading.ok && in_function) {
     if (strict) {
       fail(parser.NextToken());
     } else {
-      reading.items.push_back({Item::kEnd, "", end});
+      reading.items.push_back({Item::kEnd, 0, end});
     }
   }
   while (lexer.Next().kind != TokenKind::kEnd) {

@@ -1,19 +1,11 @@
 #include "syntax/lexer.h"
 
-#include <array>
 
 namespace q9 {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Every punctuator of the language, longest ones first within their first byte.
-constexpr std::array<std::string_view, 47> kPuncts = {
-    "<<=", ">>=", "**", "*=", "/=", "%=", "+=", "-=", "++", "--", "->", "<<", ">>", "<=", ">=",
-    "==",  "!=",  "&&", "&=", "||", "|=", "^=", "::", "S=", "*",  "/",  "%",  "+",  "-",  "<",
-    ">",   "=",   "!",  "&",  "|",  "^",  "~",  "?",  ":",  ";",  ",",  "(",  ")",  "{",  "}",
-    "[",   "]"};
 
 // The first non-blank byte of |line| is '#'.
 bool IsDirective(std::string_view line) {
@@ -26,10 +18,47 @@ bool IsDirective(std::string_view line) {
 }  // namespace
 
 std::size_t PunctSize(std::string_view text) {
-  for (std::string_view punct : kPuncts) {
-    if (text.starts_with(punct)) return punct.size();
+  if (text.empty()) return 0;
+  const char a = text[0];
+  const char b = text.size() > 1 ? text[1] : '\0';
+  const char c = text.size() > 2 ? text[2] : '\0';
+  switch (a) {
+    case '<':
+    case '>':  // << <<= <= and their mirror images
+      if (b == a) return c == '=' ? 3 : 2;
+      return b == '=' ? 2 : 1;
+    case '*':
+      return b == '*' || b == '=' ? 2 : 1;
+    case '+':
+    case '&':
+    case '|':  // ++ += && &= || |=
+      return b == a || b == '=' ? 2 : 1;
+    case '-':
+      return b == '-' || b == '=' || b == '>' ? 2 : 1;
+    case '/':
+    case '%':
+    case '^':
+    case '=':
+    case '!':
+      return b == '=' ? 2 : 1;
+    case ':':
+      return b == ':' ? 2 : 1;
+    case 'S':
+      return b == '=' ? 2 : 0;
+    case '~':
+    case '?':
+    case ';':
+    case ',':
+    case '(':
+    case ')':
+    case '{':
+    case '}':
+    case '[':
+    case ']':
+      return 1;
+    default:
+      return 0;
   }
-  return 0;
 }
 
 std::vector<std::string_view> ViewsOf(const LineList& lines) {

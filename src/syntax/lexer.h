@@ -2,6 +2,7 @@
 #define Q9_SYNTAX_LEXER_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string_view>
 #include <vector>

@@ -15,10 +15,11 @@ bool IsAssignment(std::string_view op) {
 }  // namespace
 
 Meaning::Meaning(const Tree& tree, LineViews lines)
-    : tree_(&tree), lines_(lines), pure_(tree.nodes.size()) {
+    : tree_(&tree), lines_(lines), pure_(tree.nodes.size()), calls_(tree.nodes.size()) {
   // Kids come before their parents, so one walk settles every node.
   for (std::uint32_t i = 0; i < tree.nodes.size(); ++i) {
     const Node& node = tree.nodes[i];
+    if (node.kind == NodeKind::kCall) calls_[i] = FindOldCall(CallName(node));
     bool kids_pure = true;
     for (std::uint32_t kid : tree.Kids(node)) kids_pure = kids_pure && pure_[kid];
     switch (node.kind) {
@@ -38,7 +39,7 @@ Meaning::Meaning(const Tree& tree, LineViews lines)
         pure_[i] = kids_pure && !IsAssignment(Text(node.token));
         break;
       case NodeKind::kCall: {
-        const OldCall* call = FindOldCall(CallName(node));
+        const OldCall* call = calls_[i];
         const bool computes = call != nullptr &&
                               (call->kind == OldCallKind::kBinary ||
                                call->kind == OldCallKind::kLogical ||
@@ -69,7 +70,7 @@ Shape Meaning::ShapeOf(std::uint32_t index) const {
     case NodeKind::kPrefix:
       return {Text(node.token), 1, kids[0], 0};
     case NodeKind::kCall: {
-      const OldCall* call = FindOldCall(CallName(node));
+      const OldCall* call = calls_[Unbracket(index)];
       if (call == nullptr || static_cast<int>(kids.size()) != call->arity) return {};
       if (call->kind == OldCallKind::kBinary) return {call->op, 2, kids[0], kids[1]};
       if (call->kind == OldCallKind::kLogical && pure_[kids[1]]) {
@@ -243,7 +244,7 @@ void Meaning::AppendExpression(std::uint32_t index, std::string* out) const {
   }
   // A call that is no operator: a variable, an old setter or step, or an engine call.
   const std::string_view name = CallName(node);
-  const OldCall* call = FindOldCall(name);
+  const OldCall* call = calls_[at];
   if (call != nullptr && static_cast<int>(kids.size()) == call->arity) {
     switch (call->kind) {
       case OldCallKind::kVariable:
@@ -264,9 +265,7 @@ void Meaning::AppendExpression(std::uint32_t index, std::string* out) const {
         out->append("))");
         return;
       case OldCallKind::kStepAny: {
-        const Node& arg = tree_->nodes[Unbracket(kids[0])];
-        const std::string_view arg_name = arg.kind == NodeKind::kCall ? CallName(arg) : "";
-        const OldCall* variable = FindOldCall(arg_name);
+        const OldCall* variable = calls_[Unbracket(kids[0])];
         if (variable != nullptr && variable->kind == OldCallKind::kVariable) {
           out->append("(").append(call->op).append(" ");
           AppendExpression(kids[0], out);

@@ -62,9 +62,13 @@ class Meaning {
   void AppendFlat(std::uint32_t node, std::string_view op, std::string* out) const;
   void AppendStatementAt(std::uint32_t node, std::string* out) const;
 
+  // The old call a call node names, looked up once per node.
+  const struct OldCall* OldCallAt(std::uint32_t node) const { return calls_[node]; }
+
   const Tree* tree_;
   LineViews lines_;
   std::vector<bool> pure_;
+  std::vector<const struct OldCall*> calls_;
 };
 
 }  // namespace q9

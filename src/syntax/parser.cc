@@ -16,23 +16,21 @@ bool IsKeyword(std::string_view word) {
          word == "func" || word == "eq";
 }
 
-const Token& Parser::Peek(std::size_t ahead) {
-  while (ahead_.size() <= ahead) ahead_.push_back(lexer_->Next());
-  return ahead_[ahead];
+const Token& Parser::Fill(std::size_t ahead) {
+  if (ahead >= kLookahead) {
+    end_ = Token{};
+    return end_;
+  }
+  while (count_ <= ahead) ahead_[(head_ + count_++) % kLookahead] = lexer_->Next();
+  return ahead_[(head_ + ahead) % kLookahead];
 }
 
-bool Parser::PeekIs(std::size_t ahead, std::string_view text) {
-  const Token& token = Peek(ahead);
-  return token.kind != TokenKind::kEnd && token.kind != TokenKind::kString &&
-         lexer_->Text(token) == text;
-}
 
 bool Parser::PeekWord(std::size_t ahead) { return Peek(ahead).kind == TokenKind::kWord; }
 
 std::uint32_t Parser::Take() {
-  Peek(0);
-  tree_->tokens.push_back(ahead_.front());
-  ahead_.pop_front();
+  tree_->tokens.push_back(Peek(0));
+  Drop(1);
   return static_cast<std::uint32_t>(tree_->tokens.size() - 1);
 }
 
@@ -55,10 +53,9 @@ bool Parser::LabelAhead() {
 
 bool Parser::TakeLabel(Token* name) {
   if (!LabelAhead()) return false;
-  while (!PeekIs(1, ":")) ahead_.pop_front();
-  *name = ahead_.front();
-  ahead_.pop_front();
-  ahead_.pop_front();  // ":"
+  while (!PeekIs(1, ":")) Drop(1);
+  *name = Peek(0);
+  Drop(2);  // the name and ":"
   return true;
 }
 
@@ -70,13 +67,13 @@ bool Parser::TakeFuncHeader(Token* name) {
     return false;
   }
   *name = Peek(at + 1);
-  ahead_.erase(ahead_.begin(), ahead_.begin() + static_cast<long>(at + 5));
+  Drop(at + 5);
   return true;
 }
 
 bool Parser::TakeClosingBrace() {
   if (!PeekIs(0, "}")) return false;
-  ahead_.pop_front();
+  Drop(1);
   return true;
 }
 

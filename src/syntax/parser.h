@@ -3,7 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <vector>
 #include <string_view>
 
 #include "syntax/lexer.h"
@@ -44,8 +44,31 @@ class Parser {
 
  private:
   class Nesting;
-  const Token& Peek(std::size_t ahead);
-  bool PeekIs(std::size_t ahead, std::string_view text);
+  // The token |ahead| places on (0: the next one); the reference lasts until
+  // the next call. Looking further than kLookahead - 1 places sees the end.
+  const Token& Peek(std::size_t ahead) {
+    if (ahead < count_) return ahead_[(head_ + ahead) % kLookahead];
+    return Fill(ahead);
+  }
+  const Token& Fill(std::size_t ahead);
+  void Drop(std::size_t count) {
+    head_ = (head_ + count) % kLookahead;
+    count_ -= count;
+  }
+  // Whether the token |ahead| places on reads |text| (and is no string).
+  bool PeekIs(std::size_t ahead, std::string_view text) {
+    const Token& token = Peek(ahead);
+    if (token.size != text.size() || token.kind == TokenKind::kEnd ||
+        token.kind == TokenKind::kString) {
+      return false;
+    }
+    // Tokens are short: compared in place rather than through memcmp.
+    const std::string_view seen = lexer_->Text(token);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (seen[i] != text[i]) return false;
+    }
+    return true;
+  }
   bool PeekWord(std::size_t ahead);
   std::uint32_t Take();  // moves the next token into the tree
   bool Expect(std::string_view text);
@@ -61,7 +84,11 @@ class Parser {
                     std::initializer_list<std::uint32_t> kids);
 
   Lexer* lexer_;
-  std::deque<Token> ahead_;
+  static constexpr std::size_t kLookahead = 16;
+  Token ahead_[kLookahead];  // read but not taken: |count_| from |head_| on, in a ring
+  std::size_t head_ = 0;
+  std::size_t count_ = 0;
+  Token end_;
   Tree* tree_ = nullptr;
   Token error_;
   std::uint32_t last_ = 0;  // the node an expression or statement parse made

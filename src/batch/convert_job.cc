@@ -11,6 +11,7 @@
 #include "batch/backup.h"
 #include "batch/unified_diff.h"
 #include "linestore/line_store.h"
+#include "pipeline/conversion_hazards.h"
 #include "pipeline/pipeline.h"
 #include "safe/convert.h"
 
@@ -77,9 +78,14 @@ FileReport Run(const std::string& path, const JobOptions& options) {
   LineList converted = original;
   const bool warnings = options.warnings || options.mode == BatchMode::kWarningsOnly;
   const bool diff = options.mode == BatchMode::kDiff;
-  const ConvertOptions convert{.collect_hazards = warnings, .track_origin = diff};
+  // The hazards are found here, from the original this job keeps anyway,
+  // rather than by Convert from a copy of its own.
+  const ConvertOptions convert{.track_origin = diff || warnings};
   Conversion conversion =
       options.safe ? ConvertSafely(&converted, convert) : Convert(&converted, convert);
+  if (!options.safe && warnings && conversion.failure == StageFailure::kNone) {
+    conversion.hazards = ConversionHazards(original, converted, conversion);
+  }
   if (!warnings) conversion.hazards.clear();
   if (conversion.failure != StageFailure::kNone) {
     return Failed(path, "cannot convert: out of memory");

@@ -428,24 +428,25 @@ SafeCalls ConvertCallsSafely(LineList* lines, const std::vector<std::size_t>& he
                              const std::vector<bool>& frozen) {
   SafeCalls result;
   std::vector<Edit> edits;
-  {
-    const std::vector<std::string_view> views(lines->begin(), lines->end());
-    std::vector<std::size_t> starts = {0};
-    starts.insert(starts.end(), headers.begin(), headers.end());
-    starts.push_back(views.size());
-    for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
-      const std::size_t begin = starts[k];
-      const std::size_t end = starts[k + 1];
-      if (begin >= end) continue;
-      bool frozen_here = false;
-      for (std::size_t line = begin; line < end && line < frozen.size(); ++line) {
-        frozen_here = frozen_here || frozen[line];
-      }
-      ConvertRegion(views, begin, end, frozen_here, &edits, &result.hazards);
+  std::vector<std::size_t> starts = {0};
+  starts.insert(starts.end(), headers.begin(), headers.end());
+  starts.push_back(lines->size());
+  // Each function is read and then edited before the next one; the views of
+  // its lines go stale then, but are not read again.
+  const std::vector<std::string_view> views(lines->begin(), lines->end());
+  for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
+    const std::size_t begin = starts[k];
+    const std::size_t end = starts[k + 1];
+    if (begin >= end) continue;
+    bool frozen_here = false;
+    for (std::size_t line = begin; line < end && line < frozen.size(); ++line) {
+      frozen_here = frozen_here || frozen[line];
     }
+    edits.clear();
+    ConvertRegion(views, begin, end, frozen_here, &edits, &result.hazards);
+    result.changed = result.changed || !edits.empty();
+    Apply(&edits, lines);
   }
-  result.changed = !edits.empty();
-  Apply(&edits, lines);
   return result;
 }
 

@@ -241,7 +241,8 @@ class Emitter {
     const Token& at = TokenAt(comma);
     const std::string_view rest = lines_[at.line].substr(at.column + 1);
     const char first = FirstByte(next, true);
-    const bool touching = !rest.empty() && rest[0] == first;
+    // A blank after the comma stays, and keeps the two apart already.
+    const bool touching = !rest.empty() && rest[0] != ' ' && rest[0] != '\t';
     if (touching && PunctSize(text + first) > text.size() && first != '(') text += ' ';
     Replace(comma, std::move(text));
   }

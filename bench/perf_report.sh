@@ -49,7 +49,7 @@ ordinary() {
         "  if(Equal(Var(0),10)) SetVar(0,0);\n" \
         "  IncVar(0); SetLocal(1,Sum(Local(1),Mul(Var(0),2)));\n" \
         "  if(And(GreaterThan(Var(1),3),LessThan(Var(1),9))) return(Sub(Var(1),1));\n" \
-        "  if(Not(SEqual(GetAction(),\"Walk\"))) SetAction(\"Walk\"); // walk on\n" \
+        "  if(Not(SEqual(GetMood(),\"Walk\"))) SetMood(\"Walk\"); // walk on\n" \
         "  DecVar(2); SetGlobal(3,Mod(Pow(Var(2),2),7)); AssignVar(4,Or(Var(5),BitAnd(Var(6),1)));\n" \
         "  return(Div(Sum(Var(0),Var(1)),2));\n"
       printf "%s", block

@@ -7,12 +7,46 @@
 #endif
 
 #include <csignal>
+#include <cstring>
 #include <iostream>
 
+#include "console/console_input.h"
 #include "console/dialogue.h"
 #include "console/key_read.h"
 
-int main() {
+namespace {
+
+// For --help (and the manual page made from it); the dialogue itself is German.
+constexpr const char* kUsage =
+    R"(Usage: Q9ToQ9strict
+Converts one game script to the #strict syntax, in place.
+
+The program asks for the script's path on standard input (Enter alone takes
+Script.c in the current folder), converts that file, reports bracket errors by
+line (counted from 0) and waits for a key. Typing /help shows its help page.
+The new text is saved atomically: a failed save leaves the script as it was.
+For many scripts at once, and to see the changes first, use q9strict.
+
+Options:
+  --help     show this text and exit
+  --version  show the version and exit
+
+Exit status: 0 the script was converted (bracket errors included); 1 the help
+page was shown, or the script could not be read, converted or written.
+)";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The dialogue takes no arguments; these two answer without it.
+  if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+    std::cout << "Q9ToQ9strict " << Q9_VERSION << "\n";
+    return 0;
+  }
+  if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
+    std::cout << kUsage;
+    return 0;
+  }
 #ifdef _WIN32
   // The texts are bytes on Windows too: no LF becomes CR LF on the way out.
   _setmode(_fileno(stdout), _O_BINARY);
@@ -21,7 +55,10 @@ int main() {
   // report and clean up after, not kill the program half-way.
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
+  const std::unique_ptr<std::streambuf> console = q9::WideConsoleInput();
+  std::istream console_in(console.get());
   q9::DialogueHooks hooks;
   hooks.read_key = [](std::istream& in) { q9::ReadKey(in, 0); };
-  return q9::RunDialogue(std::cin, std::cout, hooks);
+  hooks.show_path = q9::PathForConsole;
+  return q9::RunDialogue(console ? console_in : std::cin, std::cout, hooks);
 }

@@ -4,6 +4,7 @@
 
 #include "batch/convert_job.h"
 #include "batch/file_walk.h"
+#include "batch/json_report.h"
 #include "batch/ordered_pool.h"
 #include "batch/report.h"
 
@@ -13,7 +14,8 @@ namespace {
 constexpr std::size_t kBarWidth = 30;
 
 // A one-line bar on a terminal, redrawn only when its percentage moves so a
-// long run does not flood the terminal.
+// long run does not flood the terminal. It is drawn and erased with CR and
+// blanks alone: not every console takes escape sequences (Windows' older ones).
 class ProgressLine {
  public:
   ProgressLine(std::ostream& err, std::size_t total, bool enabled)
@@ -23,14 +25,16 @@ class ProgressLine {
     if (!enabled_) return;
     const std::size_t percent = done * 100 / total_;
     if (shown_ && percent == percent_) return;
-    err_ << '\r' << ProgressBar(done, total_, kBarWidth) << std::flush;
+    const std::string bar = ProgressBar(done, total_, kBarWidth);
+    err_ << '\r' << bar << std::flush;
+    width_ = bar.size();
     shown_ = true;
     percent_ = percent;
   }
 
   void Erase() {
     if (!shown_) return;
-    err_ << "\r\x1b[K" << std::flush;
+    err_ << '\r' << std::string(width_, ' ') << '\r' << std::flush;
     shown_ = false;
   }
 
@@ -40,6 +44,7 @@ class ProgressLine {
   bool enabled_;
   bool shown_ = false;
   std::size_t percent_ = 0;
+  std::size_t width_ = 0;
 };
 
 std::string StandardOutputFor(const FileReport& report, BatchMode mode) {
@@ -51,13 +56,17 @@ std::string StandardOutputFor(const FileReport& report, BatchMode mode) {
 
 }  // namespace
 
-int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
-             bool show_progress) {
+int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, bool show_progress,
+             std::ostream* json) {
   const WalkResult walk = CollectScripts(options.paths, options.patterns);
   Summary summary;
   for (const WalkError& error : walk.errors) {
     err << FormatWalkError(error);
     ++summary.failed;
+  }
+  for (const std::string& folder : walk.empty_folders) {
+    err << FormatNoScripts(folder);
+    ++summary.empty_folders;
   }
   const std::size_t total = walk.files.size();
   ProgressLine progress(err, total, show_progress && total >= kProgressMinFiles);
@@ -68,7 +77,9 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
         const bool listing = options.job.mode == BatchMode::kWarningsOnly;
         const std::string to_out =
             listing ? FormatWarnings(report) : StandardOutputFor(report, options.job.mode);
-        const std::string to_err = listing ? FormatError(report) : FormatDiagnostics(report);
+        const std::string to_err =
+            listing ? FormatError(report) : FormatDiagnostics(report, options.verbosity);
+        if (json != nullptr) *json << FormatJsonWarnings(report);
         if (!to_out.empty() || !to_err.empty()) {
           progress.Erase();
           out << to_out << std::flush;
@@ -78,7 +89,9 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
         progress.Show(i + 1);
       });
   progress.Erase();
-  err << FormatSummary(summary, options.job.mode) << std::flush;
+  if (options.verbosity != Verbosity::kQuiet) err << FormatSummary(summary, options.job.mode);
+  err << std::flush;
+  if (json != nullptr) json->flush();
   return ExitStatus(summary, options.job.mode);
 }
 

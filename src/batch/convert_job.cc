@@ -1,14 +1,14 @@
 #include "batch/convert_job.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <exception>
+#include <filesystem>
 #include <new>
 #include <system_error>
 
-#include "batch/backup.h"
+#include "batch/numbered_backup.h"
+#include "batch/path_bytes.h"
+#include "batch/script_checks.h"
 #include "batch/unified_diff.h"
 #include "linestore/line_store.h"
 #include "pipeline/conversion_hazards.h"
@@ -33,36 +33,38 @@ std::string ErrnoText(int error) { return std::generic_category().message(error)
 // The file must still exist: Open reads a missing file as an empty one, and a
 // batch run must never create files.
 Status EndsWithLineFeed(const std::string& path, const LineList& lines, bool* ends_with_lf) {
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0) return Status::Error(ErrnoText(errno));
+  std::error_code error;
+  const auto size =
+      static_cast<std::size_t>(std::filesystem::file_size(PathFromBytes(path), error));
+  if (error) {
+    // In the usual short words on every system ("No such file or directory").
+    const std::error_condition condition = error.default_error_condition();
+    return Status::Error(condition.category() == std::generic_category()
+                             ? ErrnoText(condition.value())
+                             : error.message());
+  }
   std::size_t joined = 0;
   for (const std::string& line : lines) joined += line.size() + 1;
-  const auto size = static_cast<std::size_t>(info.st_size);
   if (size != joined && size + 1 != joined) return Status::Error("file changed while being read");
   *ends_with_lf = size == joined;
   return Status();
 }
 
-std::vector<Warning> Warnings(Conversion* conversion, const LineList& converted) {
-  std::vector<Warning> warnings;
-  warnings.reserve(conversion->hazards.size());
-  for (Hazard& hazard : conversion->hazards) {
-    std::string text = converted[hazard.line];
-    warnings.push_back({std::move(hazard), std::move(text)});
-  }
-  return warnings;
-}
-
-// Saves in place, with a backup first when one is asked for.
-Status Write(const std::string& path, const LineList& converted, const JobOptions& options) {
-  std::string backup_path;
+// Saves in place, with a backup first when one is asked for; |*backup_path|
+// gets the backup's name.
+Status Write(const std::string& path, const LineList& converted, const JobOptions& options,
+             std::string* backup_path_out) {
+  std::string& backup_path = *backup_path_out;
   if (options.backup_suffix) {
-    backup_path = path + *options.backup_suffix;
-    if (Status status = MakeBackup(path, backup_path); !status.ok()) return status;
+    Status status = MakeNumberedBackup(path, path + *options.backup_suffix, &backup_path);
+    if (!status.ok()) return status;
   }
   Status saved = Save(path, converted);
   // The backup would only hold what the file still holds, and would block the next try.
-  if (!saved.ok() && !backup_path.empty()) unlink(backup_path.c_str());
+  if (!saved.ok() && !backup_path.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove(PathFromBytes(backup_path), ignored);
+  }
   return saved;
 }
 
@@ -75,24 +77,21 @@ FileReport Run(const std::string& path, const JobOptions& options) {
   if (Status read = EndsWithLineFeed(path, original, &ends_with_lf); !read.ok()) {
     return Failed(path, "cannot read: " + read.reason());
   }
-  LineList converted = original;
-  const bool warnings = options.warnings || options.mode == BatchMode::kWarningsOnly;
-  const bool diff = options.mode == BatchMode::kDiff;
-  // The hazards are found here, from the original this job keeps anyway,
-  // rather than by Convert from a copy of its own.
-  const ConvertOptions convert{.track_origin = diff || warnings};
-  Conversion conversion =
-      options.safe ? ConvertSafely(&converted, convert) : Convert(&converted, convert);
-  if (!options.safe && warnings && conversion.failure == StageFailure::kNone) {
-    conversion.hazards = ConversionHazards(original, converted, conversion);
+  if (HoldsNulByte(original)) return Failed(path, "not a script: holds NUL bytes");
+  if (IsAlreadyConverted(original)) {
+    FileReport report;
+    report.path = path;
+    report.outcome = FileOutcome::kAlreadyConverted;
+    return report;
   }
-  if (!warnings) conversion.hazards.clear();
+  LineList converted = original;
+  Conversion conversion = ConvertForJob(original, &converted, options);
   if (conversion.failure != StageFailure::kNone) {
     return Failed(path, "cannot convert: out of memory");
   }
   FileReport report;
   report.path = path;
-  report.warnings = Warnings(&conversion, converted);
+  report.warnings = TakeWarnings(&conversion, converted, options.warnings);
   if (ends_with_lf && converted == original) {
     report.outcome = FileOutcome::kUnchanged;
     return report;
@@ -101,15 +100,41 @@ FileReport Run(const std::string& path, const JobOptions& options) {
   if (diff) {
     report.diff = UnifiedDiff(path, original, ends_with_lf, converted, conversion.origin);
   } else if (options.mode == BatchMode::kWrite) {
-    if (Status written = Write(path, converted, options); !written.ok()) {
+    std::string backup_path;
+    if (Status written = Write(path, converted, options, &backup_path); !written.ok()) {
       report.outcome = FileOutcome::kFailed;
       report.error = "cannot write: " + written.reason();
+    } else if (options.backup_suffix && backup_path != path + *options.backup_suffix) {
+      report.backup = backup_path;
     }
   }
   return report;
 }
 
 }  // namespace
+
+Conversion ConvertForJob(const LineList& original, LineList* lines, const JobOptions& options) {
+  const bool warnings = options.warnings.any();
+  // The hazards are found here, from the original the job keeps anyway,
+  // rather than by Convert from a copy of its own.
+  const ConvertOptions convert{.track_origin = options.mode == BatchMode::kDiff || warnings};
+  Conversion conversion = options.safe ? ConvertSafely(lines, convert) : Convert(lines, convert);
+  if (!options.safe && warnings && conversion.failure == StageFailure::kNone) {
+    conversion.hazards = ConversionHazards(original, *lines, conversion);
+  }
+  return conversion;
+}
+
+std::vector<Warning> TakeWarnings(Conversion* conversion, const LineList& converted,
+                                  const WarningKinds& kinds) {
+  std::vector<Warning> warnings;
+  for (Hazard& hazard : conversion->hazards) {
+    if (!kinds.test(KindIndex(hazard.kind))) continue;
+    std::string text = converted[hazard.line];
+    warnings.push_back({std::move(hazard), std::move(text)});
+  }
+  return warnings;
+}
 
 FileReport ConvertJob(const std::string& path, const JobOptions& options) {
   try {

@@ -18,6 +18,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+[[maybe_unused]] std::string AsciiLower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
 // Collects while it walks; |seen| holds the resolved form of every file listed.
 class Walker {
  public:
@@ -25,8 +32,10 @@ class Walker {
 
   void AddPath(const std::string& path) {
     std::error_code error;
-    if (fs::is_directory(path, error)) {
-      WalkFolder(path);
+    if (fs::is_directory(PathFromBytes(path), error)) {
+      const std::size_t before = result_.files.size();
+      WalkFolder(PathFromBytes(path));
+      if (result_.files.size() == before) result_.empty_folders.push_back(path);
     } else {
       AddFile(path);
     }
@@ -37,8 +46,8 @@ class Walker {
  private:
   void AddFile(const std::string& path) {
     std::error_code error;
-    fs::path resolved = fs::weakly_canonical(path, error);
-    std::string key = error ? path : resolved.string();
+    fs::path resolved = fs::weakly_canonical(PathFromBytes(path), error);
+    std::string key = error ? path : PathBytes(resolved);
     if (seen_.insert(std::move(key)).second) result_.files.push_back(path);
   }
 
@@ -81,7 +90,7 @@ bool MatchesAny(std::string_view name, std::span<const std::string> patterns) {
   const std::string terminated(name);
   return std::any_of(patterns.begin(), patterns.end(), [&](const std::string& pattern) {
 #ifdef _WIN32
-    return GlobMatch(pattern, terminated);
+    return GlobMatch(AsciiLower(pattern), AsciiLower(terminated));
 #else
     return fnmatch(pattern.c_str(), terminated.c_str(), 0) == 0;
 #endif

@@ -17,10 +17,12 @@ struct WalkError {
 struct WalkResult {
   std::vector<std::string> files;  // in a stable order, each file once
   std::vector<WalkError> errors;
+  std::vector<std::string> empty_folders;  // folders named that added no file
 };
 
 // True when |name| (a file name without folders) matches one of the shell
-// globs in |patterns| ("*.c", "Script.?").
+// globs in |patterns| ("*.c", "Script.?"); on Windows whatever the case of
+// the letters, as names are there.
 bool MatchesAny(std::string_view name, std::span<const std::string> patterns);
 
 // The scripts that |paths| name, in the order given. A folder (or a link to
@@ -31,7 +33,8 @@ bool MatchesAny(std::string_view name, std::span<const std::string> patterns);
 // given, whatever its name, and left to the conversion to read or refuse.
 // A file reached twice (the same path once its links and dots are resolved)
 // is listed once, where it first appeared. Folders that cannot be listed are
-// reported in |errors| and skipped; the rest of the walk goes on.
+// reported in |errors| and skipped; the rest of the walk goes on. A folder of
+// |paths| that adds no file to the list is named in |empty_folders|.
 WalkResult CollectScripts(std::span<const std::string> paths,
                           std::span<const std::string> patterns);
 

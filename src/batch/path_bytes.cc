@@ -1,7 +1,7 @@
 #include "batch/path_bytes.h"
 
 #ifdef _WIN32
-#include <windows.h>
+#include "linestore/win_path.h"
 #endif
 
 namespace q9 {
@@ -9,19 +9,16 @@ namespace q9 {
 #ifdef _WIN32
 
 std::string PathBytes(const std::filesystem::path& path) {
-  const std::wstring wide = path.generic_wstring();
-  if (wide.empty()) return std::string();
-  const int wide_size = static_cast<int>(wide.size());
-  const int size =
-      WideCharToMultiByte(CP_ACP, 0, wide.data(), wide_size, nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), wide_size, bytes.data(), size, nullptr, nullptr);
-  return bytes;
+  return Utf8FromWide(path.generic_wstring());
 }
+
+std::filesystem::path PathFromBytes(const std::string& bytes) { return WidePath(bytes); }
 
 #else
 
 std::string PathBytes(const std::filesystem::path& path) { return path.generic_string(); }
+
+std::filesystem::path PathFromBytes(const std::string& bytes) { return bytes; }
 
 #endif  // _WIN32
 

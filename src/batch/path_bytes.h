@@ -6,12 +6,15 @@
 
 namespace q9 {
 
-// The bytes that name |path| to the line store, with forward slashes. On
-// Windows that is the path in the ANSI code page, the one that typed paths
-// arrive in and the line store's calls take (std::filesystem would give
-// UTF-8); a character the code page lacks becomes "?", so such a file cannot
-// be opened and is reported, never touched. Elsewhere: the path's own bytes.
+// The bytes that name |path| to the line store, with forward slashes: on
+// Windows the path in UTF-8, the form the line store takes there (see
+// linestore/win_path.h); elsewhere the path's own bytes.
 std::string PathBytes(const std::filesystem::path& path);
+
+// The path that the bytes |bytes| name to the line store: the inverse of
+// PathBytes, for std::filesystem (which on Windows reads a narrow string in
+// neither UTF-8 nor the ANSI code page).
+std::filesystem::path PathFromBytes(const std::string& bytes);
 
 }  // namespace q9
 

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "batch/safe_text.h"
 #include "pipeline/pipeline.h"
 
 namespace q9 {
@@ -77,49 +78,78 @@ void Summary::Add(const FileReport& report) {
     case FileOutcome::kUnchanged:
       ++unchanged;
       break;
+    case FileOutcome::kAlreadyConverted:
+      ++already_converted;
+      break;
     case FileOutcome::kFailed:
       ++failed;
       break;
   }
   bool warned = false;
   for (const Warning& warning : report.warnings) {
-    ++warnings[static_cast<std::size_t>(warning.hazard.kind)];
+    ++warnings[KindIndex(warning.hazard.kind)];
     warned = warned || !IsNote(warning.hazard.kind);
   }
   if (warned) ++with_warnings;
+}
+
+std::string WarningMessage(const Warning& warning) {
+  // The texts quote the script: its bytes are shown safely, and a message is
+  // cut only where a quote has run wild.
+  return SafeText(warning.hazard.what + "; " + warning.hazard.advice, 5 * kShownChars);
 }
 
 std::string FormatWarnings(const FileReport& report) {
   std::string out;
   for (const Warning& warning : report.warnings) {
     const Hazard& hazard = warning.hazard;
-    out += report.path + ":" + std::to_string(hazard.line + 1) +
-           (IsNote(hazard.kind) ? ": note: " : ": warning: ") + hazard.what + "; " +
-           hazard.advice + " [" + std::string(HazardSlug(hazard.kind)) + "]\n  " +
-           std::string(WithoutTrailingCr(warning.text)) + "\n";
+    out += SafeText(report.path) + ":" + std::to_string(hazard.line + 1) +
+           (IsNote(hazard.kind) ? ": note: " : ": warning: ") + WarningMessage(warning) + " [" +
+           std::string(HazardSlug(hazard.kind)) + "]\n  " +
+           SafeText(WithoutTrailingCr(warning.text)) + "\n";
   }
   return out;
 }
 
 std::string FormatError(const FileReport& report) {
   if (report.outcome != FileOutcome::kFailed) return "";
-  return report.path + ": error: " + report.error + "\n";
+  return SafeText(report.path) + ": error: " + report.error + "\n";
 }
 
-std::string FormatDiagnostics(const FileReport& report) {
-  return FormatWarnings(report) + FormatError(report);
+std::string FormatDiagnostics(const FileReport& report, Verbosity verbosity) {
+  if (verbosity == Verbosity::kQuiet) return FormatError(report);
+  std::string out = FormatWarnings(report);
+  const std::string path = SafeText(report.path);
+  if (!report.backup.empty()) {
+    out += path + ": note: backup kept as " + SafeText(report.backup) +
+           " (the usual name was taken)\n";
+  }
+  if (verbosity == Verbosity::kVerbose && report.outcome == FileOutcome::kUnchanged) {
+    out += path + ": unchanged\n";
+  }
+  if (verbosity == Verbosity::kVerbose && report.outcome == FileOutcome::kAlreadyConverted) {
+    out += path + ": already converted\n";
+  }
+  return out + FormatError(report);
 }
 
 std::string FormatWalkError(const WalkError& error) {
-  return error.path + ": error: cannot read: " + error.reason + "\n";
+  return SafeText(error.path) + ": error: cannot read: " + error.reason + "\n";
+}
+
+std::string FormatNoScripts(const std::string& folder) {
+  return "no scripts found under " + SafeText(folder) + "\n";
 }
 
 std::string FormatSummary(const Summary& summary, BatchMode mode) {
   const std::string_view converted =
       mode == BatchMode::kWrite ? " converted, " : " would be converted, ";
-  return std::to_string(summary.converted) + std::string(converted) +
-         std::to_string(summary.unchanged) + " unchanged, " +
-         std::to_string(summary.with_warnings) + " with warnings, " +
+  std::string line = std::to_string(summary.converted) + std::string(converted) +
+                     std::to_string(summary.unchanged) + " unchanged, ";
+  if (summary.already_converted > 0) {
+    line += std::to_string(summary.already_converted) + " already converted, ";
+  }
+  return line + std::to_string(summary.with_warnings) + " with warnings, " +
          std::to_string(summary.failed) + " failed" + WarningCounts(summary) + "\n";
 }
 
@@ -127,6 +157,7 @@ int ExitStatus(const Summary& summary, BatchMode mode) {
   if (summary.failed > 0) return kExitFileError;
   if (mode == BatchMode::kCheck && summary.converted > 0) return kExitWouldChange;
   if (mode == BatchMode::kWarningsOnly && summary.with_warnings > 0) return kExitWarned;
+  if (summary.empty_folders > 0) return kExitNoScripts;
   return kExitOk;
 }
 
@@ -149,8 +180,11 @@ std::string FormatRowList() {
 
 std::string ProgressBar(std::size_t done, std::size_t total, std::size_t width) {
   const std::size_t filled = done >= total ? width : done * width / total;
-  return "[" + std::string(filled, '#') + std::string(width - filled, ' ') + "] " +
-         std::to_string(done) + "/" + std::to_string(total);
+  // Appended piece by piece: "[" + std::string(...) trips GCC 12's -Wrestrict at -O3.
+  std::string bar = "[";
+  bar.append(filled, '#').append(width - filled, ' ').append("] ");
+  bar += std::to_string(done) + "/" + std::to_string(total);
+  return bar;
 }
 
 }  // namespace q9

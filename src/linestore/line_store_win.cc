@@ -1,7 +1,6 @@
 // Open and Save for Windows. Scripts are bytes here as everywhere: the file is
 // read and written with the Win32 calls directly, so no layer translates CR LF.
-// Paths are the bytes the user typed and go to the ANSI ("A") calls, which take
-// them in the system's ANSI code page.
+// Paths go to the wide ("W") calls by way of WidePath.
 #include "linestore/line_store.h"
 
 #ifdef _WIN32
@@ -17,6 +16,7 @@
 #include <utility>
 
 #include "linestore/line_chunks.h"
+#include "linestore/win_path.h"
 #include "linestore/win_status.h"
 
 namespace q9 {
@@ -94,18 +94,18 @@ Status IsDirectoryError() { return Status::Error(std::generic_category().message
 // The file that a save to |path| replaces: |path| itself, or, for a symbolic
 // link, the file it leads to, so the link stays a link.
 Status ResolveTarget(const std::string& path, std::string* target, DWORD* attributes) {
-  *attributes = GetFileAttributesA(path.c_str());
+  *attributes = GetFileAttributesW(WidePath(path).c_str());
   *target = path;
   if (*attributes == INVALID_FILE_ATTRIBUTES || !(*attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     return Status();
   }
-  ScopedHandle file(CreateFileA(path.c_str(), 0,
+  ScopedHandle file(CreateFileW(WidePath(path).c_str(), 0,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return LastError();
-  std::string final_path(MAX_PATH, '\0');
+  std::wstring final_path(MAX_PATH, L'\0');
   for (;;) {
-    DWORD length = GetFinalPathNameByHandleA(file.get(), final_path.data(),
+    DWORD length = GetFinalPathNameByHandleW(file.get(), final_path.data(),
                                              static_cast<DWORD>(final_path.size()),
                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (length == 0) return LastError();
@@ -115,8 +115,8 @@ Status ResolveTarget(const std::string& path, std::string* target, DWORD* attrib
     }
     final_path.resize(length);  // |length| counts the terminating NUL here
   }
-  *target = std::move(final_path);
-  *attributes = GetFileAttributesA(target->c_str());
+  *target = Utf8FromWide(final_path);
+  *attributes = GetFileAttributesW(final_path.c_str());
   if (*attributes == INVALID_FILE_ATTRIBUTES) return LastError();
   return Status();
 }
@@ -127,7 +127,7 @@ Status CheckWritable(const std::string& target, DWORD attributes) {
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return IsDirectoryError();
   if (attributes & FILE_ATTRIBUTE_READONLY) return Status::Error("read-only file");
   // Opening for writing without truncation asks the system whether we may.
-  ScopedHandle file(CreateFileA(target.c_str(), GENERIC_WRITE,
+  ScopedHandle file(CreateFileW(WidePath(target).c_str(), GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return LastError();
@@ -152,8 +152,8 @@ Status CreateTemp(const std::string& target, DWORD attributes, std::string* temp
   std::random_device random;
   for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
     std::string candidate = stem + RandomSuffix(random);
-    HANDLE opened =
-        CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
+    HANDLE opened = CreateFileW(WidePath(candidate).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                attributes, nullptr);
     if (opened != INVALID_HANDLE_VALUE) {
       *temp_path = std::move(candidate);
       *file = opened;
@@ -196,13 +196,13 @@ Status FillTemp(HANDLE file, const LineList& lines) {
 Status Open(const std::string& path, LineList* lines) {
   lines->clear();
   if (path.empty()) return Status();  // names no file, as elsewhere
-  ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+  ScopedHandle file(CreateFileW(WidePath(path).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file.valid()) {
     DWORD code = GetLastError();
     if (IsMissing(code)) return Status();  // no script yet reads as an empty one
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     // A folder cannot be opened as a file at all; say why in the usual words.
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
       return IsDirectoryError();
@@ -234,11 +234,11 @@ Status Save(const std::string& path, const LineList& lines) {
   }
   Status status = FillTemp(file, lines);
   // WRITE_THROUGH: the call returns once the rename itself is on the disk.
-  if (status.ok() && !MoveFileExA(temp_path.c_str(), target.c_str(),
+  if (status.ok() && !MoveFileExW(WidePath(temp_path).c_str(), WidePath(target).c_str(),
                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     status = LastError();
   }
-  if (!status.ok()) DeleteFileA(temp_path.c_str());
+  if (!status.ok()) DeleteFileW(WidePath(temp_path).c_str());
   return status;
 }
 

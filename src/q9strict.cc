@@ -29,7 +29,7 @@ constexpr const char* kFooter =
 script from standard input and writes the converted script to standard output.
 Warnings name the places where the conversion may have changed a script's
 meaning or damaged it: PATH:LINE: warning: WHAT; CHECK [KIND], then the line.
-Warning kinds: )";
+Kinds of warnings and notes: )";
 
 constexpr const char* kExitStatuses =
     R"(

@@ -75,8 +75,8 @@ TEST_F(BatchProgramTest, HelpVersionAndRowList) {
   EXPECT_EQ(help.status, 0);
   for (const char* text :
        {"Usage: q9strict [OPTIONS] PATH...\n", "--jobs", "--include", "--no-warn", "--report",
-        "Warning kinds: name-in-word, ", "Exit status: 0 success; 1 --check", "2 usage error",
-        "3 a file could not be read or written"}) {
+        "Kinds of warnings and notes: precedence, ", "Exit status: 0 success; 1 --check",
+        "2 usage error", "3 a file could not be read or written"}) {
     EXPECT_NE(help.out.find(text), std::string::npos) << text;
   }
   EXPECT_EQ(Run({"--version"}).out, "q9strict 1.0.0\n");
@@ -247,20 +247,39 @@ TEST_F(BatchProgramTest, WarningsAndPipes) {
     bool converts;         // s.c is converted
   };
   const Case cases[] = {
-      {{"--warnings-only", "s.c"}, "", 1, note("s.c") + warning("s.c"),
-       "1 would be converted, 0 unchanged, 1" + counts, false},
-      {{"--warnings-only", "--warnings=unconverted", "s.c"}, "", 1, note("s.c"),
+      {{"--warnings-only", "s.c"},
+       "",
+       1,
+       note("s.c") + warning("s.c"),
+       "1 would be converted, 0 unchanged, 1" + counts,
+       false},
+      // Notes alone are no warnings found.
+      {{"--warnings-only", "--warnings=unconverted", "s.c"},
+       "",
+       0,
+       note("s.c"),
        "1 would be converted, 0 unchanged, 0 with warnings, 0 failed; notes: 1 unconverted\n",
        false},
       {{"--check", "--no-warn=name-in-word,unconverted", "s.c"}, "", 1, "s.c\n", clean, false},
-      {{"s.c"}, "", 0, "", note("s.c") + warning("s.c") + "1 converted, 0 unchanged, 1" + counts,
+      {{"s.c"},
+       "",
+       0,
+       "",
+       note("s.c") + warning("s.c") + "1 converted, 0 unchanged, 1" + counts,
        true},
       {{"-q", "--report=r.jsonl", "s.c"}, "", 0, "", "", true},
-      {{"-"}, script, 0, converted, note("-") + warning("-") + "1 converted, 0 unchanged, 1" + counts,
+      {{"-"},
+       script,
+       0,
+       converted,
+       note("-") + warning("-") + "1 converted, 0 unchanged, 1" + counts,
        false},
       {{"--check", "--warnings=none", "-"}, script, 1, "-\n", clean, false},
       {{"--warnings-only", "--no-warn=unconverted", "-q", "-"}, script, 1, warning("-"), "", false},
-      {{"-v", "-"}, converted, 0, converted,
+      {{"-v", "-"},
+       converted,
+       0,
+       converted,
        "-: already converted\n0 converted, 0 unchanged, 1 already converted, 0 with warnings, 0 "
        "failed\n",
        false},
@@ -277,11 +296,11 @@ TEST_F(BatchProgramTest, WarningsAndPipes) {
   }
   // One object a line, the message as the terminal shows it.
   const std::string report = Get("r.jsonl");
-  EXPECT_TRUE(report.starts_with(
-      R"({"path":"s.c","line":4,"kind":"unconverted","message":")"))
+  EXPECT_TRUE(report.starts_with(R"({"path":"s.c","line":4,"kind":"unconverted","message":")"))
       << report;
-  EXPECT_NE(report.find("\"}\n{\"path\":\"s.c\",\"line\":7,\"kind\":\"name-in-word\",\"message\":\""),
-            std::string::npos)
+  EXPECT_NE(
+      report.find("\"}\n{\"path\":\"s.c\",\"line\":7,\"kind\":\"name-in-word\",\"message\":\""),
+      std::string::npos)
       << report;
   EXPECT_TRUE(report.ends_with("\"}\n")) << report;
 }

@@ -1,8 +1,9 @@
 // CommandLine for Windows: the wide command line, split as the C runtime does.
 #ifdef _WIN32
 
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs windows.h before it.
+#include <shellapi.h>
 
 #include "batch/command_line.h"
 #include "linestore/win_path.h"

@@ -235,9 +235,16 @@ TEST_F(BatchProgramTest, WarningsAndPipes) {
       kMarker + "#strict\n func Timer(){\n Not(1,\n}\n func Initialize(){\n Var(0)=Get2;\n}\n";
   auto note = [](const std::string& path) { return path + ":4: note: [unconverted]\n"; };
   auto warning = [](const std::string& path) { return path + ":7: warning: [name-in-word]\n"; };
+  auto both = [&](const std::string& path) { return note(path) + warning(path); };
   const std::string counts =
       " with warnings, 0 failed; warnings: 1 name-in-word; notes: 1 unconverted\n";
+  const std::string would = "1 would be converted, 0 unchanged, 1" + counts;
+  const std::string done = "1 converted, 0 unchanged, 1" + counts;
   const std::string clean = "1 would be converted, 0 unchanged, 0 with warnings, 0 failed\n";
+  const std::string notes = clean.substr(0, clean.size() - 1) + "; notes: 1 unconverted\n";
+  const std::string skipped =
+      "-: already converted\n0 converted, 0 unchanged, 1 already converted, 0 with warnings, 0 "
+      "failed\n";
   const std::string binary("Timer:\0\n", 8);
   struct Case {
     std::vector<std::string> args;
@@ -247,42 +254,16 @@ TEST_F(BatchProgramTest, WarningsAndPipes) {
     bool converts;         // s.c is converted
   };
   const Case cases[] = {
-      {{"--warnings-only", "s.c"},
-       "",
-       1,
-       note("s.c") + warning("s.c"),
-       "1 would be converted, 0 unchanged, 1" + counts,
-       false},
+      {{"--warnings-only", "s.c"}, "", 1, both("s.c"), would, false},
       // Notes alone are no warnings found.
-      {{"--warnings-only", "--warnings=unconverted", "s.c"},
-       "",
-       0,
-       note("s.c"),
-       "1 would be converted, 0 unchanged, 0 with warnings, 0 failed; notes: 1 unconverted\n",
-       false},
+      {{"--warnings-only", "--warnings=unconverted", "s.c"}, "", 0, note("s.c"), notes, false},
       {{"--check", "--no-warn=name-in-word,unconverted", "s.c"}, "", 1, "s.c\n", clean, false},
-      {{"s.c"},
-       "",
-       0,
-       "",
-       note("s.c") + warning("s.c") + "1 converted, 0 unchanged, 1" + counts,
-       true},
+      {{"s.c"}, "", 0, "", both("s.c") + done, true},
       {{"-q", "--report=r.jsonl", "s.c"}, "", 0, "", "", true},
-      {{"-"},
-       script,
-       0,
-       converted,
-       note("-") + warning("-") + "1 converted, 0 unchanged, 1" + counts,
-       false},
+      {{"-"}, script, 0, converted, both("-") + done, false},
       {{"--check", "--warnings=none", "-"}, script, 1, "-\n", clean, false},
       {{"--warnings-only", "--no-warn=unconverted", "-q", "-"}, script, 1, warning("-"), "", false},
-      {{"-v", "-"},
-       converted,
-       0,
-       converted,
-       "-: already converted\n0 converted, 0 unchanged, 1 already converted, 0 with warnings, 0 "
-       "failed\n",
-       false},
+      {{"-v", "-"}, converted, 0, converted, skipped, false},
       {{"-q", "-"}, binary, 3, "", "-: error: not a script: holds NUL bytes\n", false},
   };
   for (const Case& c : cases) {

@@ -188,6 +188,8 @@ new_case console
 old_script 'Schild_λ.c'
 in_console console-typed "$KEY_PROMPT" 'Schild_λ.c' "$INTERACTIVE"
 expect_file console-typed 'Schild_λ.c' "$EXPECTED/Script.c"
+# The echo in the console's code page: the letter itself, or "?" where it lacks it.
+expect "console-typed: echo" grep -qE 'Pfad: Schild_(\?|λ)\.c\s*$' "$SCRATCH/console-typed.screen"
 mkdir Sub
 in_console console-read-error "$KEY_PROMPT" 'Sub' "$INTERACTIVE"
 expect "console-read-error: no message" grep -q 'Fehler beim Lesen der Datei: Sub' \

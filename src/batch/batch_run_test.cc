@@ -19,8 +19,7 @@ class BatchRunTest : public ScratchTest {
  protected:
   static std::string Name(std::size_t i) {
     const std::string digits = std::to_string(i);
-    std::string name = "f";  // appended: GCC 12's -Wrestrict at -O3 trips on "f" + std::string
-    return name.append(3 - digits.size(), '0').append(digits).append(".c");
+    return "f" + std::string(3 - digits.size(), '0') + digits + ".c";
   }
   // |count| scripts; every third one already converted, the one at |broken|
   // with a bracket error.

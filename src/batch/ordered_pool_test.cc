@@ -24,12 +24,12 @@ TEST(RunOrderedTest, DeliversEveryResultInIndexOrderOnTheCallingThread) {
         [&](std::size_t i) {
           // Early items finish last, so a pool that delivers in completion order fails.
           std::this_thread::sleep_for(std::chrono::microseconds((count - i) * 50));
-          return std::string("r").append(std::to_string(i));  // not "r" + (GCC 12 -Wrestrict)
+          return "r" + std::to_string(i);
         },
         [&](std::size_t i, std::string result) {
           EXPECT_EQ(std::this_thread::get_id(), caller);
           EXPECT_EQ(i, next++);
-          EXPECT_EQ(result, std::string("r").append(std::to_string(i)));
+          EXPECT_EQ(result, "r" + std::to_string(i));
         });
     EXPECT_EQ(next, count);
   }

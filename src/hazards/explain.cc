@@ -51,8 +51,7 @@ std::string SourceText(LineViews lines, const Tree& tree, std::uint32_t first, s
   return text;
 }
 
-// Appended: "`" + std::string trips GCC 12's -Wrestrict at -O3.
-std::string Quoted(std::string_view text) { return std::string("`").append(text).append("`"); }
+std::string Quoted(std::string_view text) { return "`" + std::string(text) + "`"; }
 
 // A parsed statement with its meanings.
 class Side {

@@ -214,9 +214,8 @@ Status FillTemp(int fd, const LineList& lines, bool exists, const struct stat& i
 // Best effort: makes the rename itself survive a crash. The new content is
 // already safe, so a failure here does not fail the save.
 void SyncDirectory(const std::string& target) {
-  // Built whole: assigning "." afterwards trips GCC 12's -Wrestrict at -O3.
-  const std::string_view prefix = DirPrefix(target);
-  const std::string dir = prefix.empty() ? std::string(".") : std::string(prefix);
+  std::string dir(DirPrefix(target));
+  if (dir.empty()) dir = ".";
   ScopedFd fd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (fd.get() >= 0) fsync(fd.get());
 }

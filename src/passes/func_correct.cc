@@ -46,13 +46,12 @@ bool FuncCorrect(LineList* lines) {
   const std::size_t size = lines->size();
   lines->resize(size + headers.size());
   std::size_t next = lines->size();  // lines at and after |next| are in their final place
-  // assign(1, '}'): assigning "}" trips GCC 12's -Wrestrict at -O3.
-  (*lines)[--next].assign(1, '}');
+  (*lines)[--next] = "}";
   for (std::size_t i = size; i-- > 0;) {
     if (--next != i) (*lines)[next] = std::move((*lines)[i]);
     if (headers.empty() || i != headers.back()) continue;
     headers.pop_back();
-    if (!headers.empty()) (*lines)[--next].assign(1, '}');
+    if (!headers.empty()) (*lines)[--next] = "}";
   }
   return true;
 }

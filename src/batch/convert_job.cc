@@ -97,7 +97,7 @@ FileReport Run(const std::string& path, const JobOptions& options) {
     return report;
   }
   report.outcome = FileOutcome::kConverted;
-  if (diff) {
+  if (options.mode == BatchMode::kDiff) {
     report.diff = UnifiedDiff(path, original, ends_with_lf, converted, conversion.origin);
   } else if (options.mode == BatchMode::kWrite) {
     std::string backup_path;

@@ -91,7 +91,7 @@ changed_lines() {
 SED_EXPRESSIONS=()
 for name in BitAnd And Div Mul Mod SEqual Equal GreaterThan LessThan Pow Sub Sum Or SetVar \
   AssignVar SetGlobal SetLocal DecVar IncVar Inc Dec Not eq IsNewgfx SetSkyFade Var Local Global \
-  return GetAction; do
+  return GetMood; do
   SED_EXPRESSIONS+=(-e "s#$name(\([^(),]*\),#(\1)$name(#g")
 done
 

@@ -120,8 +120,8 @@ class Generator {
 
   // An engine call from a pattern: "t" stands for a text, "e" for a value.
   std::string EngineCall(int depth) {
-    constexpr std::string_view kCalls[] = {"MakeRock()", "Say(t)", "Say(t)",  "Hurt(e)", "Sound(t)",
-                                           "GetX()",     "Random(e)", "Message(t,e)", "Explode(e)"};
+    constexpr std::string_view kCalls[] = {"MakeRock()", "Say(t)", "Say(t)",  "Hurt(e)", "Ring(t)",
+                                           "GetSpot()",  "Dice(e)",  "Shout(t,e)", "Burst(e)"};
     // Names that hold a row's name, or that are renamed.
     constexpr std::string_view kOddCalls[] = {"GetSum(e)", "Notify()", "SetVarious(e)", "IsNewgfx()",
                                               "SetSkyFade(e,e,e)", "Decorate()", "Incinerate(e)"};

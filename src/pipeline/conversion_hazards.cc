@@ -86,14 +86,13 @@ void NoteUnconverted(const LineList& after, const Conversion& conversion,
       Hazard note = Note(
           HazardKind::kUnconverted, i,
           i == error_lines[r]
-              ? "the closing bracket of this " + name + " call is not on its line, so no " + name +
-                    " call was converted after it, and some before it were not either (the old "
-                    "calls still work)"
+              ? "this " + name + " call's closing bracket is on another line, so the conversion "
+                    "of " + name + " stopped here; its calls stay in the old form (they still work)"
               : "this " + name + " call stays in the old form: the conversion of " + name +
                     " stopped at line " + std::to_string(error_lines[r] + 1) +
                     " (the old calls still work)",
-          i == error_lines[r] ? "nothing needs doing; to convert them, put this call on one line "
-                                "and convert again"
+          i == error_lines[r] ? "to have them converted, put this call on one line and convert "
+                                "again"
                               : "nothing needs doing");
       note.column = at;
       note.width = name.size();

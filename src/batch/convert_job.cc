@@ -125,12 +125,25 @@ Conversion ConvertForJob(const LineList& original, LineList* lines, const JobOpt
   return conversion;
 }
 
+// The part of |line| a message shows: the whole line when it is short, else a
+// window around |column|, so that a warning never holds more than a few
+// hundred bytes of a long line.
+std::string Window(std::string_view line, std::size_t column) {
+  constexpr std::size_t kBefore = 80, kWidth = 240;
+  if (line.size() <= kWidth) return std::string(line);
+  const std::size_t start = column > kBefore ? std::min(column - kBefore, line.size() - kWidth) : 0;
+  std::string window = start > 0 ? "..." : "";
+  window.append(line.substr(start, kWidth));
+  if (start + kWidth < line.size()) window += "...";
+  return window;
+}
+
 std::vector<Warning> TakeWarnings(Conversion* conversion, const LineList& converted,
                                   const WarningKinds& kinds) {
   std::vector<Warning> warnings;
   for (Hazard& hazard : conversion->hazards) {
     if (!kinds.test(KindIndex(hazard.kind))) continue;
-    std::string text = converted[hazard.line];
+    std::string text = Window(converted[hazard.line], hazard.column);
     warnings.push_back({std::move(hazard), std::move(text)});
   }
   return warnings;

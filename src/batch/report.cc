@@ -101,12 +101,16 @@ std::string WarningMessage(const Warning& warning) {
 
 std::string FormatWarnings(const FileReport& report) {
   std::string out;
-  for (const Warning& warning : report.warnings) {
-    const Hazard& hazard = warning.hazard;
-    out += SafeText(report.path) + ":" + std::to_string(hazard.line + 1) +
-           (IsNote(hazard.kind) ? ": note: " : ": warning: ") + WarningMessage(warning) + " [" +
-           std::string(HazardSlug(hazard.kind)) + "]\n  " +
-           SafeText(WithoutTrailingCr(warning.text)) + "\n";
+  const std::string path = SafeText(report.path);
+  for (std::size_t i = 0; i < report.warnings.size(); ++i) {
+    const Hazard& hazard = report.warnings[i].hazard;
+    out += path + ":" + std::to_string(hazard.line + 1) +
+           (IsNote(hazard.kind) ? ": note: " : ": warning: ") + WarningMessage(report.warnings[i]) +
+           " [" + std::string(HazardSlug(hazard.kind)) + "]\n";
+    // The line follows the last of its messages, once.
+    const bool last_on_line = i + 1 == report.warnings.size() ||
+                              report.warnings[i + 1].hazard.line != hazard.line;
+    if (last_on_line) out += "  " + SafeText(WithoutTrailingCr(report.warnings[i].text)) + "\n";
   }
   return out;
 }

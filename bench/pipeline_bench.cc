@@ -18,7 +18,7 @@ LineList RealisticScript(std::size_t bytes) {
       "  if(And(GreaterThan(Var(1),2),Not(Var(2)))) return(Mul(Var(1),3));",
       "  // count the frames until the next check",
       "  IncVar(3); SetLocal(0,Sub(Local(0),Div(Var(3),2))); DecVar(4);",
-      "  if(Or(LessThan(Var(4),0),SEqual(GetAction(),\"Idle\"))) return(0);",
+      "  if(Or(LessThan(Var(4),0),SEqual(GetMood(),\"Idle\"))) return(0);",
   };
   LineList lines;
   std::size_t size = 0;

@@ -38,7 +38,7 @@ LineList OrdinaryLines(std::size_t bytes) {
   std::size_t size = 0;
   for (std::size_t n = 0; size < bytes; ++n) {
     lines.emplace_back(n % 4 == 0 ? "  SetVar(0,Sum(Var(0),Sum(Var(1),2)));"
-                                  : "  if(Equal(Var(1),2)) Message(\"x\"); return(1);");
+                                  : "  if(Equal(Var(1),2)) Say(\"x\"); return(1);");
     size += lines.back().size() + 1;
   }
   return lines;

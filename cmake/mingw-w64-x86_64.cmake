@@ -16,11 +16,11 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # bug 105651); the warning is kept everywhere else.
 set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")
 
-# Header-only libraries of the build machine (CLI11, dtl) serve the target as
-# they are. They are mirrored into a folder of their own: putting /usr/include
-# itself on the search path would bring in the build machine's C library.
+# The build machine's header-only CLI11 serves the target as it is. It is
+# mirrored into a folder of its own: putting /usr/include itself on the
+# search path would bring in the build machine's C library.
 set(Q9_HOST_HEADERS ${CMAKE_BINARY_DIR}/host-headers)
-foreach(library CLI dtl)
+foreach(library CLI)
   if(EXISTS /usr/include/${library} AND NOT EXISTS ${Q9_HOST_HEADERS}/include/${library})
     file(MAKE_DIRECTORY ${Q9_HOST_HEADERS}/include)
     file(CREATE_LINK /usr/include/${library} ${Q9_HOST_HEADERS}/include/${library} SYMBOLIC)

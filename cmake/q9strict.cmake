@@ -1,9 +1,5 @@
 # The batch converter, built beside the interactive program from the same library.
 find_package(CLI11 CONFIG REQUIRED)
-find_path(Q9_DTL_INCLUDE_DIR dtl/dtl.hpp REQUIRED)
-
-# The unified diff in the library uses dtl; SYSTEM keeps our warning flags off its headers.
-target_include_directories(q9 SYSTEM PRIVATE ${Q9_DTL_INCLUDE_DIR})
 
 add_executable(q9strict src/q9strict.cc)
 target_link_libraries(q9strict PRIVATE q9 CLI11::CLI11)

@@ -7,10 +7,14 @@ endif()
 
 set(Q9_POSIX_ONLY_SOURCES
     ${CMAKE_SOURCE_DIR}/src/console/key_read.cc
-    ${CMAKE_SOURCE_DIR}/src/batch/backup.cc)
+    ${CMAKE_SOURCE_DIR}/src/console/console_input.cc
+    ${CMAKE_SOURCE_DIR}/src/batch/backup.cc
+    ${CMAKE_SOURCE_DIR}/src/batch/command_line.cc
+    ${CMAKE_SOURCE_DIR}/src/batch/own_console.cc)
 get_target_property(Q9_WIN_SOURCES q9 SOURCES)
 list(REMOVE_ITEM Q9_WIN_SOURCES ${Q9_POSIX_ONLY_SOURCES})
 set_target_properties(q9 PROPERTIES SOURCES "${Q9_WIN_SOURCES}")
+target_link_libraries(q9 PUBLIC shell32)  # CommandLineToArgvW
 
 # Unit tests for the target, with GoogleTest built from source (Debian's
 # googletest package ships it in /usr/src/googletest). The end-to-end tests in

@@ -1,5 +1,5 @@
 // MakeBackup for Windows: a hard link where the file system has them (NTFS),
-// else an exclusive copy. Paths go to the ANSI ("A") calls, as in the line store.
+// else an exclusive copy. Paths go to the wide ("W") calls, as in the line store.
 #include "batch/backup.h"
 
 #ifdef _WIN32
@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "linestore/win_path.h"
 #include "linestore/win_status.h"
 
 namespace q9 {
@@ -31,22 +32,23 @@ bool LinkUnsupported(DWORD code) {
 // The copy is flushed like a save, so the backup is on the disk before the
 // original is replaced. 0 or the first failure; a failed copy is removed.
 DWORD CopyInto(const std::string& path, const std::string& backup_path) {
-  if (!CopyFileA(path.c_str(), backup_path.c_str(), /*bFailIfExists=*/TRUE)) return GetLastError();
+  if (!CopyFileW(WidePath(path).c_str(), WidePath(backup_path).c_str(), /*bFailIfExists=*/TRUE))
+    return GetLastError();
   // CopyFile carries the read-only attribute over; opening for the flush must not fail on it.
-  DWORD attributes = GetFileAttributesA(backup_path.c_str());
+  DWORD attributes = GetFileAttributesW(WidePath(backup_path).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
-    SetFileAttributesA(backup_path.c_str(),
+    SetFileAttributesW(WidePath(backup_path).c_str(),
                        attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
   }
   DWORD error = 0;
-  HANDLE file = CreateFileA(backup_path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+  HANDLE file = CreateFileW(WidePath(backup_path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE || !FlushFileBuffers(file)) error = GetLastError();
   if (file != INVALID_HANDLE_VALUE && !CloseHandle(file) && error == 0) error = GetLastError();
   if (error == 0 && attributes != INVALID_FILE_ATTRIBUTES) {
-    SetFileAttributesA(backup_path.c_str(), attributes);
+    SetFileAttributesW(WidePath(backup_path).c_str(), attributes);
   }
-  if (error != 0) DeleteFileA(backup_path.c_str());
+  if (error != 0) DeleteFileW(WidePath(backup_path).c_str());
   return error;
 }
 
@@ -59,7 +61,8 @@ Status MakeBackup(const Folder& folder, const std::string& name, const FileId& i
   (void)id;
   const std::string path = folder.prefix() + name;
   const std::string backup_path = backup_folder.prefix() + backup_name;
-  if (CreateHardLinkA(backup_path.c_str(), path.c_str(), nullptr)) return Status();
+  if (CreateHardLinkW(WidePath(backup_path).c_str(), WidePath(path).c_str(), nullptr))
+    return Status();
   DWORD error = GetLastError();
   if (LinkUnsupported(error)) error = CopyInto(path, backup_path);
   return error == 0 ? Status() : BackupError(shown, error);

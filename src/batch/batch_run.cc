@@ -7,8 +7,10 @@
 #include "batch/convert_job.h"
 #include "batch/file_walk.h"
 #include "batch/folder_set.h"
+#include "batch/json_report.h"
 #include "batch/ordered_pool.h"
 #include "batch/report.h"
+#include "batch/safe_text.h"
 
 namespace q9 {
 namespace {
@@ -16,7 +18,8 @@ namespace {
 constexpr std::size_t kBarWidth = 30;
 
 // A one-line bar on a terminal, redrawn only when its percentage moves so a
-// long run does not flood the terminal.
+// long run does not flood the terminal. It is drawn and erased with CR and
+// blanks alone: not every console takes escape sequences (Windows' older ones).
 class ProgressLine {
  public:
   ProgressLine(std::ostream& err, std::size_t total, bool enabled)
@@ -26,14 +29,16 @@ class ProgressLine {
     if (!enabled_) return;
     const std::size_t percent = done * 100 / total_;
     if (shown_ && percent == percent_) return;
-    err_ << '\r' << ProgressBar(done, total_, kBarWidth) << std::flush;
+    const std::string bar = ProgressBar(done, total_, kBarWidth);
+    err_ << '\r' << bar << std::flush;
+    width_ = bar.size();
     shown_ = true;
     percent_ = percent;
   }
 
   void Erase() {
     if (!shown_) return;
-    err_ << "\r\x1b[K" << std::flush;
+    err_ << '\r' << std::string(width_, ' ') << '\r' << std::flush;
     shown_ = false;
   }
 
@@ -43,6 +48,7 @@ class ProgressLine {
   bool enabled_;
   bool shown_ = false;
   std::size_t percent_ = 0;
+  std::size_t width_ = 0;
 };
 
 // Standard output that fails (a full disk, a closed pipe) remembers why the first time.
@@ -69,20 +75,24 @@ class CheckedOutput {
 
 std::string StandardOutputFor(const FileReport& report, BatchMode mode) {
   if (report.outcome != FileOutcome::kConverted) return "";
-  if (mode == BatchMode::kCheck) return report.path + "\n";
+  if (mode == BatchMode::kCheck) return SafePath(report.path) + "\n";
   if (mode == BatchMode::kDiff) return report.diff;
   return "";
 }
 
 }  // namespace
 
-int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
-             bool show_progress) {
+int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, bool show_progress,
+             std::ostream* json) {
   const WalkResult walk = CollectScripts(options.paths, options.patterns);
   Summary summary;
   for (const WalkError& error : walk.errors) {
     err << FormatWalkError(error);
     ++summary.failed;
+  }
+  for (const std::string& folder : walk.empty_folders) {
+    err << FormatNoScripts(folder);
+    ++summary.empty_folders;
   }
   const bool writing = options.job.mode == BatchMode::kWrite;
   FolderSet folders(walk, /*remove_stale_temps=*/writing);
@@ -115,7 +125,9 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
         const bool listing = options.job.mode == BatchMode::kWarningsOnly;
         const std::string to_out =
             listing ? FormatWarnings(report) : StandardOutputFor(report, options.job.mode);
-        const std::string to_err = listing ? FormatError(report) : FormatDiagnostics(report);
+        const std::string to_err =
+            listing ? FormatError(report) : FormatDiagnostics(report, options.verbosity);
+        if (json != nullptr) *json << FormatJsonWarnings(report);
         if (!to_out.empty() || !to_err.empty()) {
           progress.Erase();
           checked_out.Write(to_out);
@@ -130,7 +142,9 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err,
     err << "error: cannot write standard output: " << checked_out.error() << "\n";
     status = kExitFileError;
   }
-  err << FormatSummary(summary, options.job.mode) << std::flush;
+  if (options.verbosity != Verbosity::kQuiet) err << FormatSummary(summary, options.job.mode);
+  err << std::flush;
+  if (json != nullptr) json->flush();
   return status;
 }
 

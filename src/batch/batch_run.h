@@ -17,11 +17,16 @@ inline constexpr std::size_t kProgressMinFiles = 50;
 //   |out|: kCheck the path of every script that would change, one a line;
 //          kDiff the unified diff of every such script; kWarningsOnly the
 //          warnings (see FormatWarnings); kWrite nothing.
-//   |err|: warnings (but in kWarningsOnly) and errors, then the summary line;
-//          with |show_progress| and enough files, a progress bar redrawn in
-//          place with CR and erased before anything else is printed and at the end.
+//   |err|: "no scripts found under" each folder named that held none, then
+//          each script's diagnostics (FormatDiagnostics at options.verbosity;
+//          errors only in kWarningsOnly), then the summary line but with
+//          Verbosity::kQuiet; with |show_progress| and enough files, a progress
+//          bar redrawn in place with CR and erased before anything else is
+//          printed and at the end.
+//   |json|, when given: every warning as JSON Lines (FormatJsonWarnings).
 // Returns the exit status (see ExitStatus).
-int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, bool show_progress);
+int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, bool show_progress,
+             std::ostream* json = nullptr);
 
 }  // namespace q9
 

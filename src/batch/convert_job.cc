@@ -1,13 +1,17 @@
 #include "batch/convert_job.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <exception>
 #include <new>
 #include <system_error>
 
-#include "batch/backup.h"
+#include "batch/numbered_backup.h"
+#include "batch/safe_text.h"
+#include "batch/script_checks.h"
 #include "batch/unified_diff.h"
 #include "linestore/line_store.h"
+#include "pipeline/conversion_hazards.h"
 #include "pipeline/pipeline.h"
 #include "safe/convert.h"
 
@@ -28,42 +32,41 @@ std::string ErrorText(std::string_view doing, const Status& status) {
   return std::string(doing) + status.reason();
 }
 
-std::vector<Warning> Warnings(Conversion* conversion, const LineList& converted) {
-  std::vector<Warning> warnings;
-  warnings.reserve(conversion->hazards.size());
-  for (Hazard& hazard : conversion->hazards) {
-    std::string text = converted[hazard.line];
-    warnings.push_back({std::move(hazard), std::move(text)});
-  }
-  return warnings;
-}
-
 // Saves in place, with a backup first when one is asked for: beside the
 // script as found in its folder, or as named on the command line (a named
-// link keeps its backup beside the link).
+// link keeps its backup beside the link). |*backup| gets the backup's name
+// when it is not the usual one.
 Status Write(const FoundScript& script, const Folder& folder, const LineList& converted,
-             const FileStamp& read, const JobOptions& options, std::vector<std::string>* notes) {
+             const FileStamp& read, const JobOptions& options, std::string* backup,
+             std::vector<std::string>* notes) {
   const bool named_backup = !script.walked && options.backup_suffix;
   const Folder working = named_backup ? Folder::WorkingFolder() : Folder();
   const Folder& backup_folder = script.walked ? folder : working;
   std::string backup_name;
   if (options.backup_suffix) {
-    backup_name = (script.walked ? script.name : script.path) + *options.backup_suffix;
-    if (Status status = MakeBackup(folder, script.name, read.id, backup_folder, backup_name,
-                                   PrintablePath(script.path + *options.backup_suffix));
+    const std::string usual = (script.walked ? script.name : script.path) + *options.backup_suffix;
+    if (Status status =
+            MakeNumberedBackup(folder, script.name, read.id, backup_folder, usual,
+                               SafePath(script.path + *options.backup_suffix), &backup_name);
         !status.ok()) {
       return status;
+    }
+    if (backup_name != usual) {
+      *backup = script.path + *options.backup_suffix + backup_name.substr(usual.size());
     }
   }
   Status saved = SaveIn(folder, script.name, converted, read,
                         {.sync_folder = false, .temps = options.temps}, notes);
   // The backup would only hold what the file still holds, and would block the next try.
-  if (!saved.ok() && !backup_name.empty()) backup_folder.RemoveFile(backup_name);
+  if (!saved.ok() && !backup_name.empty()) {
+    backup_folder.RemoveFile(backup_name);
+    backup->clear();
+  }
   return saved;
 }
 
 FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions& options) {
-  const std::string path = PrintablePath(script.path);
+  const std::string& path = script.path;
   LineList original;
   FileStamp stamp;
   const FileId expected = script.walked ? script.id : FileId();
@@ -72,29 +75,32 @@ FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions
   }
   // A batch run never creates files.
   if (!stamp.exists) return Failed(path, "cannot read: " + std::generic_category().message(ENOENT));
+  if (HoldsNulByte(original)) return Failed(path, "not a script: holds NUL bytes");
+  FileReport report;
+  report.path = path;
+  if (IsAlreadyConverted(original)) {
+    report.outcome = FileOutcome::kAlreadyConverted;
+    return report;
+  }
   std::size_t joined = 0;
   for (const std::string& line : original) joined += line.size() + 1;
   const bool ends_with_lf = stamp.size == joined;
   LineList converted = original;
-  const bool warnings = options.warnings || options.mode == BatchMode::kWarningsOnly;
-  Conversion conversion =
-      options.safe ? ConvertSafely(&converted) : Convert(&converted, {.collect_hazards = warnings});
-  if (!warnings) conversion.hazards.clear();
+  Conversion conversion = ConvertForJob(original, &converted, options);
   if (conversion.failure != StageFailure::kNone) {
     return Failed(path, "cannot convert: out of memory");
   }
-  FileReport report;
-  report.path = path;
-  report.warnings = Warnings(&conversion, converted);
+  report.warnings = TakeWarnings(&conversion, converted, options.warnings);
   if (ends_with_lf && converted == original) {
     report.outcome = FileOutcome::kUnchanged;
     return report;
   }
   report.outcome = FileOutcome::kConverted;
   if (options.mode == BatchMode::kDiff) {
-    report.diff = UnifiedDiff(path, original, ends_with_lf, converted);
+    report.diff = UnifiedDiff(path, original, ends_with_lf, converted, conversion.origin);
   } else if (options.mode == BatchMode::kWrite) {
-    if (Status written = Write(script, folder, converted, stamp, options, &report.save_notes);
+    if (Status written =
+            Write(script, folder, converted, stamp, options, &report.backup, &report.save_notes);
         !written.ok()) {
       report.outcome = FileOutcome::kFailed;
       report.error = ErrorText("cannot write: ", written);
@@ -103,20 +109,56 @@ FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions
   return report;
 }
 
+// The part of |line| a message shows: the whole line when it is short, else a
+// window around |column|, so that a warning never holds more than a few
+// hundred bytes of a long line.
+std::string Window(std::string_view line, std::size_t column) {
+  constexpr std::size_t kBefore = 80, kWidth = 240;
+  if (line.size() <= kWidth) return std::string(line);
+  const std::size_t start = column > kBefore ? std::min(column - kBefore, line.size() - kWidth) : 0;
+  std::string window = start > 0 ? "..." : "";
+  window.append(line.substr(start, kWidth));
+  if (start + kWidth < line.size()) window += "...";
+  return window;
+}
+
 }  // namespace
+
+Conversion ConvertForJob(const LineList& original, LineList* lines, const JobOptions& options) {
+  const bool warnings = options.warnings.any();
+  // The hazards are found here, from the original the job keeps anyway,
+  // rather than by Convert from a copy of its own.
+  const ConvertOptions convert{.track_origin = options.mode == BatchMode::kDiff || warnings};
+  Conversion conversion = options.safe ? ConvertSafely(lines, convert) : Convert(lines, convert);
+  if (!options.safe && warnings && conversion.failure == StageFailure::kNone) {
+    conversion.hazards = ConversionHazards(original, *lines, conversion);
+  }
+  return conversion;
+}
+
+std::vector<Warning> TakeWarnings(Conversion* conversion, const LineList& converted,
+                                  const WarningKinds& kinds) {
+  std::vector<Warning> warnings;
+  for (Hazard& hazard : conversion->hazards) {
+    if (!kinds.test(KindIndex(hazard.kind))) continue;
+    std::string text = Window(converted[hazard.line], hazard.column);
+    warnings.push_back({std::move(hazard), std::move(text)});
+  }
+  return warnings;
+}
 
 FileReport ConvertJob(const FoundScript& script, const Folder& folder, const JobOptions& options) {
   try {
     return Run(script, folder, options);
   } catch (const std::bad_alloc&) {
-    return Failed(PrintablePath(script.path), "cannot convert: out of memory");
+    return Failed(script.path, "cannot convert: out of memory");
   } catch (const std::exception& error) {
-    return Failed(PrintablePath(script.path), std::string("cannot convert: ") + error.what());
+    return Failed(script.path, std::string("cannot convert: ") + error.what());
   }
 }
 
 FileReport UnreadableScript(const std::string& path, const Status& status) {
-  return Failed(PrintablePath(path), ErrorText("cannot read: ", status));
+  return Failed(path, ErrorText("cannot read: ", status));
 }
 
 FileReport ConvertJob(const std::string& path, const JobOptions& options) {

@@ -11,13 +11,15 @@
 #include "hazards/hazard.h"
 #include "linestore/folder.h"
 #include "linestore/status.h"
+#include "pipeline/pipeline.h"
 
 namespace q9 {
 
 enum class FileOutcome {
-  kConverted,  // the converted bytes differ (saved, or in kCheck/kDiff: would be)
-  kUnchanged,  // the conversion gives the bytes the file already holds
-  kFailed,     // not read, not converted or not written: the file keeps its bytes
+  kConverted,         // the converted bytes differ (saved, or in kCheck/kDiff: would be)
+  kUnchanged,         // the conversion gives the bytes the file already holds
+  kAlreadyConverted,  // the file starts as a converted script does: left as it is
+  kFailed,            // not read, not converted or not written: the file keeps its bytes
 };
 
 // A hazard of the conversion, with the converted line it points at.
@@ -28,28 +30,41 @@ struct Warning {
 
 // What happened to one script; the front end decides how to print it.
 struct FileReport {
-  std::string path;  // printable (see PrintablePath)
+  std::string path;  // as given or walked; SafeText shows it
   FileOutcome outcome = FileOutcome::kFailed;
-  std::vector<Warning> warnings;  // with JobOptions::warnings, ordered by line
-  // When kFailed: "cannot read: REASON", "cannot write: REASON", "changed while converting", ...
+  std::vector<Warning> warnings;  // of the kinds in JobOptions::warnings, ordered by line
+  // When kFailed: "cannot read: REASON", "not a script: ...", "changed while converting", ...
   std::string error;
   std::string diff;                     // kDiff and kConverted: the unified diff
+  std::string backup;  // the numbered name the backup went to, when the usual one was taken
   std::vector<std::string> save_notes;  // what the saved file could not keep of the old one
 };
+
+// Converts |*lines|, a copy of |original|, as |options| ask: exactly as the
+// interactive program does (with the hazards when any kind is wanted), or
+// with ConvertSafely.
+Conversion ConvertForJob(const LineList& original, LineList* lines, const JobOptions& options);
+
+// The conversion's hazards of the kinds in |kinds|, each with its line of
+// |converted|; the hazards are moved out of |*conversion|.
+std::vector<Warning> TakeWarnings(Conversion* conversion, const LineList& converted,
+                                  const WarningKinds& kinds);
 
 // Converts |script|, which lives in the open |folder|, exactly as the
 // interactive program does (one read, Convert in memory, one atomic save in
 // place), with these differences: a file that does not exist fails instead of
-// being created, a file whose converted bytes equal its current bytes is not
-// rewritten, and kCheck, kDiff and kWarningsOnly write nothing. A walked
-// script is read only if it is still the file the walk saw (no link), and any
-// script is saved only if it is still the file that was read: else it fails
-// as "changed while converting" and keeps whatever it holds. With a backup
-// suffix, the original is kept first (see MakeBackup), beside the script as
-// given; when that is impossible the script is not converted, and when the
-// save fails the backup just made is removed again. The folder is not synced:
-// the caller does it before it reports the script converted (see FolderSet).
-// kWarningsOnly notes the warnings whatever JobOptions::warnings says.
+// being created, a file holding a NUL byte fails as no script, a script that
+// starts as a converted one is kAlreadyConverted and not converted again, a
+// file whose converted bytes equal its current bytes is not rewritten, and
+// kCheck, kDiff and kWarningsOnly write nothing. A walked script is read only
+// if it is still the file the walk saw (no link), and any script is saved only
+// if it is still the file that was read: else it fails as "changed while
+// converting" and keeps whatever it holds. With a backup suffix, the original
+// is kept first (see MakeBackup), beside the script as given, under the next
+// free numbered name when the usual one is taken; when that is impossible the
+// script is not converted, and when the save fails the backup just made is
+// removed again. The folder is not synced: the caller does it before it
+// reports the script converted (see FolderSet).
 // Never throws; safe to call from several threads for different scripts.
 FileReport ConvertJob(const FoundScript& script, const Folder& folder, const JobOptions& options);
 

@@ -14,6 +14,7 @@
 #include <system_error>
 #include <utility>
 
+#include "batch/path_bytes.h"
 #include "linestore/line_store.h"
 
 namespace q9 {
@@ -35,7 +36,14 @@ std::string Shown(std::string path) {
 
 bool IsFolder(const std::string& path) {
   std::error_code error;
-  return std::filesystem::is_directory(path, error);
+  return std::filesystem::is_directory(PathFromBytes(path), error);
+}
+
+[[maybe_unused]] std::string AsciiLower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
 }
 
 // Collects while it walks; a file is known by its folder and its name.
@@ -50,7 +58,9 @@ class Walker {
       return Error(Shown(path), status.reason());
     }
     const std::size_t index = FolderIndex(folder.id(), kNoFolder, "", path);
+    const std::size_t before = result_.files.size();
     WalkFolder(index, folder, Shown(path));
+    if (result_.files.size() == before) result_.empty_folders.push_back(path);
   }
 
   WalkResult Take() { return std::move(result_); }
@@ -78,7 +88,7 @@ class Walker {
   }
 
   void Error(std::string path, std::string reason) {
-    result_.errors.push_back({PrintablePath(path), std::move(reason)});
+    result_.errors.push_back({std::move(path), std::move(reason)});
   }
 
   // The one index of the folder |id|, made on first sight.
@@ -160,7 +170,7 @@ bool MatchesAny(std::string_view name, std::span<const std::string> patterns) {
   const std::string terminated(name);
   return std::any_of(patterns.begin(), patterns.end(), [&](const std::string& pattern) {
 #ifdef _WIN32
-    return GlobMatch(pattern, terminated);
+    return GlobMatch(AsciiLower(pattern), AsciiLower(terminated));
 #else
     return fnmatch(pattern.c_str(), terminated.c_str(), 0) == 0;
 #endif
@@ -179,27 +189,6 @@ WalkResult CollectScripts(std::span<const std::string> paths,
   Walker walker(patterns);
   for (const std::string& path : paths) walker.AddPath(path);
   return walker.Take();
-}
-
-std::string PrintablePath(std::string_view path) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string shown;
-  shown.reserve(path.size());
-  for (const char c : path) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7F) {
-      shown += c;
-    } else if (c == '\n') {
-      shown += "\\n";
-    } else if (c == '\t') {
-      shown += "\\t";
-    } else if (c == '\r') {
-      shown += "\\r";
-    } else {
-      shown += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
-    }
-  }
-  return shown;
 }
 
 }  // namespace q9

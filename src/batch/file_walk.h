@@ -46,10 +46,12 @@ struct WalkResult {
   std::vector<FoundScript> files;  // in a stable order, each file once
   std::vector<WalkFolder> folders;
   std::vector<WalkError> errors;
+  std::vector<std::string> empty_folders;  // folders named that added no file
 };
 
 // True when |name| (a file name without folders) matches one of the shell
-// globs in |patterns| ("*.c", "Script.?").
+// globs in |patterns| ("*.c", "Script.?"); on Windows whatever the case of
+// the letters, as names are there.
 bool MatchesAny(std::string_view name, std::span<const std::string> patterns);
 
 // True when the backup of a script that |patterns| match, its name followed by
@@ -68,13 +70,11 @@ bool BackupsWouldMatch(std::string_view suffix, std::span<const std::string> pat
 // a folder named twice) is listed once, where it first appeared. Every folder
 // that cannot be listed or entered, and every entry that cannot be looked at
 // and would have been taken, is reported in |errors|; the rest goes on.
-// Paths in |errors| are printable (see PrintablePath).
+// A folder of |paths| that adds no file to the list is named in
+// |empty_folders|. Paths are kept as bytes; printing them safely is the
+// caller's job.
 WalkResult CollectScripts(std::span<const std::string> paths,
                           std::span<const std::string> patterns);
-
-// |path| with every control byte escaped ("\n", "\t", "\r", else "\xHH"), so
-// that a file name cannot break a line of output or drive the terminal.
-std::string PrintablePath(std::string_view path);
 
 }  // namespace q9
 

@@ -28,11 +28,11 @@ inline std::string OldSyntaxScript(std::uint32_t seed, std::size_t bytes) {
       "SetLocal(4,Mul(Local(4),2));",
       "if(Not(Var(5))) SetGlobal(1,Sub(Global(1),3));",
       "if(And(GreaterThan(Var(0),10),LessThan(Var(1),5))) AssignVar(6,Div(Var(0),2));",
-      "if(Or(SEqual(GetAction(),\"Walk\"),eq(GetAction(),\"Jump\"))) SetAction(\"Idle\");",
+      "if(Or(SEqual(GetMood(),\"Walk\"),eq(GetMood(),\"Jump\"))) SetMood(\"Idle\");",
       "SetVar(7,Mod(Pow(Var(2),2),7));",
       "if(Not(Var(1),Var(2))) Inc(x);",
-      "if(BitAnd(GetOCF(),OCF_Alive())) Dec(y);",
-      "Message(\"Gr\xFC\xDF"
+      "if(BitAnd(GetTraits(),TRAIT_Awake())) Dec(y);",
+      "Say(\"Gr\xFC\xDF"
       "e aus dem Hochland\");",
       "if(IsNewgfx()) SetSkyFade(0,0,0);",
   };

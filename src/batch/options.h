@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/warning_kinds.h"
 #include "linestore/temp_names.h"
 
 namespace q9 {
@@ -21,23 +22,41 @@ enum class BatchMode {
 struct JobOptions {
   BatchMode mode = BatchMode::kWrite;
   // When set (kWrite only), the original is kept as path + suffix before it is
-  // replaced; an existing file of that name makes the script fail unconverted.
+  // replaced, or, when that name is taken, under the next free numbered name.
   std::optional<std::string> backup_suffix;
-  // Note the places where the conversion may have changed the script's
-  // meaning or damaged it (always, in kWarningsOnly).
-  bool warnings = true;
+  // The kinds of places to note where the conversion may have changed the
+  // script's meaning or damaged it.
+  WarningKinds warnings = WarningKinds().set();
   // Convert with ConvertSafely instead of the exact conversion.
   bool safe = false;
   // Told the names of temporary files while they have one (may be null).
   TempNames* temps = nullptr;
 };
 
+// How much the batch converter says on standard error.
+enum class Verbosity {
+  kQuiet,    // errors only
+  kNormal,   // warnings, notes, errors and the summary
+  kVerbose,  // also every script left as it was
+};
+
+// The file name patterns a folder walk takes unless told otherwise. On
+// Windows, where names match whatever their case, "*.c" takes "Script.C" too.
+inline std::vector<std::string> DefaultPatterns() {
+#ifdef _WIN32
+  return {"*.c"};
+#else
+  return {"*.c", "*.C"};
+#endif
+}
+
 // One run of the batch converter, as the command line asked for it.
 struct BatchOptions {
   JobOptions job;
-  unsigned jobs = 1;                         // worker threads, at least 1
-  std::vector<std::string> patterns{"*.c"};  // file name globs for folder walks
-  std::vector<std::string> paths;            // files and folders, in the order given
+  unsigned jobs = 1;                                      // worker threads, at least 1
+  std::vector<std::string> patterns = DefaultPatterns();  // file name globs for folder walks
+  std::vector<std::string> paths;  // files and folders, in the order given; "-" alone: a pipe
+  Verbosity verbosity = Verbosity::kNormal;
 };
 
 }  // namespace q9

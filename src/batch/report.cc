@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "batch/safe_text.h"
 #include "pipeline/pipeline.h"
 
 namespace q9 {
@@ -77,53 +78,83 @@ void Summary::Add(const FileReport& report) {
     case FileOutcome::kUnchanged:
       ++unchanged;
       break;
+    case FileOutcome::kAlreadyConverted:
+      ++already_converted;
+      break;
     case FileOutcome::kFailed:
       ++failed;
       break;
   }
   bool warned = false;
   for (const Warning& warning : report.warnings) {
-    ++warnings[static_cast<std::size_t>(warning.hazard.kind)];
+    ++warnings[KindIndex(warning.hazard.kind)];
     warned = warned || !IsNote(warning.hazard.kind);
   }
   if (warned) ++with_warnings;
 }
 
+std::string WarningMessage(const Warning& warning) {
+  // The texts quote the script: its bytes are shown safely, and a message is
+  // cut only where a quote has run wild.
+  return SafeText(warning.hazard.what + "; " + warning.hazard.advice, 5 * kShownChars);
+}
+
 std::string FormatWarnings(const FileReport& report) {
   std::string out;
-  for (const Warning& warning : report.warnings) {
-    const Hazard& hazard = warning.hazard;
-    out += report.path + ":" + std::to_string(hazard.line + 1) +
-           (IsNote(hazard.kind) ? ": note: " : ": warning: ") + hazard.what + "; " +
-           hazard.advice + " [" + std::string(HazardSlug(hazard.kind)) + "]\n  " +
-           std::string(WithoutTrailingCr(warning.text)) + "\n";
+  const std::string path = SafePath(report.path);
+  for (std::size_t i = 0; i < report.warnings.size(); ++i) {
+    const Hazard& hazard = report.warnings[i].hazard;
+    out += path + ":" + std::to_string(hazard.line + 1) +
+           (IsNote(hazard.kind) ? ": note: " : ": warning: ") + WarningMessage(report.warnings[i]) +
+           " [" + std::string(HazardSlug(hazard.kind)) + "]\n";
+    // The line follows the last of its messages, once.
+    const bool last_on_line = i + 1 == report.warnings.size() ||
+                              report.warnings[i + 1].hazard.line != hazard.line;
+    if (last_on_line) out += "  " + SafeText(WithoutTrailingCr(report.warnings[i].text)) + "\n";
   }
   return out;
 }
 
 std::string FormatError(const FileReport& report) {
   if (report.outcome != FileOutcome::kFailed) return "";
-  return report.path + ": error: " + report.error + "\n";
+  return SafePath(report.path) + ": error: " + report.error + "\n";
 }
 
-std::string FormatDiagnostics(const FileReport& report) {
-  std::string not_kept;
-  for (const std::string& note : report.save_notes) {
-    not_kept += report.path + ": note: " + note + "\n";
+std::string FormatDiagnostics(const FileReport& report, Verbosity verbosity) {
+  if (verbosity == Verbosity::kQuiet) return FormatError(report);
+  std::string out = FormatWarnings(report);
+  const std::string path = SafePath(report.path);
+  if (!report.backup.empty()) {
+    out += path + ": note: backup kept as " + SafePath(report.backup) +
+           " (the usual name was taken)\n";
   }
-  return FormatWarnings(report) + not_kept + FormatError(report);
+  for (const std::string& note : report.save_notes) out += path + ": note: " + note + "\n";
+  if (verbosity == Verbosity::kVerbose && report.outcome == FileOutcome::kUnchanged) {
+    out += path + ": unchanged\n";
+  }
+  if (verbosity == Verbosity::kVerbose && report.outcome == FileOutcome::kAlreadyConverted) {
+    out += path + ": already converted\n";
+  }
+  return out + FormatError(report);
 }
 
 std::string FormatWalkError(const WalkError& error) {
-  return error.path + ": error: cannot read: " + error.reason + "\n";
+  return SafePath(error.path) + ": error: cannot read: " + error.reason + "\n";
+}
+
+std::string FormatNoScripts(const std::string& folder) {
+  return "no scripts found under " + SafePath(folder) + "\n";
 }
 
 std::string FormatSummary(const Summary& summary, BatchMode mode) {
   const std::string_view converted =
       mode == BatchMode::kWrite ? " converted, " : " would be converted, ";
-  return std::to_string(summary.converted) + std::string(converted) +
-         std::to_string(summary.unchanged) + " unchanged, " +
-         std::to_string(summary.with_warnings) + " with warnings, " +
+  std::string line = std::to_string(summary.converted) + std::string(converted) +
+                     std::to_string(summary.unchanged) + " unchanged, ";
+  if (summary.already_converted > 0) {
+    line += std::to_string(summary.already_converted) + " already converted, ";
+  }
+  return line + std::to_string(summary.with_warnings) + " with warnings, " +
          std::to_string(summary.failed) + " failed" + WarningCounts(summary) + "\n";
 }
 
@@ -131,6 +162,7 @@ int ExitStatus(const Summary& summary, BatchMode mode) {
   if (summary.failed > 0) return kExitFileError;
   if (mode == BatchMode::kCheck && summary.converted > 0) return kExitWouldChange;
   if (mode == BatchMode::kWarningsOnly && summary.with_warnings > 0) return kExitWarned;
+  if (summary.empty_folders > 0) return kExitNoScripts;
   return kExitOk;
 }
 
@@ -153,8 +185,11 @@ std::string FormatRowList() {
 
 std::string ProgressBar(std::size_t done, std::size_t total, std::size_t width) {
   const std::size_t filled = done >= total ? width : done * width / total;
-  return "[" + std::string(filled, '#') + std::string(width - filled, ' ') + "] " +
-         std::to_string(done) + "/" + std::to_string(total);
+  // Appended piece by piece: "[" + std::string(...) trips GCC 12's -Wrestrict at -O3.
+  std::string bar = "[";
+  bar.append(filled, '#').append(width - filled, ' ').append("] ");
+  bar += std::to_string(done) + "/" + std::to_string(total);
+  return bar;
 }
 
 }  // namespace q9

@@ -15,6 +15,7 @@ namespace q9 {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitWouldChange = 1;  // --check found scripts to convert
 inline constexpr int kExitWarned = 1;       // --warnings-only found warnings
+inline constexpr int kExitNoScripts = 1;    // a folder named held no scripts
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitFileError = 3;  // a script or folder could not be read or written
 
@@ -22,34 +23,44 @@ inline constexpr int kExitFileError = 3;  // a script or folder could not be rea
 struct Summary {
   std::size_t converted = 0;
   std::size_t unchanged = 0;
+  std::size_t already_converted = 0;
   std::size_t with_warnings = 0;  // any outcome: files with at least one warning
   std::size_t failed = 0;         // files and folders
   std::array<std::size_t, kHazardKinds.size()> warnings{};  // by kind, in kHazardKinds order
+  std::size_t empty_folders = 0;                            // folders named that held no scripts
 
   void Add(const FileReport& report);
 };
 
-// Compiler-style lines, each ending in LF: for every warning
-//   PATH:LINE: warning: WHAT; check "QUOTE": ADVICE [KIND]
+// WHAT; ADVICE, the hazard's texts, shown by SafeText (which cuts it only
+// after 5 * kShownChars characters).
+std::string WarningMessage(const Warning& warning);
+
+// Compiler-style lines, each ending in LF: for every warning or note
+//   PATH:LINE: warning: MESSAGE [KIND]      (or "note:" for a note's kind)
 //     TEXT
-// where TEXT is the line as converted, without a trailing CR, and a QUOTE
-// that would not show is named "this line" instead.
+// where MESSAGE is WarningMessage and TEXT the line as converted, without a
+// trailing CR, shown by SafeText (as are the paths of every diagnostic).
 std::string FormatWarnings(const FileReport& report);
 // "PATH: error: REASON" and an LF for a failed report, else nothing.
 std::string FormatError(const FileReport& report);
-// The warnings, then "PATH: note: NOTE" and an LF for each of the save's
-// notes, then the error.
-std::string FormatDiagnostics(const FileReport& report);
+// What standard error shows of one script: kQuiet the error; kNormal the
+// warnings, "PATH: note: backup kept as NAME (the usual name was taken)",
+// "PATH: note: NOTE" for each of the save's notes and the error; kVerbose also
+// "PATH: unchanged" or "PATH: already converted".
+std::string FormatDiagnostics(const FileReport& report, Verbosity verbosity);
 std::string FormatWalkError(const WalkError& error);
+// "no scripts found under FOLDER" and an LF.
+std::string FormatNoScripts(const std::string& folder);
 
 // "N converted, N unchanged, N with warnings, N failed" and an LF; in the
 // modes that write nothing, "N would be converted, ...". When there were
-// warnings, "; warnings: N KIND, N KIND" goes before the LF, by kind in
-// kHazardKinds order.
+// any, ", N already converted" follows "unchanged", and "; warnings: N KIND,
+// N KIND" (by kind in kHazardKinds order) goes before the LF.
 std::string FormatSummary(const Summary& summary, BatchMode mode);
 
-// 3 when anything failed, else 1 when kCheck found scripts to convert or
-// kWarningsOnly found warnings, else 0.
+// 3 when anything failed, else 1 when kCheck found scripts to convert,
+// kWarningsOnly found warnings or a folder named held no scripts, else 0.
 int ExitStatus(const Summary& summary, BatchMode mode);
 
 // The six stages and the 26 rows in pipeline order, each with what it rewrites.

@@ -3,8 +3,10 @@
 #include <cstddef>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "batch/json_report.h"
 #include "gtest/gtest.h"
 #include "pipeline/pipeline.h"
 
@@ -33,23 +35,42 @@ TEST(ReportTest, DiagnosticsInCompilerForm) {
   struct Case {
     const char* name;
     FileReport report;
+    Verbosity verbosity;
     std::string text;
   };
+  const FileReport warned =
+      Report(FileOutcome::kConverted, {Warned(HazardKind::kUnconverted, 3, " Sum(1,\r"),
+                                       Warned(HazardKind::kNameInWord, 11, "\xE4 GetSum(a")});
+  FileReport backed_up = Report(FileOutcome::kConverted);
+  backed_up.backup = "dir/s.c.bak.2";
   const Case cases[] = {
-      {"clean", Report(FileOutcome::kConverted), ""},
-      {"warnings, 1-based, CR dropped, other bytes kept",
-       Report(FileOutcome::kConverted, {Warned(HazardKind::kUnconverted, 3, " Sum(1,\r"),
-                                        Warned(HazardKind::kNameInWord, 11, "\xE4 GetSum(a")}),
+      {"clean", Report(FileOutcome::kConverted), Verbosity::kVerbose, ""},
+      {"warnings, 1-based, CR dropped, other bytes kept", warned, Verbosity::kNormal,
        "dir/s.c:4: note: the Sum row did something; undo it [unconverted]\n"
        "   Sum(1,\n"
        "dir/s.c:12: warning: the Sum row did something; undo it [name-in-word]\n"
        "  \xE4 GetSum(a\n"},
+      {"quiet", warned, Verbosity::kQuiet, ""},
+      {"control bytes escaped, long lines cut",
+       Report(FileOutcome::kUnchanged,
+              {Warned(HazardKind::kChanged, 3, "\x1b[2J\x01\t" + std::string(300, 'x'))}),
+       Verbosity::kNormal,
+       "dir/s.c:4: warning: the Sum row did something; undo it [changed]\n"
+       "  \\e[2J\\x01\t" +
+           std::string(194, 'x') + "...\n"},
       {"error", Report(FileOutcome::kFailed, {}, "cannot read: Permission denied"),
-       "dir/s.c: error: cannot read: Permission denied\n"},
+       Verbosity::kQuiet, "dir/s.c: error: cannot read: Permission denied\n"},
+      {"numbered backup", backed_up, Verbosity::kNormal,
+       "dir/s.c: note: backup kept as dir/s.c.bak.2 (the usual name was taken)\n"},
+      {"unchanged", Report(FileOutcome::kUnchanged), Verbosity::kNormal, ""},
+      {"unchanged, verbose", Report(FileOutcome::kUnchanged), Verbosity::kVerbose,
+       "dir/s.c: unchanged\n"},
+      {"already converted, verbose", Report(FileOutcome::kAlreadyConverted), Verbosity::kVerbose,
+       "dir/s.c: already converted\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(FormatDiagnostics(c.report), c.text);
+    EXPECT_EQ(FormatDiagnostics(c.report, c.verbosity), c.text);
   }
   EXPECT_EQ(FormatWalkError({"t/closed", "Permission denied"}),
             "t/closed: error: cannot read: Permission denied\n");
@@ -57,7 +78,9 @@ TEST(ReportTest, DiagnosticsInCompilerForm) {
 
 TEST(ReportTest, SummaryAndExitStatus) {
   struct Case {
-    std::string files;  // c: converted, u: unchanged, w: unchanged with warnings, f: failed
+    // c: converted, u: unchanged, a: already converted, w: unchanged with warnings,
+    // f: failed, e: an empty folder
+    std::string files;
     BatchMode mode;
     std::string summary;
     int status;
@@ -80,12 +103,21 @@ TEST(ReportTest, SummaryAndExitStatus) {
       {"c", BatchMode::kDiff, "1 would be converted, 0 unchanged, 0" + tail + "\n", kExitOk},
       {"cf", BatchMode::kCheck, "1 would be converted, 0 unchanged, 0 with warnings, 1 failed\n",
        kExitFileError},  // a failure outranks changes
+      {"aue", BatchMode::kWrite, "0 converted, 1 unchanged, 1 already converted, 0" + tail + "\n",
+       kExitNoScripts},
+      {"ef", BatchMode::kWrite, "0 converted, 0 unchanged, 0 with warnings, 1 failed\n",
+       kExitFileError},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.files + std::to_string(static_cast<int>(c.mode)));
     Summary summary;
     for (const char file : c.files) {
-      summary.Add(file == 'w' ? warned
+      if (file == 'e') {
+        ++summary.empty_folders;
+        continue;
+      }
+      summary.Add(file == 'w'   ? warned
+                  : file == 'a' ? Report(FileOutcome::kAlreadyConverted)
                   : file == 'f'
                       ? Report(FileOutcome::kFailed, {}, "cannot write: x")
                       : Report(file == 'c' ? FileOutcome::kConverted : FileOutcome::kUnchanged));
@@ -93,6 +125,21 @@ TEST(ReportTest, SummaryAndExitStatus) {
     EXPECT_EQ(FormatSummary(summary, c.mode), c.summary);
     EXPECT_EQ(ExitStatus(summary, c.mode), c.status);
   }
+}
+
+// Any bytes give valid JSON: UTF-8 as it is, other high bytes as Latin-1.
+TEST(ReportTest, JsonLinesCarryAnyBytes) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"a\"b\\c", R"("a\"b\\c")"},
+      {"\t\r\n\x01\x7f", "\"\\t\\r\\n\\u0001\x7f\""},
+      {"\xC3\xB6 \xE2\x82\xAC", "\"\xC3\xB6 \xE2\x82\xAC\""},          // UTF-8: ö €
+      {"\xF6\xC3(\xE2\x82", "\"\xC3\xB6\xC3\x83(\xC3\xA2\xC2\x82\""},  // Latin-1: öÃ(â and U+0082
+  };
+  for (const auto& [bytes, json] : cases) EXPECT_EQ(JsonString(bytes), json) << bytes;
+  FileReport report = Report(FileOutcome::kConverted, {Warned(HazardKind::kPrecedence, 3, "")});
+  EXPECT_EQ(FormatJsonWarnings(report),
+            "{\"path\":\"dir/s.c\",\"line\":4,\"kind\":\"precedence\",\"message\":"
+            "\"the Sum row did something; undo it\"}\n");
 }
 
 TEST(ReportTest, RowListNamesEveryRowInPipelineOrder) {

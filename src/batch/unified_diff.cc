@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <dtl/dtl.hpp>
 #include <vector>
 
 namespace q9 {
@@ -10,32 +9,43 @@ namespace {
 
 constexpr std::size_t kContext = 3;
 
-// One line of the edit script: ' ' kept, '-' removed, '+' added. |text| holds
-// the line with its LF, or without one when the file ended there without it.
+// One line of the edit script: ' ' kept, '-' removed (|line| indexes the
+// lines before), '+' added (|line| indexes the lines after).
 struct Edit {
   char kind;
-  std::string text;
+  std::size_t line;
 };
 
-// Lines with their terminators, so that a last line without LF differs from
-// the same text with one and shows up as changed.
-std::vector<std::string> Terminated(const LineList& lines, bool ends_with_lf) {
-  std::vector<std::string> terminated;
-  terminated.reserve(lines.size());
-  for (const std::string& line : lines) terminated.push_back(line + '\n');
-  if (!ends_with_lf && !terminated.empty()) terminated.back().pop_back();
-  return terminated;
-}
-
-std::vector<Edit> EditScript(const std::vector<std::string>& a, const std::vector<std::string>& b) {
-  // Removed lines before added ones, as diff and patch users expect to read them.
-  dtl::Diff<std::string, std::vector<std::string>> diff(a, b, true);
-  diff.compose();
+// The edit script that the origins give: a line after the conversion is kept
+// when it reads as the line it came from (the first such of its lines, where
+// one reads so); every other line is added, and every line before that is
+// kept by none is removed. Between two kept lines the removed lines come
+// before the added ones, as diff and patch users expect to read them.
+std::vector<Edit> EditScript(const LineList& before, bool before_ends_with_lf,
+                             const LineList& after, std::span<const std::size_t> origin) {
   std::vector<Edit> edits;
-  for (const auto& [text, info] : diff.getSes().getSequence()) {
-    char kind = info.type == dtl::SES_ADD ? '+' : info.type == dtl::SES_DELETE ? '-' : ' ';
-    edits.push_back({kind, text});
+  edits.reserve(before.size() + after.size());
+  std::vector<std::size_t> added;  // lines after, since the last kept line
+  std::size_t next_old = 0;        // the lines before it are kept or removed already
+  auto flush = [&](std::size_t old_end) {
+    for (; next_old < old_end; ++next_old) edits.push_back({'-', next_old});
+    for (const std::size_t line : added) edits.push_back({'+', line});
+    added.clear();
+  };
+  for (std::size_t j = 0; j < after.size(); ++j) {
+    const std::size_t from = j < origin.size() ? origin[j] : kAddedLine;
+    // A last line without its LF never reads as a line written with one.
+    const bool kept = from != kAddedLine && from >= next_old && from < before.size() &&
+                      (before_ends_with_lf || from + 1 < before.size()) && before[from] == after[j];
+    if (!kept) {
+      added.push_back(j);
+      continue;
+    }
+    flush(from);
+    edits.push_back({' ', from});
+    next_old = from + 1;
   }
+  flush(before.size());
   return edits;
 }
 
@@ -47,31 +57,51 @@ std::string Range(std::size_t lines_before, std::size_t count) {
   return std::to_string(lines_before + 1) + "," + std::to_string(count);
 }
 
-void AppendHunk(const std::vector<Edit>& edits, std::size_t begin, std::size_t end,
-                std::size_t old_before, std::size_t new_before, std::string* out) {
-  std::size_t old_count = 0;
-  std::size_t new_count = 0;
-  for (std::size_t i = begin; i < end; ++i) {
-    old_count += edits[i].kind != '+' ? 1 : 0;
-    new_count += edits[i].kind != '-' ? 1 : 0;
-  }
-  *out += "@@ -" + Range(old_before, old_count) + " +" + Range(new_before, new_count) + " @@\n";
-  for (std::size_t i = begin; i < end; ++i) {
-    *out += edits[i].kind;
-    *out += edits[i].text;
-    if (!edits[i].text.ends_with('\n')) *out += "\n\\ No newline at end of file\n";
-  }
-}
-
 bool IsChange(const Edit& edit) { return edit.kind != ' '; }
+
+class HunkWriter {
+ public:
+  HunkWriter(const LineList& before, bool before_ends_with_lf, const LineList& after,
+             std::string* out)
+      : before_(before), before_ends_with_lf_(before_ends_with_lf), after_(after), out_(*out) {}
+
+  void Append(const std::vector<Edit>& edits, std::size_t begin, std::size_t end,
+              std::size_t old_before, std::size_t new_before) {
+    std::size_t old_count = 0;
+    std::size_t new_count = 0;
+    for (std::size_t i = begin; i < end; ++i) {
+      old_count += edits[i].kind != '+' ? 1 : 0;
+      new_count += edits[i].kind != '-' ? 1 : 0;
+    }
+    out_ += "@@ -" + Range(old_before, old_count) + " +" + Range(new_before, new_count) + " @@\n";
+    for (std::size_t i = begin; i < end; ++i) {
+      const Edit& edit = edits[i];
+      out_ += edit.kind;
+      if (edit.kind == '+') {
+        out_ += after_[edit.line];
+        out_ += '\n';
+        continue;
+      }
+      out_ += before_[edit.line];
+      const bool without_lf = !before_ends_with_lf_ && edit.line + 1 == before_.size();
+      out_ += without_lf ? "\n\\ No newline at end of file\n" : "\n";
+    }
+  }
+
+ private:
+  const LineList& before_;
+  const bool before_ends_with_lf_;
+  const LineList& after_;
+  std::string& out_;
+};
 
 }  // namespace
 
 std::string UnifiedDiff(std::string_view path, const LineList& before, bool before_ends_with_lf,
-                        const LineList& after) {
-  const std::vector<Edit> edits =
-      EditScript(Terminated(before, before_ends_with_lf), Terminated(after, true));
+                        const LineList& after, std::span<const std::size_t> origin) {
+  const std::vector<Edit> edits = EditScript(before, before_ends_with_lf, after, origin);
   std::string out;
+  HunkWriter writer(before, before_ends_with_lf, after, &out);
   std::size_t old_line = 0;  // lines of each side before edits[next]
   std::size_t new_line = 0;
   std::size_t next = 0;
@@ -90,7 +120,7 @@ std::string UnifiedDiff(std::string_view path, const LineList& before, bool befo
     old_line += begin - next;  // only kept lines lie between hunks
     new_line += begin - next;
     if (out.empty()) out = "--- a/" + std::string(path) + "\n+++ b/" + std::string(path) + "\n";
-    AppendHunk(edits, begin, end, old_line, new_line, &out);
+    writer.Append(edits, begin, end, old_line, new_line);
     for (std::size_t i = begin; i < end; ++i) {
       old_line += edits[i].kind != '+' ? 1 : 0;
       new_line += edits[i].kind != '-' ? 1 : 0;

@@ -51,12 +51,18 @@ int ShowWrongCaseReply(std::istream& in, std::ostream& out, const DialogueHooks&
   return 1;
 }
 
-// Reports what the conversion of |path| did. Returns false when the run must
-// end at once with status 1.
-bool ReportConversion(std::ostream& out, const std::string& path, const FileConversion& result) {
+// How a conversion ends the run.
+enum class Ending {
+  kDone,          // the closing lines, the key read, status 0
+  kFileError,     // the key prompt and the key read, so the message can be read; status 1
+  kStageFailure,  // at once, status 1
+};
+
+// Reports what the conversion of |path| did.
+Ending ReportConversion(std::ostream& out, const std::string& path, const FileConversion& result) {
   if (!result.read.ok()) {
     WriteFileError(out, texts::kReadFailed, path, result.read);
-    return false;
+    return Ending::kFileError;
   }
   switch (result.conversion.failure) {
     case StageFailure::kNone:
@@ -64,14 +70,14 @@ bool ReportConversion(std::ostream& out, const std::string& path, const FileConv
     case StageFailure::kCorrect:
       Write(out, texts::kCorrectFailed);
       out.flush();
-      return false;
+      return Ending::kStageFailure;
     case StageFailure::kFuncCorrect:
       Write(out, texts::kFuncCorrectFailed);
       out.flush();
-      return false;
+      return Ending::kStageFailure;
     case StageFailure::kOutOfMemory:
       WriteLine(out, texts::kOutOfMemory);
-      return false;
+      return Ending::kStageFailure;
   }
   for (const BracketError& error : result.conversion.bracket_errors) {
     Write(out, texts::kBracketError);
@@ -79,18 +85,25 @@ bool ReportConversion(std::ostream& out, const std::string& path, const FileConv
   }
   if (!result.write.ok()) {
     WriteFileError(out, texts::kWriteFailed, path, result.write);
-    return false;
+    return Ending::kFileError;
   }
-  return true;
+  return Ending::kDone;
 }
 
 int Convert(std::istream& in, std::ostream& out, const DialogueHooks& hooks,
             const std::string& path) {
   if (path.empty()) WriteLine(out, texts::kNothingFound);
   Write(out, texts::kPathEcho);
-  WriteLine(out, path);
+  WriteLine(out, hooks.show_path ? hooks.show_path(path) : path);
   // The input ended before any word: there is no file to read or write.
-  if (!path.empty() && !ReportConversion(out, path, hooks.convert(path))) return 1;
+  const Ending ending =
+      path.empty() ? Ending::kDone : ReportConversion(out, path, hooks.convert(path));
+  if (ending == Ending::kStageFailure) return 1;
+  if (ending == Ending::kFileError) {
+    WriteLine(out, texts::kKeyPrompt);
+    hooks.read_key(in);
+    return 1;
+  }
   WriteLine(out, texts::kDone);
   WriteLine(out, texts::kKeyPrompt);
   hooks.read_key(in);

@@ -20,6 +20,8 @@ struct DialogueHooks {
   std::function<Status()> input_error = [] { return Status(); };
   // The pause before the end; given the input stream the path was read from.
   std::function<void(std::istream&)> read_key;
+  // How the path echo shows the path; as it is when empty.
+  std::function<std::string(const std::string&)> show_path;
 };
 
 // The whole interactive run: greeting, the path word, the help page or the
@@ -27,7 +29,9 @@ struct DialogueHooks {
 // key read. Writes only to |out|, each line end flushed. Returns the exit status:
 // 0 after a conversion (bracket errors included), 1 after the help page, the
 // wrong-case reply, a failure to read the path from |in|, or a failure to read,
-// convert or write the script.
+// convert or write the script. A failure to read or write is followed by the
+// key prompt and the key read, so a window opened for the program stays until
+// its message has been read.
 int RunDialogue(std::istream& in, std::ostream& out, const DialogueHooks& hooks);
 
 }  // namespace q9

@@ -9,8 +9,8 @@ namespace q9 {
 namespace {
 
 const std::string kGreetingEnd = "ordner ist)\n";
-const std::string kClosing =
-    "Operation abgeschlossen\nDrueck die \"Any Key\" taste zum fortfahren\n";
+const std::string kKeyPrompt = "Drueck die \"Any Key\" taste zum fortfahren\n";
+const std::string kClosing = "Operation abgeschlossen\n" + kKeyPrompt;
 
 // Runs the dialogue on |input| with a conversion that returns |result| and
 // records the path it was given. Returns what was written after the greeting.
@@ -69,12 +69,14 @@ TEST(DialogueTest, ReportsEachOutcomeOfTheConversion) {
       {"clean", Converted(), "Pfad: a.c\n" + kClosing, 0, 1},
       {"bracket errors", Converted({{11, 0}, {20, 17}}),
        "Pfad: a.c\nKlammer fehler in zeile 0\nKlammer fehler in zeile 17\n" + kClosing, 0, 1},
+      // A file error waits for a key, so a window can be read before it closes.
       {"read failed", read_failed,
-       "Pfad: a.c\nFehler beim Lesen der Datei: a.c (Is a directory)\n", 1, 0},
+       "Pfad: a.c\nFehler beim Lesen der Datei: a.c (Is a directory)\n" + kKeyPrompt, 1, 1},
       {"write failed", write_failed,
        "Pfad: a.c\nKlammer fehler in zeile 3\n"
-       "Fehler beim Schreiben der Datei: a.c (No space left on device)\n",
-       1, 0},
+       "Fehler beim Schreiben der Datei: a.c (No space left on device)\n" +
+           kKeyPrompt,
+       1, 1},
       {"layout failed", correct_failed, "Pfad: a.c\nFehler beim Korregieren", 1, 0},
       {"headers failed", func_failed, "Pfad: a.c\nFehler bei der FunktionsKorrektur", 1, 0},
       {"memory", memory_failed, "Pfad: a.c\nFehler: nicht genug Speicher\n", 1, 0},

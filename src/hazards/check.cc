@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "hazards/dead_stores.h"
 #include "hazards/explain.h"
 #include "syntax/labels.h"
 #include "syntax/meaning.h"
@@ -17,12 +18,16 @@ constexpr std::size_t kAdded = static_cast<std::size_t>(-1);
 // statements by meaning.
 struct Item {
   enum Kind { kHeader, kStatement, kEnd } kind = kStatement;
-  std::string meaning;  // kHeader: the function's name; kStatement: what it computes
+  // kHeader: the function's name; kStatement: what it computes; both hashed,
+  // for a script holds hundreds of thousands of them.
+  std::size_t meaning = 0;
   Place place;          // where it starts
 };
 
 struct Reading {
   std::vector<Item> items;
+  std::string comments;  // the text of every comment, blanks left out
+  std::size_t first_comment_line = 0;
   bool ok = true;
   Place error;                 // where reading stopped, when !ok
   bool ends_in_comment = false;  // whether the range's end lies in a block comment
@@ -34,8 +39,11 @@ Place PlaceOf(const Token& token) { return {token.line, token.column}; }
 Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool strict) {
   Reading reading;
   Lexer lexer(lines, begin.line, begin.column, end.line, end.column, in_comment);
+  std::vector<Token> comments;
+  lexer.set_comment_sink(&comments);
   Parser parser(&lexer);
   Tree tree;
+  std::string meaning;
   bool in_function = false;
   auto fail = [&](const Token& at) {
     reading.ok = false;
@@ -45,17 +53,17 @@ Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool stri
     const Place place = PlaceOf(parser.NextToken());
     Token name;
     if (strict ? parser.TakeFuncHeader(&name) : parser.TakeLabel(&name)) {
-      if (in_function && !strict) reading.items.push_back({Item::kEnd, "", place});
+      if (in_function && !strict) reading.items.push_back({Item::kEnd, 0, place});
       if (in_function && strict) {
         fail(name);
         break;
       }
-      reading.items.push_back({Item::kHeader, std::string(lexer.Text(name)), place});
+      reading.items.push_back({Item::kHeader, std::hash<std::string_view>()(lexer.Text(name)), place});
       in_function = true;
       continue;
     }
     if (strict && in_function && parser.TakeClosingBrace()) {
-      reading.items.push_back({Item::kEnd, "", place});
+      reading.items.push_back({Item::kEnd, 0, place});
       in_function = false;
       continue;
     }
@@ -63,20 +71,28 @@ Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool stri
       fail(parser.error());
       break;
     }
-    Item item{Item::kStatement, "", place};
-    Meaning(tree, lines).AppendStatement(&item.meaning);
-    if (!item.meaning.empty()) reading.items.push_back(std::move(item));
+    meaning.clear();
+    Meaning(tree, lines).AppendStatement(&meaning);
+    if (!meaning.empty()) {
+      reading.items.push_back({Item::kStatement, std::hash<std::string>()(meaning), place});
+    }
   }
   if (reading.ok && in_function) {
     if (strict) {
       fail(parser.NextToken());
     } else {
-      reading.items.push_back({Item::kEnd, "", end});
+      reading.items.push_back({Item::kEnd, 0, end});
     }
   }
   while (lexer.Next().kind != TokenKind::kEnd) {
   }
   reading.ends_in_comment = lexer.in_comment();
+  for (const Token& comment : comments) {
+    for (char c : lexer.Text(comment)) {
+      if (c != ' ' && c != '\t' && c != '\r' && c != '\v' && c != '\f') reading.comments.push_back(c);
+    }
+  }
+  if (!comments.empty()) reading.first_comment_line = comments.front().line;
   return reading;
 }
 
@@ -117,7 +133,8 @@ class Checker {
  private:
   // The functions' starts: every top-level label that the conversion made a header.
   std::vector<Region> Regions() const {
-    std::vector<Region> regions{{{0, 0}, 0}};
+    // The lines the header stage added on top hold nothing to compare.
+    std::vector<Region> regions{{{0, 0}, first_line_}};
     const std::span<const std::size_t> origin = map_.origin.subspan(first_line_);
     for (const Label& found : TopLevelLabels(before_)) {
       const Place& label = found.start;
@@ -145,6 +162,7 @@ class Checker {
   void Compare(const Reading& old_reading, const Reading& new_reading, const Region& region,
                Place before_end, std::size_t after_end, bool prelude) {
     const std::size_t last_line = after_end > region.after ? after_end - 1 : region.after;
+    if (old_reading.comments != new_reading.comments) NoteComments(new_reading, last_line);
     if (!old_reading.ok) {
       // Nothing to compare with; only say so where the conversion touched more than the header.
       if (!prelude) {
@@ -166,14 +184,18 @@ class Checker {
     if (new_reading.ok && i == old_items.size() && same_length) return;
     const Item* old_item = i < old_items.size() ? &old_items[i] : nullptr;
     const Place old_place = old_item != nullptr ? old_item->place : before_end;
-    if (!new_reading.ok && (i == new_items.size())) {
+    const Item* new_item = i < new_items.size() ? &new_items[i] : nullptr;
+    if (!new_reading.ok) {
+      // Where the converted function stops reading, that is said first.
       Place error = new_reading.error;
       if (error.line > last_line) error = {last_line, 0};
-      ExplainBroken(before_, old_item != nullptr && old_item->kind == Item::kStatement, old_place,
-                    before_end, after_, error, map_, &hazards_);
-      return;
+      const std::size_t aligned = std::min(new_items.size(), old_items.size());
+      const Item* at_error = aligned < old_items.size() ? &old_items[aligned] : nullptr;
+      ExplainBroken(before_, at_error != nullptr && at_error->kind == Item::kStatement,
+                    at_error != nullptr ? at_error->place : before_end, before_end, after_, error,
+                    map_, &hazards_);
+      if (i == new_items.size()) return;
     }
-    const Item* new_item = i < new_items.size() ? &new_items[i] : nullptr;
     if (old_item != nullptr && new_item != nullptr && old_item->kind == Item::kStatement &&
         new_item->kind == Item::kStatement) {
       // While both sides hold the same run of items, every statement that
@@ -183,6 +205,13 @@ class Checker {
                                       [](const Item& a, const Item& b) { return a.kind == b.kind; });
       for (std::size_t k = i; k < (aligned ? old_items.size() : i + 1); ++k) {
         if (old_items[k].meaning == new_items[k].meaning) continue;
+        if (aligned && OnlyDeadStoresDiffer(StatementsFrom(before_, old_items, k, before_end),
+                                            StatementsFrom(after_, new_items, k, Place{after_end, 0}))) {
+          NoteHarmless(new_items[k].place.line,
+                       "this statement was rewritten into one that computes something else, but "
+                       "what it stores is stored over before anything reads it");
+          continue;
+        }
         ExplainChange(before_, old_items[k].place,
                       k + 1 < old_items.size() ? old_items[k + 1].place : before_end, after_,
                       new_items[k].place,
@@ -191,8 +220,38 @@ class Checker {
       }
       return;
     }
+    if (!new_reading.ok) return;
     const Place at = new_item != nullptr ? new_item->place : Place{last_line, 0};
     ExplainLayout(before_, old_place, before_end, after_, at, &hazards_);
+  }
+
+  // The statements from item |k| to the end of its function.
+  static StatementRun StatementsFrom(LineViews lines, const std::vector<Item>& items, std::size_t k,
+                          Place end) {
+    StatementRun run{lines, {}, end};
+    for (; k < items.size() && items[k].kind == Item::kStatement; ++k) {
+      run.starts.push_back(items[k].place);
+    }
+    if (k < items.size()) run.end = items[k].place;
+    return run;
+  }
+
+  void NoteHarmless(std::size_t line, std::string what) {
+    Hazard note;
+    note.kind = HazardKind::kHarmless;
+    note.line = line;
+    note.what = std::move(what);
+    note.advice = "nothing needs doing, unless you change the lines after it";
+    hazards_.push_back(std::move(note));
+  }
+
+  void NoteComments(const Reading& reading, std::size_t last_line) {
+    Hazard note;
+    note.kind = HazardKind::kComment;
+    note.line = std::min(reading.first_comment_line, last_line);
+    note.what = "the text of a comment in this function was rewritten";
+    note.advice = "nothing needs doing; compare it with the original if the text matters";
+    hazards_.push_back(std::move(note));
   }
 
   LineViews before_;

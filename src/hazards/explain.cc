@@ -7,6 +7,7 @@
 #include "syntax/meaning.h"
 #include "syntax/old_calls.h"
 #include "syntax/parser.h"
+#include "syntax/printer.h"
 
 namespace q9 {
 namespace {
@@ -192,6 +193,7 @@ std::optional<std::string> WordHoldingName(const Side& side, std::uint32_t at, s
     const NodeKind kind = side.node(n).kind;
     if (found || (kind != NodeKind::kWord && kind != NodeKind::kCall)) return;
     const std::string_view word = side.Name(n);
+    if (FindOldCall(word) != nullptr) return;  // IncVar holds Inc, and is no mistake
     for (const OldCall& call : OldCalls()) {
       if (word != call.name && word.find(call.name) != std::string_view::npos &&
           call.kind != OldCallKind::kVariable) {
@@ -341,10 +343,25 @@ void ExplainChange(LineViews before, Place old_place, Place old_end, LineViews a
   const Side old_side(before, old_statement.tree);
   const Side new_side(after, new_statement.tree);
   const auto [a, b] = Culprit(old_side, new_side);
+  // Numbers alone that still come to the same value compute the same.
+  const std::optional<std::int32_t> old_value = old_side.meaning().ConstantValue(a);
+  if (old_value && old_value == new_side.meaning().ConstantValue(b)) {
+    Hazard note = At(after, new_statement.tree, new_side.node(b), HazardKind::kHarmless);
+    note.what = Quoted(old_side.Text(a)) + " became " + Quoted(new_side.Text(b)) +
+                ", which groups differently but comes to the same value, " +
+                std::to_string(*old_value);
+    note.advice = "nothing needs doing, unless you change the numbers";
+    hazards->push_back(std::move(note));
+    return;
+  }
   Hazard hazard = At(after, new_statement.tree, new_side.node(b), HazardKind::kChanged);
   const std::string old_text = Quoted(old_side.Text(a));
   const std::string new_text = Quoted(new_side.Text(b));
   const std::string became = old_text + " became " + new_text;
+  // What keeps the old meaning, as --safe writes it.
+  std::string kept = PrintedNode(old_statement.tree, before, a);
+  if (kept.size() > kQuoteLimit) kept = kept.substr(0, kQuoteLimit - 3) + "...";
+  const std::string write = "write " + Quoted(kept);
   const NodeKind old_kind = old_side.node(a).kind;
   const NodeKind new_kind = new_side.node(b).kind;
   const OldCall* call = old_kind == NodeKind::kCall ? FindOldCall(old_side.Name(a)) : nullptr;
@@ -386,22 +403,22 @@ void ExplainChange(LineViews before, Place old_place, Place old_end, LineViews a
     hazard.what = became + ": " + std::string(call->name) + " always evaluated " +
                   Quoted(old_side.Text(old_side.Kids(a)[1])) + ", but " + std::string(call->op) +
                   " skips it when the left side already decides";
-    hazard.advice = "keep " + old_text + " as it was, or evaluate the right side first";
+    hazard.advice = "keep " + old_text + " as it was";
   } else if (call != nullptr &&
              (call->kind == OldCallKind::kStep || call->kind == OldCallKind::kStepAny) &&
              new_kind == NodeKind::kPostfix) {
     hazard.kind = HazardKind::kStepValue;
     hazard.what = became + ": " + std::string(call->name) + " gave the new value, " +
                   std::string(call->op) + " after a variable gives the old one";
-    hazard.advice = "write " + std::string(call->op) + " before the variable";
+    hazard.advice = write;
   } else if (Negations(old_side, a) > Negations(new_side, b)) {
     hazard.kind = HazardKind::kNegationDropped;
     hazard.what = became + ": the negation was left out, because the line holds \"!=\"";
-    hazard.advice = "write !(" + new_side.Text(b) + ")";
+    hazard.advice = write;
   } else if (Leaves(old_side, a) == Leaves(new_side, b)) {
     hazard.kind = HazardKind::kPrecedence;
     hazard.what = became + ", which groups its operands differently";
-    hazard.advice = "add brackets so that it computes what " + old_text + " did";
+    hazard.advice = write;
   } else {
     hazard.what = became + ", which computes something else";
     hazard.advice = "compare it with the original";
@@ -419,7 +436,7 @@ void ExplainBroken(LineViews before, bool has_statement, Place old_place, Place 
   hazard.advice = "compare it with the original and mend it by hand";
   if (std::binary_search(map.headers.begin(), map.headers.end(), error.line)) {
     hazard.kind = HazardKind::kOddHeader;
-    hazard.what = "a colon that is no label's was taken for a function header";
+    hazard.what = "a colon that belongs to no label was taken for a function header";
     hazard.advice = "join the lines again and restore the colon";
   } else if (has_statement) {
     const Statement old_statement = ParseOne(before, old_place, old_end);

@@ -38,6 +38,10 @@ std::string_view HazardSlug(HazardKind kind) {
       return "line-ends";
     case HazardKind::kKeptCall:
       return "kept-call";
+    case HazardKind::kComment:
+      return "comment";
+    case HazardKind::kHarmless:
+      return "harmless";
   }
   return "";
 }

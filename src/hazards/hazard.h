@@ -31,16 +31,18 @@ enum class HazardKind {
   kUnconverted,  // calls left in the old form (they still work)
   kLineEnds,     // lines of a CR LF script that now end differently
   kKeptCall,     // --safe: a call kept in the old form on purpose
+  kComment,      // the text of a comment was rewritten, or a comment moved to a line of its own
+  kHarmless,     // an expression that changed, where the change cannot show
 };
 
-inline constexpr std::array<HazardKind, 17> kHazardKinds = {
+inline constexpr std::array<HazardKind, 19> kHazardKinds = {
     HazardKind::kPrecedence,  HazardKind::kShortCircuit, HazardKind::kStepValue,
     HazardKind::kNegationDropped, HazardKind::kArgumentCount, HazardKind::kString,
     HazardKind::kNameInWord,  HazardKind::kNotACall,     HazardKind::kGluedOperators,
     HazardKind::kRenamedCall,
     HazardKind::kOddHeader,   HazardKind::kBroken,       HazardKind::kChanged,
     HazardKind::kUnchecked,   HazardKind::kUnconverted,  HazardKind::kLineEnds,
-    HazardKind::kKeptCall,
+    HazardKind::kKeptCall,    HazardKind::kComment,      HazardKind::kHarmless,
 };
 
 // The kind's short name as the messages print it, such as "precedence".
@@ -49,7 +51,8 @@ std::string_view HazardSlug(HazardKind kind);
 // Whether the kind is a note rather than a warning.
 inline bool IsNote(HazardKind kind) {
   return kind == HazardKind::kUnconverted || kind == HazardKind::kLineEnds ||
-         kind == HazardKind::kKeptCall;
+         kind == HazardKind::kKeptCall || kind == HazardKind::kComment ||
+         kind == HazardKind::kHarmless;
 }
 
 // One place in a converted script, with what to say about it.

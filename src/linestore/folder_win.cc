@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "linestore/win_path.h"
 #include "linestore/win_status.h"
 
 namespace q9 {
@@ -25,7 +26,7 @@ std::string WithSeparator(const std::string& path) {
 
 // The folder's volume and index, or unknown where the system does not say.
 FileId IdOfFolder(const std::string& path) {
-  HANDLE handle = CreateFileA(path.empty() ? "." : path.c_str(), 0,
+  HANDLE handle = CreateFileW(WidePath(path.empty() ? "." : path).c_str(), 0,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return FileId();
@@ -62,7 +63,7 @@ Folder& Folder::operator=(Folder&& other) noexcept {
 Folder::~Folder() = default;
 
 Status Folder::Open(const std::string& path, Folder* folder, int* error_number) {
-  const DWORD attributes = GetFileAttributesA(path.empty() ? "." : path.c_str());
+  const DWORD attributes = GetFileAttributesW(WidePath(path.empty() ? "." : path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     const DWORD code = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_DIRECTORY;
     if (error_number != nullptr) *error_number = IsMissing(code) ? ENOENT : ENOTDIR;
@@ -85,7 +86,7 @@ Folder Folder::WorkingFolder() {
 
 Status Folder::OpenChild(const std::string& name, const FileId& expected, Folder* child) const {
   const std::string path = prefix_ + name;
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
   const bool folder = attributes != INVALID_FILE_ATTRIBUTES &&
                       (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
                       !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -106,14 +107,14 @@ Status Folder::OpenChild(const std::string& name, const FileId& expected, Folder
 
 Status Folder::List(std::vector<FolderEntry>* entries) const {
   entries->clear();
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((prefix_ + "*").c_str(), &found);
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(WidePath(prefix_ + "*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) {
     const DWORD code = GetLastError();
     return code == ERROR_FILE_NOT_FOUND ? Status() : WinErrorStatus(code);
   }
   do {
-    const std::string name = found.cFileName;
+    const std::string name = Utf8FromWide(found.cFileName);
     if (name == "." || name == "..") continue;
     FolderEntry entry;
     entry.name = name;
@@ -126,7 +127,7 @@ Status Folder::List(std::vector<FolderEntry>* entries) const {
     }
     entry.modified_unix = UnixSeconds(found.ftLastWriteTime);
     entries->push_back(std::move(entry));
-  } while (FindNextFileA(search, &found));
+  } while (FindNextFileW(search, &found));
   const DWORD code = GetLastError();
   FindClose(search);
   if (code != ERROR_NO_MORE_FILES) {
@@ -137,7 +138,7 @@ Status Folder::List(std::vector<FolderEntry>* entries) const {
 }
 
 Status Folder::RemoveFile(const std::string& name) const {
-  if (!DeleteFileA((prefix_ + name).c_str())) return WinErrorStatus(GetLastError());
+  if (!DeleteFileW(WidePath(prefix_ + name).c_str())) return WinErrorStatus(GetLastError());
   return Status();
 }
 

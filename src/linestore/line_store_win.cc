@@ -1,7 +1,6 @@
 // Open and Save for Windows. Scripts are bytes here as everywhere: the file is
 // read and written with the Win32 calls directly, so no layer translates CR LF.
-// Paths are the bytes the user typed and go to the ANSI ("A") calls, which take
-// them in the system's ANSI code page.
+// Paths go to the wide ("W") calls by way of WidePath.
 #include "linestore/line_store.h"
 
 #ifdef _WIN32
@@ -18,6 +17,7 @@
 #include <utility>
 
 #include "linestore/line_chunks.h"
+#include "linestore/win_path.h"
 #include "linestore/win_status.h"
 
 namespace q9 {
@@ -98,18 +98,18 @@ Status IsDirectoryError() { return Status::Error(std::generic_category().message
 // The file that a save to |path| replaces: |path| itself, or, for a symbolic
 // link, the file it leads to, so the link stays a link.
 Status ResolveTarget(const std::string& path, std::string* target, DWORD* attributes) {
-  *attributes = GetFileAttributesA(path.c_str());
+  *attributes = GetFileAttributesW(WidePath(path).c_str());
   *target = path;
   if (*attributes == INVALID_FILE_ATTRIBUTES || !(*attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     return Status();
   }
-  ScopedHandle file(CreateFileA(path.c_str(), 0,
+  ScopedHandle file(CreateFileW(WidePath(path).c_str(), 0,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return LastError();
-  std::string final_path(MAX_PATH, '\0');
+  std::wstring final_path(MAX_PATH, L'\0');
   for (;;) {
-    DWORD length = GetFinalPathNameByHandleA(file.get(), final_path.data(),
+    DWORD length = GetFinalPathNameByHandleW(file.get(), final_path.data(),
                                              static_cast<DWORD>(final_path.size()),
                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (length == 0) return LastError();
@@ -119,8 +119,8 @@ Status ResolveTarget(const std::string& path, std::string* target, DWORD* attrib
     }
     final_path.resize(length);  // |length| counts the terminating NUL here
   }
-  *target = std::move(final_path);
-  *attributes = GetFileAttributesA(target->c_str());
+  *target = Utf8FromWide(final_path);
+  *attributes = GetFileAttributesW(final_path.c_str());
   if (*attributes == INVALID_FILE_ATTRIBUTES) return LastError();
   return Status();
 }
@@ -131,7 +131,7 @@ Status CheckWritable(const std::string& target, DWORD attributes) {
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return IsDirectoryError();
   if (attributes & FILE_ATTRIBUTE_READONLY) return Status::Error("read-only file");
   // Opening for writing without truncation asks the system whether we may.
-  ScopedHandle file(CreateFileA(target.c_str(), GENERIC_WRITE,
+  ScopedHandle file(CreateFileW(WidePath(target).c_str(), GENERIC_WRITE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return LastError();
@@ -173,7 +173,7 @@ FileStamp StampOf(const BY_HANDLE_FILE_INFORMATION& info) {
 // What is at |path| now; a missing file is a stamp that does not exist.
 Status StampNow(const std::string& path, FileStamp* stamp) {
   *stamp = FileStamp();
-  ScopedHandle file(CreateFileA(path.c_str(), 0,
+  ScopedHandle file(CreateFileW(WidePath(path).c_str(), 0,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!file.valid()) {
@@ -202,8 +202,8 @@ Status CreateTemp(const std::string& target, DWORD attributes, std::string* temp
   std::random_device random;
   for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
     std::string candidate = stem + RandomSuffix(random);
-    HANDLE opened =
-        CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
+    HANDLE opened = CreateFileW(WidePath(candidate).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                attributes, nullptr);
     if (opened != INVALID_HANDLE_VALUE) {
       *temp_path = std::move(candidate);
       *file = opened;
@@ -267,13 +267,13 @@ Status OpenIn(const Folder& folder, const std::string& name, const FileId& expec
   if (!folder.is_open()) return Status();  // no folder, no script: an empty one
   if (name.empty()) return IsDirectoryError();
   const std::string path = folder.prefix() + name;
-  ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+  ScopedHandle file(CreateFileW(WidePath(path).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file.valid()) {
     DWORD code = GetLastError();
     if (IsMissing(code)) return Status();  // no script yet reads as an empty one
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     // A folder cannot be opened as a file at all; say why in the usual words.
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
       return IsDirectoryError();
@@ -304,7 +304,7 @@ Status SaveIn(const Folder& folder, const std::string& name, const LineList& lin
   if (!folder.is_open()) return WinErrorStatus(ERROR_PATH_NOT_FOUND);
   const std::string target = folder.prefix() + name;
   if (Status status = StillAsRead(target, read); !status.ok()) return status;
-  const DWORD attributes = GetFileAttributesA(target.c_str());
+  const DWORD attributes = GetFileAttributesW(WidePath(target).c_str());
   if (read.exists) {
     if (Status status = CheckWritable(target, attributes); !status.ok()) return status;
   }
@@ -321,12 +321,13 @@ Status SaveIn(const Folder& folder, const std::string& name, const LineList& lin
   // WRITE_THROUGH: the call returns once the rename itself is on the disk.
   const DWORD replace = read.exists ? MOVEFILE_REPLACE_EXISTING : 0;
   if (status.ok() &&
-      !MoveFileExA(temp_path.c_str(), target.c_str(), replace | MOVEFILE_WRITE_THROUGH)) {
+      !MoveFileExW(WidePath(temp_path).c_str(), WidePath(target).c_str(),
+                   replace | MOVEFILE_WRITE_THROUGH)) {
     const DWORD code = GetLastError();
     status = code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS ? Changed()
                                                                        : WinErrorStatus(code);
   }
-  if (!status.ok()) DeleteFileA(temp_path.c_str());
+  if (!status.ok()) DeleteFileW(WidePath(temp_path).c_str());
   return status;
 }
 

@@ -52,9 +52,9 @@ TEST(CorrectLinerTest, OneSweepCutsEachAcceptedLineOnce) {
       {';', {"a;b", "c", "d;e;f"}, {"a;", "b", "c", "d;", "e;f"}},
       {';', {}, {}},
       {';', {"", ";;", ""}, {"", ";", ";", ""}},
-      {';', {"Message(\"a\"); x=1;"}, {"Message(\"a\"); x=1;"}},
-      {';', {"x=1; Message(\"a;b\");"}, {"x=1;", " Message(\"a;b\");"}},
-      {';', {" Message(\"a;b\");"}, {" Message(\"a;b\");"}},
+      {';', {"Say(\"a\"); x=1;"}, {"Say(\"a\"); x=1;"}},
+      {';', {"x=1; Say(\"a;b\");"}, {"x=1;", " Say(\"a;b\");"}},
+      {';', {" Say(\"a;b\");"}, {" Say(\"a;b\");"}},
       {':', {"/*", "Usage: call this", "*/"}, {"/*", "Usage:", " call this", "*/"}},
   };
   for (const Case& c : cases) {

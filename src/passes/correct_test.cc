@@ -31,8 +31,8 @@ TEST(CorrectTest, PutsLabelsAndStatementsOnLinesOfTheirOwn) {
       {{"a[0]=1; b=2;"}, {"a[0]=1; b=2;"}},
       {{"x=1;;"}, {"x=1;", ";"}},
       {{"x=Foo::Bar();"}, {"x=Foo:", ":", "Bar();"}},
-      {{"Message(\"a;b\"); x=1;"}, {"Message(\"a;b\"); x=1;"}},
-      {{"x=1; Message(\"a;b\");"}, {"x=1;", " Message(\"a;b\");"}},
+      {{"Say(\"a;b\"); x=1;"}, {"Say(\"a;b\"); x=1;"}},
+      {{"x=1; Say(\"a;b\");"}, {"x=1;", " Say(\"a;b\");"}},
       // Inner lines of a block comment carry no marker of their own.
       {{"/*", "Usage: call this; x=1;", "*/"}, {"/*", "Usage:", " call this;", " x=1;", "*/"}},
       {{}, {}},

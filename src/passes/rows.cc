@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "passes/edit_cursor.h"
+#include "passes/linear_calls.h"
 #include "passes/var_function.h"
 
 namespace q9 {
@@ -93,22 +94,48 @@ struct LineOutcome {
   bool bracket_error = false;  // the attempt after |rewrites| rewrites failed
 };
 
+// Buffers reused from one line to the next.
+struct LineScratch {
+  std::string args;
+  LinearCallsScratch linear;
+};
+
 // Applies to one line what up to |limit| successive runs of |row| do to it.
 // Each run rewrites the line's first call, so the text before that call holds no
 // full occurrence of the name and the next search may start name.size() - 1
 // bytes before it; everything after it, the rewritten text included, is searched
 // again. A bracket error leaves the line as the previous rewrite left it.
 // |*observer|, when given, is told of each rewrite of the line at |index|.
-LineOutcome RewriteLine(std::string* line, const CallRow& row, std::size_t limit, std::string* args,
-                        std::size_t index = 0, RewriteObserver* observer = nullptr) {
+// That walks a call's arguments once per run, which for calls nested in each
+// other adds up to the square of their number; so, when |linear| (which needs
+// a non-empty infix and no observer), a call found inside the arguments of the
+// one before hands the line to the linear walk, once.
+LineOutcome RewriteLine(std::string* line, const CallRow& row, std::size_t limit,
+                        LineScratch* scratch, bool linear, std::size_t index = 0,
+                        RewriteObserver* observer = nullptr) {
+  std::string* args = &scratch->args;
   EditCursor cursor(std::move(*line));
   const bool is_not = row.name == "Not";
   std::size_t inequalities = is_not ? CountInequalities({cursor.rest()}) : 0;
+  std::size_t arguments_end = 0;  // where the last rewrite's arguments end in the line
   LineOutcome outcome;
   while (outcome.rewrites < limit) {
     const std::size_t at = cursor.rest().find(row.name);
     if (at == std::string_view::npos) break;
     cursor.Advance(at);
+    const std::size_t start = cursor.done().size();
+    if (linear && start < arguments_end) {
+      linear = false;
+      std::string text = cursor.Release();
+      const LinearOutcome fast =
+          RewriteCallsLinearly(&text, row, limit - outcome.rewrites, start, &scratch->linear);
+      outcome.rewrites += fast.rewrites;
+      cursor = EditCursor(std::move(text));
+      if (!fast.stopped) break;
+      if (is_not) inequalities = CountInequalities({cursor.rest()});
+      cursor.Advance(fast.resume_at);
+      continue;
+    }
     const std::string_view rest = cursor.rest();
     const std::optional<std::size_t> call_size = ReadCall(rest, row.name.size(), row.infix, args);
     if (!call_size) {
@@ -130,6 +157,7 @@ LineOutcome RewriteLine(std::string* line, const CallRow& row, std::size_t limit
                          .prefix = with_prefix ? row.prefix : std::string_view(),
                          .args = *args});
     }
+    arguments_end = start + (with_prefix ? row.prefix.size() : 0) + args->size();
     cursor.Drop(*call_size);
     cursor.Prepend(*args);
     if (with_prefix) cursor.Prepend(row.prefix);
@@ -208,7 +236,9 @@ RowOutcome RunCallRowOn(LineList* lines, const CallRow& row, const Indices& indi
   // at most r rewrites. Each line is walked once, as far as the runs known to be
   // kept so far allow; lines that went further than a later error allows are
   // walked again from their text before the row.
-  std::string args;
+  // A told rewrite needs the whole line, which the linear walk never has.
+  const bool linear = observer == nullptr && !row.infix.empty();
+  LineScratch scratch;
   std::size_t bound = static_cast<std::size_t>(-1);  // rewrites a line may keep
   std::optional<std::size_t> error_line;
   std::size_t most = 0;
@@ -219,7 +249,7 @@ RowOutcome RunCallRowOn(LineList* lines, const CallRow& row, const Indices& indi
     if (line.find(row.name) == std::string::npos) continue;
     const std::size_t size = line.size();
     before_row.Push(line);
-    const LineOutcome outcome = RewriteLine(&line, row, bound, &args, i, observer);
+    const LineOutcome outcome = RewriteLine(&line, row, bound, &scratch, linear, i, observer);
     if (outcome.bracket_error) {
       // The walk stops at |bound|, so this error comes in an earlier run than
       // any error found before it.
@@ -237,7 +267,7 @@ RowOutcome RunCallRowOn(LineList* lines, const CallRow& row, const Indices& indi
     const std::string_view text = before_row.Next(line.size);
     if (line.rewrites <= bound) continue;
     (*lines)[line.index].assign(text);
-    RewriteLine(&(*lines)[line.index], row, bound, &args);
+    RewriteLine(&(*lines)[line.index], row, bound, &scratch, linear);
   }
   const std::size_t kept = error_line ? bound : most;
   return {.runs = kept + 1, .changed = kept > 0, .bracket_error = error_line};

@@ -29,9 +29,10 @@ struct RowOutcome {
 // Runs a call row until a run changes nothing or meets a bracket error, with
 // exactly the result of calling VarFunction again while it returns true (and so
 // the list as the last run without a bracket error left it). Later runs visit
-// only the lines that earlier runs rewrote, and a line with many calls is edited
-// in time linear in its length, not per call (nested calls still cost a walk
-// over their arguments each, as every run rewrites only the outermost).
+// only the lines that earlier runs rewrote, and a line is edited in time linear
+// in its length, not per call, also when its calls nest (but for calls whose
+// name a rewrite formed, or with a blank or nothing after the name, or left
+// unclosed: from the first of those on, each costs a walk over its arguments).
 // Like that loop, it ends only when the row's runs do; each rewrite of a row of
 // the pipeline shortens the line or uses up a comma, so those rows end. A row with an
 // empty name, or whose infix holds '(', ')' or ',' after its first byte (no row
@@ -68,7 +69,9 @@ class RewriteObserver {
 // rewrite the row keeps, once, line by line in rising order. A line may also be
 // walked past a later bracket error's last run: such rewrites, and only they,
 // come with an ordinal of outcome.runs or more and are not part of the result.
-// A row that is run the plain way (see above) reports nothing.
+// A row that is run the plain way (see above) reports nothing. Each told
+// rewrite needs the whole line, so nested calls cost a walk over their
+// arguments each here.
 RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::size_t> holders,
                       RewriteObserver* observer);
 

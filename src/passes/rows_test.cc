@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "passes/exchange.h"
@@ -66,7 +67,8 @@ struct Coverage {
 };
 
 // Runs |row| on |*lines| given the lines that hold its name and random others,
-// and checks it against the plain way. With |replay|, also checks that the
+// with and without an observer (which takes a call row off its linear walk),
+// and checks both against the plain way. With |replay|, also checks that the
 // rewrites told with an ordinal below the row's runs, replayed from the text
 // before the row, give its result.
 void CheckRow(LineList* lines, const Row& row, bool replay, std::mt19937* rng, Coverage* coverage) {
@@ -82,12 +84,18 @@ void CheckRow(LineList* lines, const Row& row, bool replay, std::mt19937* rng, C
   const std::optional<RowOutcome> want = RunByRun(&expected, row);
   ASSERT_TRUE(want) << where() << " never ends";
   Recorder recorder;
+  LineList unobserved = *lines;
   const RowOutcome got = row.pass == kExchange ? RunExchangeRow(lines, row.name, row.text, holders)
                                                : RunCallRow(lines, CallOf(row), holders, &recorder);
-  const bool same = got.runs == want->runs && got.changed == want->changed &&
-                    got.bracket_error == want->bracket_error && *lines == expected;
-  ASSERT_TRUE(same) << where() << "\n gave " << Describe(*lines, got) << "\n want "
-                    << Describe(expected, *want);
+  const RowOutcome fast =
+      row.pass == kExchange ? got : RunCallRow(&unobserved, CallOf(row), holders);
+  if (row.pass == kExchange) unobserved = *lines;
+  for (const auto& [result, list] : {std::pair(got, *lines), std::pair(fast, unobserved)}) {
+    const bool same = result.runs == want->runs && result.changed == want->changed &&
+                      result.bracket_error == want->bracket_error && list == expected;
+    ASSERT_TRUE(same) << where() << "\n gave " << Describe(list, result) << "\n want "
+                      << Describe(expected, *want);
+  }
   coverage->several_runs += got.runs >= 3;
   coverage->errors_after_change += got.bracket_error && got.runs >= 2;
   if (!replay || row.pass == kExchange) return;
@@ -111,12 +119,12 @@ void CheckRow(LineList* lines, const Row& row, bool replay, std::mt19937* rng, C
 // again, an empty name, exchanges of odd texts.
 TEST(RowsPropertyTest, RowsMatchRunByRun) {
   const std::vector<Row> others = {
-      Call("Sum", "", ""),         Call("Not", "!", "="),      Call("Not", "!!", "!=", true),
-      Call("Not", "t", "=", true), Call("Not", "!", "!="),     Call("q", "", ")", true),
-      Call("Set", "", "x("),       Call("Var", "Var(", ")="),  Call("eq", "e", "q", true),
-      Call("", "", "+"),           Call("ab", "", "b"),        Call("ab", "a", "b", true),
-      Call("ab", "", ""),          Call("aba", "b", "a"),      {kExchange, "aba", "", "x"},
-      {kExchange, "!=", "", "<>"}, {kExchange, "Sum", "", "+"}};
+      Call("Sum", "", ""),         Call("Not", "!", "="),       Call("Not", "!!", "!=", true),
+      Call("Not", "t", "=", true), Call("Not", "!", "!="),      Call("q", "", ")", true),
+      Call("Set", "", "x("),       Call("Var", "Var(", ")="),   Call("eq", "e", "q", true),
+      Call("", "", "+"),           Call("ab", "", "b"),         Call("ab", "a", "b", true),
+      Call("ab", "", ""),          Call("aba", "b", "a"),       Call("ab", "b", "a"),
+      {kExchange, "aba", "", "x"}, {kExchange, "!=", "", "<>"}, {kExchange, "Sum", "", "+"}};
   ScriptGenerator generator(20240611);
   std::mt19937 rng(3);
   Coverage coverage;
@@ -162,6 +170,8 @@ TEST(RowsTest, Examples) {
       {kSum, {"SuSum(m,x)"}, {"Sum+x"}, 2, 0},  // a rewrite completes a name begun before it
       {kSetVar, {"SetVar(0,SetVar(1,2));"}, {"Var(0)=Var(1)=2;"}, 3},
       {kSetVar, {"SetVar(0,f(1));\r"}, {"Var(0)=f(1);\r"}, 2},
+      // The prefix completes a name begun before the call, and the next run finds it.
+      {kSetVar, {"aSetSetVar()x"}, {"aSetVar(x"}, 2, 0},
       {kNot, {"if(Not(x)) y=a!=b;", "Not(a,b)+Not(c)"}, {"if(x) y=a!=b;", "a!=b+c"}, 3},
       {Call("IncVar", "Var(", ")++", true), {"IncVar(1,2);"}, {"Var(1)++2)++;"}, 2},
       {kInc, {"Inc();Inc();"}, {"++;++;"}, 3},
@@ -199,6 +209,34 @@ TEST(RowsTest, ManyCallsOnALine) {
   LineList lines = {line + "a!=b", "x=1;"};
   EXPECT_EQ(RunRow(&lines, kNot).runs, kCalls + 1);
   EXPECT_TRUE(lines == (LineList{expected + "a!=b", "x=1;"}));
+}
+
+// Far too many calls nested in each other for a walk over the arguments per call.
+TEST(RowsTest, DeeplyNestedCalls) {
+  constexpr std::size_t kDepth = 100000;
+  auto repeat = [](std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < kDepth; ++i) out += text;
+    return out;
+  };
+  const std::string opens = repeat("Not("), closes = repeat(")");
+  struct Case {
+    Row row;
+    std::string input, expected;
+  };
+  const Case cases[] = {
+      {kSum, "x=" + repeat("Sum(") + "a" + repeat(",b)") + ";", "x=a" + repeat("+b") + ";"},
+      {kSum, repeat("Sum(b,") + "a" + closes, repeat("b+") + "a"},
+      {kSetVar, repeat("SetVar(1,") + "2" + closes, repeat("Var(1)=") + "2"},
+      {kInc, repeat("Inc(") + "i" + closes, "i" + repeat("++")},
+      {kNot, "if(" + opens + "x" + closes + ")", "if(" + repeat("!") + "x)"},
+      {kNot, opens + "x" + closes + "!=y", "x!=y"},  // the "!=" keeps every '!' out
+  };
+  for (const Case& c : cases) {
+    LineList lines = {c.input};
+    EXPECT_EQ(RunRow(&lines, c.row).runs, kDepth + 1) << c.row.name;
+    EXPECT_TRUE(lines == LineList{c.expected}) << c.row.name;
+  }
 }
 
 }  // namespace

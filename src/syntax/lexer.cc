@@ -1,19 +1,11 @@
 #include "syntax/lexer.h"
 
-#include <array>
 
 namespace q9 {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Every punctuator of the language, longest ones first within their first byte.
-constexpr std::array<std::string_view, 47> kPuncts = {
-    "<<=", ">>=", "**", "*=", "/=", "%=", "+=", "-=", "++", "--", "->", "<<", ">>", "<=", ">=",
-    "==",  "!=",  "&&", "&=", "||", "|=", "^=", "::", "S=", "*",  "/",  "%",  "+",  "-",  "<",
-    ">",   "=",   "!",  "&",  "|",  "^",  "~",  "?",  ":",  ";",  ",",  "(",  ")",  "{",  "}",
-    "[",   "]"};
 
 // The first non-blank byte of |line| is '#'.
 bool IsDirective(std::string_view line) {
@@ -26,10 +18,47 @@ bool IsDirective(std::string_view line) {
 }  // namespace
 
 std::size_t PunctSize(std::string_view text) {
-  for (std::string_view punct : kPuncts) {
-    if (text.starts_with(punct)) return punct.size();
+  if (text.empty()) return 0;
+  const char a = text[0];
+  const char b = text.size() > 1 ? text[1] : '\0';
+  const char c = text.size() > 2 ? text[2] : '\0';
+  switch (a) {
+    case '<':
+    case '>':  // << <<= <= and their mirror images
+      if (b == a) return c == '=' ? 3 : 2;
+      return b == '=' ? 2 : 1;
+    case '*':
+      return b == '*' || b == '=' ? 2 : 1;
+    case '+':
+    case '&':
+    case '|':  // ++ += && &= || |=
+      return b == a || b == '=' ? 2 : 1;
+    case '-':
+      return b == '-' || b == '=' || b == '>' ? 2 : 1;
+    case '/':
+    case '%':
+    case '^':
+    case '=':
+    case '!':
+      return b == '=' ? 2 : 1;
+    case ':':
+      return b == ':' ? 2 : 1;
+    case 'S':
+      return b == '=' ? 2 : 0;
+    case '~':
+    case '?':
+    case ';':
+    case ',':
+    case '(':
+    case ')':
+    case '{':
+    case '}':
+    case '[':
+    case ']':
+      return 1;
+    default:
+      return 0;
   }
-  return 0;
 }
 
 std::vector<std::string_view> ViewsOf(const LineList& lines) {
@@ -57,19 +86,22 @@ bool Lexer::SkipSpace() {
     while (column_ < line.size()) {
       if (in_comment_) {
         const std::size_t close = line.find("*/", column_);
-        if (close == std::string_view::npos) {
-          column_ = line.size();
-          break;
-        }
-        in_comment_ = false;
-        column_ = close + 2;
+        const std::size_t end = close == std::string_view::npos ? line.size() : close + 2;
+        if (comments_ != nullptr) comments_->push_back(Piece(line_, column_, end));
+        column_ = end;
+        in_comment_ = close == std::string_view::npos;
+        if (in_comment_) break;
       } else if (IsBlank(line[column_])) {
         ++column_;
       } else if (line.substr(column_).starts_with("//")) {
+        if (comments_ != nullptr) comments_->push_back(Piece(line_, column_, line.size()));
         column_ = line.size();
       } else if (line.substr(column_).starts_with("/*")) {
-        in_comment_ = true;
-        column_ += 2;
+        const std::size_t close = line.find("*/", column_ + 2);
+        const std::size_t end = close == std::string_view::npos ? line.size() : close + 2;
+        if (comments_ != nullptr) comments_->push_back(Piece(line_, column_, end));
+        in_comment_ = close == std::string_view::npos;
+        column_ = end;
       } else {
         return true;
       }
@@ -80,6 +112,10 @@ bool Lexer::SkipSpace() {
     line_began_in_comment_ = in_comment_;
   }
   return false;
+}
+
+Token Lexer::Piece(std::size_t line, std::size_t begin, std::size_t end) {
+  return Token{TokenKind::kComment, true, line, begin, end - begin};
 }
 
 Token Lexer::Make(TokenKind kind, std::size_t size) {

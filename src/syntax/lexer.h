@@ -2,6 +2,7 @@
 #define Q9_SYNTAX_LEXER_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -21,8 +22,9 @@ enum class TokenKind : unsigned char {
   kNumber,  // [0-9]+
   kString,  // "...", escapes included; may lack its closing quote
   kPunct,   // a bracket, separator or operator, longest first
-  kOdd,     // one byte that starts no token
-  kEnd,     // past the last line
+  kOdd,      // one byte that starts no token
+  kEnd,      // past the last line
+  kComment,  // the part of a comment on one line; only ever given to a comment sink
 };
 
 // A token of the script's code: where it stands in the lines it was read from.
@@ -55,6 +57,10 @@ class Lexer {
   std::string_view Text(const Token& token) const {
     return lines_[token.line].substr(token.column, token.size);
   }
+  // From now on, every comment the lexer skips is added to |*sink|, a piece
+  // per line, in order.
+  void set_comment_sink(std::vector<Token>* sink) { comments_ = sink; }
+
   // Whether the lexer stands inside a block comment.
   bool in_comment() const { return in_comment_; }
   // Whether the line of the token Next() returned last began inside a block comment.
@@ -64,6 +70,7 @@ class Lexer {
   // Moves past blanks, comments, directives and line ends; false at the end.
   bool SkipSpace();
   Token Make(TokenKind kind, std::size_t size);
+  static Token Piece(std::size_t line, std::size_t begin, std::size_t end);
 
   LineViews lines_;
   std::size_t line_;
@@ -72,6 +79,7 @@ class Lexer {
   std::size_t end_column_ = 0;  // bytes of line |end_| that belong to the range
   bool in_comment_;
   bool line_began_in_comment_;
+  std::vector<Token>* comments_ = nullptr;
 };
 
 // Whether |c| may stand in a word or a number.

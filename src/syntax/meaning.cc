@@ -1,5 +1,7 @@
 #include "syntax/meaning.h"
 
+#include <cstdint>
+
 #include "syntax/old_calls.h"
 #include "syntax/operators.h"
 
@@ -13,10 +15,11 @@ bool IsAssignment(std::string_view op) {
 }  // namespace
 
 Meaning::Meaning(const Tree& tree, LineViews lines)
-    : tree_(&tree), lines_(lines), pure_(tree.nodes.size()) {
+    : tree_(&tree), lines_(lines), pure_(tree.nodes.size()), calls_(tree.nodes.size()) {
   // Kids come before their parents, so one walk settles every node.
   for (std::uint32_t i = 0; i < tree.nodes.size(); ++i) {
     const Node& node = tree.nodes[i];
+    if (node.kind == NodeKind::kCall) calls_[i] = FindOldCall(CallName(node));
     bool kids_pure = true;
     for (std::uint32_t kid : tree.Kids(node)) kids_pure = kids_pure && pure_[kid];
     switch (node.kind) {
@@ -36,7 +39,7 @@ Meaning::Meaning(const Tree& tree, LineViews lines)
         pure_[i] = kids_pure && !IsAssignment(Text(node.token));
         break;
       case NodeKind::kCall: {
-        const OldCall* call = FindOldCall(CallName(node));
+        const OldCall* call = calls_[i];
         const bool computes = call != nullptr &&
                               (call->kind == OldCallKind::kBinary ||
                                call->kind == OldCallKind::kLogical ||
@@ -67,7 +70,7 @@ Shape Meaning::ShapeOf(std::uint32_t index) const {
     case NodeKind::kPrefix:
       return {Text(node.token), 1, kids[0], 0};
     case NodeKind::kCall: {
-      const OldCall* call = FindOldCall(CallName(node));
+      const OldCall* call = calls_[Unbracket(index)];
       if (call == nullptr || static_cast<int>(kids.size()) != call->arity) return {};
       if (call->kind == OldCallKind::kBinary) return {call->op, 2, kids[0], kids[1]};
       if (call->kind == OldCallKind::kLogical && pure_[kids[1]]) {
@@ -79,6 +82,77 @@ Shape Meaning::ShapeOf(std::uint32_t index) const {
     default:
       return {};
   }
+}
+
+namespace {
+
+std::optional<std::int32_t> Apply(std::string_view op, std::uint32_t a, std::uint32_t b) {
+  const auto sa = static_cast<std::int32_t>(a);
+  const auto sb = static_cast<std::int32_t>(b);
+  auto truth = [](bool value) { return std::optional<std::int32_t>(value ? 1 : 0); };
+  if (op == "+") return static_cast<std::int32_t>(a + b);
+  if (op == "-") return static_cast<std::int32_t>(a - b);
+  if (op == "*") return static_cast<std::int32_t>(a * b);
+  if (op == "/" || op == "%") {
+    if (sb == 0) return 0;
+    if (sa == INT32_MIN && sb == -1) return op == "/" ? sa : 0;
+    return op == "/" ? sa / sb : sa % sb;
+  }
+  if (op == "**") {
+    if (sb < 0) return 0;
+    std::uint32_t power = 1;
+    for (std::int32_t k = 0; k < sb && k < 64; ++k) power *= a;
+    if (sb >= 64 && a != 0 && a != 1 && a != static_cast<std::uint32_t>(-1)) return std::nullopt;
+    if (sb >= 64 && a == static_cast<std::uint32_t>(-1)) power = sb % 2 == 0 ? 1 : a;
+    return static_cast<std::int32_t>(power);
+  }
+  if (op == "<<") return static_cast<std::int32_t>(a << (b & 31));
+  if (op == ">>") return sa >> (b & 31);
+  if (op == "<") return truth(sa < sb);
+  if (op == "<=") return truth(sa <= sb);
+  if (op == ">") return truth(sa > sb);
+  if (op == ">=") return truth(sa >= sb);
+  if (op == "==" || op == "S=") return truth(sa == sb);
+  if (op == "!=") return truth(sa != sb);
+  if (op == "&") return static_cast<std::int32_t>(a & b);
+  if (op == "^") return static_cast<std::int32_t>(a ^ b);
+  if (op == "|") return static_cast<std::int32_t>(a | b);
+  if (op == "&&") return truth(sa != 0 && sb != 0);
+  if (op == "||") return truth(sa != 0 || sb != 0);
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::int32_t> Meaning::ConstantValue(std::uint32_t index) const {
+  const std::uint32_t at = Unbracket(index);
+  const Node& node = tree_->nodes[at];
+  if (node.kind == NodeKind::kNumber) {
+    std::uint32_t value = 0;
+    for (char c : Text(node.token)) value = value * 10u + static_cast<std::uint32_t>(c - '0');
+    return static_cast<std::int32_t>(value);
+  }
+  if (node.kind == NodeKind::kTernary) {
+    const auto kids = tree_->Kids(node);
+    const std::optional<std::int32_t> condition = ConstantValue(kids[0]);
+    if (!condition) return std::nullopt;
+    return ConstantValue(kids[*condition != 0 ? 1 : 2]);
+  }
+  const Shape shape = ShapeOf(at);
+  if (shape.arity == 0 || !pure_[at]) return std::nullopt;
+  const std::optional<std::int32_t> a = ConstantValue(shape.a);
+  if (!a) return std::nullopt;
+  const auto ua = static_cast<std::uint32_t>(*a);
+  if (shape.arity == 1) {
+    if (shape.op == "!") return *a == 0 ? 1 : 0;
+    if (shape.op == "-") return static_cast<std::int32_t>(0u - ua);
+    if (shape.op == "+") return *a;
+    if (shape.op == "~") return static_cast<std::int32_t>(~ua);
+    return std::nullopt;
+  }
+  const std::optional<std::int32_t> b = ConstantValue(shape.b);
+  if (!b) return std::nullopt;
+  return Apply(shape.op, ua, static_cast<std::uint32_t>(*b));
 }
 
 void Meaning::AppendTerms(std::uint32_t node, bool negative, std::string* out) const {
@@ -170,7 +244,7 @@ void Meaning::AppendExpression(std::uint32_t index, std::string* out) const {
   }
   // A call that is no operator: a variable, an old setter or step, or an engine call.
   const std::string_view name = CallName(node);
-  const OldCall* call = FindOldCall(name);
+  const OldCall* call = calls_[at];
   if (call != nullptr && static_cast<int>(kids.size()) == call->arity) {
     switch (call->kind) {
       case OldCallKind::kVariable:
@@ -191,9 +265,7 @@ void Meaning::AppendExpression(std::uint32_t index, std::string* out) const {
         out->append("))");
         return;
       case OldCallKind::kStepAny: {
-        const Node& arg = tree_->nodes[Unbracket(kids[0])];
-        const std::string_view arg_name = arg.kind == NodeKind::kCall ? CallName(arg) : "";
-        const OldCall* variable = FindOldCall(arg_name);
+        const OldCall* variable = calls_[Unbracket(kids[0])];
         if (variable != nullptr && variable->kind == OldCallKind::kVariable) {
           out->append("(").append(call->op).append(" ");
           AppendExpression(kids[0], out);

@@ -2,6 +2,7 @@
 #define Q9_SYNTAX_MEANING_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,11 @@ class Meaning {
   bool Pure(std::uint32_t node) const { return pure_[node]; }
 
   Shape ShapeOf(std::uint32_t node) const;
+
+  // The value of the expression at |node| when it is made of numbers and the
+  // operators (or the old calls that stand for them) alone, as the script
+  // model computes it; nothing otherwise.
+  std::optional<std::int32_t> ConstantValue(std::uint32_t node) const;
   std::string_view Text(std::uint32_t token) const { return TokenText(lines_, tree_->tokens[token]); }
   std::string_view CallName(const Node& node) const { return Text(node.token); }
 
@@ -56,9 +62,13 @@ class Meaning {
   void AppendFlat(std::uint32_t node, std::string_view op, std::string* out) const;
   void AppendStatementAt(std::uint32_t node, std::string* out) const;
 
+  // The old call a call node names, looked up once per node.
+  const struct OldCall* OldCallAt(std::uint32_t node) const { return calls_[node]; }
+
   const Tree* tree_;
   LineViews lines_;
   std::vector<bool> pure_;
+  std::vector<const struct OldCall*> calls_;
 };
 
 }  // namespace q9

@@ -1,6 +1,7 @@
 #include "syntax/old_calls.h"
 
 #include <array>
+#include <cstdint>
 
 namespace q9 {
 namespace {
@@ -35,11 +36,28 @@ constexpr std::array<OldCall, 25> kOldCalls = {{
     {"Global", kVariable, "", "Global", 1},
 }};
 
+// The calls by the size and first letter of their names, for a quick look-up:
+// most words are no old call, and their size and first letter tell at once.
+struct Index {
+  std::array<std::array<std::int8_t, 26>, 12> first{};  // 1 + position in kOldCalls, or 0
+  Index() {
+    for (std::size_t i = 0; i < kOldCalls.size(); ++i) {
+      const std::string_view name = kOldCalls[i].name;
+      std::int8_t& slot = first[name.size()][static_cast<std::size_t>(name[0] - 'A')];
+      if (slot == 0) slot = static_cast<std::int8_t>(i + 1);
+    }
+  }
+};
+
 }  // namespace
 
 const OldCall* FindOldCall(std::string_view name) {
-  for (const OldCall& call : kOldCalls) {
-    if (call.name == name) return &call;
+  static const Index index;
+  if (name.size() < 2 || name.size() > 11 || name[0] < 'A' || name[0] > 'Z') return nullptr;
+  const std::int8_t start = index.first[name.size()][static_cast<std::size_t>(name[0] - 'A')];
+  if (start == 0) return nullptr;
+  for (std::size_t i = static_cast<std::size_t>(start - 1); i < kOldCalls.size(); ++i) {
+    if (kOldCalls[i].name == name) return &kOldCalls[i];
   }
   return nullptr;
 }

@@ -16,23 +16,21 @@ bool IsKeyword(std::string_view word) {
          word == "func" || word == "eq";
 }
 
-const Token& Parser::Peek(std::size_t ahead) {
-  while (ahead_.size() <= ahead) ahead_.push_back(lexer_->Next());
-  return ahead_[ahead];
+const Token& Parser::Fill(std::size_t ahead) {
+  if (ahead >= kLookahead) {
+    end_ = Token{};
+    return end_;
+  }
+  while (count_ <= ahead) ahead_[(head_ + count_++) % kLookahead] = lexer_->Next();
+  return ahead_[(head_ + ahead) % kLookahead];
 }
 
-bool Parser::PeekIs(std::size_t ahead, std::string_view text) {
-  const Token& token = Peek(ahead);
-  return token.kind != TokenKind::kEnd && token.kind != TokenKind::kString &&
-         lexer_->Text(token) == text;
-}
 
 bool Parser::PeekWord(std::size_t ahead) { return Peek(ahead).kind == TokenKind::kWord; }
 
 std::uint32_t Parser::Take() {
-  Peek(0);
-  tree_->tokens.push_back(ahead_.front());
-  ahead_.pop_front();
+  tree_->tokens.push_back(Peek(0));
+  Drop(1);
   return static_cast<std::uint32_t>(tree_->tokens.size() - 1);
 }
 
@@ -55,10 +53,9 @@ bool Parser::LabelAhead() {
 
 bool Parser::TakeLabel(Token* name) {
   if (!LabelAhead()) return false;
-  while (!PeekIs(1, ":")) ahead_.pop_front();
-  *name = ahead_.front();
-  ahead_.pop_front();
-  ahead_.pop_front();  // ":"
+  while (!PeekIs(1, ":")) Drop(1);
+  *name = Peek(0);
+  Drop(2);  // the name and ":"
   return true;
 }
 
@@ -70,19 +67,20 @@ bool Parser::TakeFuncHeader(Token* name) {
     return false;
   }
   *name = Peek(at + 1);
-  ahead_.erase(ahead_.begin(), ahead_.begin() + static_cast<long>(at + 5));
+  Drop(at + 5);
   return true;
 }
 
 bool Parser::TakeClosingBrace() {
   if (!PeekIs(0, "}")) return false;
-  ahead_.pop_front();
+  Drop(1);
   return true;
 }
 
 bool Parser::ParseStatement(Tree* tree) {
   tree->Clear();
   tree_ = tree;
+  depth_ = 0;
   return Statement();
 }
 
@@ -101,7 +99,21 @@ std::uint32_t Parser::Add(NodeKind kind, std::uint32_t token, std::uint32_t firs
   return last_;
 }
 
+// Counts the nesting while a parse function runs.
+class Parser::Nesting {
+ public:
+  explicit Nesting(int* depth) : depth_(depth) { ++*depth_; }
+  ~Nesting() { --*depth_; }
+  Nesting(const Nesting&) = delete;
+  Nesting& operator=(const Nesting&) = delete;
+
+ private:
+  int* depth_;
+};
+
 bool Parser::Statement() {
+  const Nesting nesting(&depth_);
+  if (depth_ > kMaxDepth) return Fail();
   if (LabelAhead()) return Fail();  // a label only stands at the top level
   const std::uint32_t first = static_cast<std::uint32_t>(tree_->tokens.size());
   if (PeekIs(0, ";")) {
@@ -171,6 +183,8 @@ bool Parser::IsLvalue(std::uint32_t index) const {
 }
 
 bool Parser::Expression(int min_level) {
+  const Nesting nesting(&depth_);
+  if (depth_ > kMaxDepth) return Fail();
   const std::uint32_t first = static_cast<std::uint32_t>(tree_->tokens.size());
   if (!Unary()) return false;
   for (;;) {
@@ -197,6 +211,8 @@ bool Parser::Expression(int min_level) {
 }
 
 bool Parser::Unary() {
+  const Nesting nesting(&depth_);
+  if (depth_ > kMaxDepth) return Fail();
   const std::uint32_t first = static_cast<std::uint32_t>(tree_->tokens.size());
   const Token& next = Peek(0);
   if (next.kind == TokenKind::kPunct && IsPrefixOperator(lexer_->Text(next))) {

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <vector>
 #include <string_view>
 
 #include "syntax/lexer.h"
@@ -14,9 +14,12 @@ namespace q9 {
 // Reads the script language's statements from a Lexer, one at a time, as the
 // script model describes them (docs/script-model.md): both the old syntax's
 // labels and the #strict syntax's func headers, and the statements and
-// expressions the two share. Stops at the first syntax error.
+// expressions the two share. Stops at the first syntax error, and at
+// statements nested more than kMaxDepth deep, which it does not read.
 class Parser {
  public:
+  static constexpr int kMaxDepth = 1000;
+
   explicit Parser(Lexer* lexer) : lexer_(lexer) {}
 
   bool AtEnd() { return Peek(0).kind == TokenKind::kEnd; }
@@ -40,8 +43,32 @@ class Parser {
   std::string_view Text(const Token& token) const { return lexer_->Text(token); }
 
  private:
-  const Token& Peek(std::size_t ahead);
-  bool PeekIs(std::size_t ahead, std::string_view text);
+  class Nesting;
+  // The token |ahead| places on (0: the next one); the reference lasts until
+  // the next call. Looking further than kLookahead - 1 places sees the end.
+  const Token& Peek(std::size_t ahead) {
+    if (ahead < count_) return ahead_[(head_ + ahead) % kLookahead];
+    return Fill(ahead);
+  }
+  const Token& Fill(std::size_t ahead);
+  void Drop(std::size_t count) {
+    head_ = (head_ + count) % kLookahead;
+    count_ -= count;
+  }
+  // Whether the token |ahead| places on reads |text| (and is no string).
+  bool PeekIs(std::size_t ahead, std::string_view text) {
+    const Token& token = Peek(ahead);
+    if (token.size != text.size() || token.kind == TokenKind::kEnd ||
+        token.kind == TokenKind::kString) {
+      return false;
+    }
+    // Tokens are short: compared in place rather than through memcmp.
+    const std::string_view seen = lexer_->Text(token);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (seen[i] != text[i]) return false;
+    }
+    return true;
+  }
   bool PeekWord(std::size_t ahead);
   std::uint32_t Take();  // moves the next token into the tree
   bool Expect(std::string_view text);
@@ -57,11 +84,16 @@ class Parser {
                     std::initializer_list<std::uint32_t> kids);
 
   Lexer* lexer_;
-  std::deque<Token> ahead_;
+  static constexpr std::size_t kLookahead = 16;
+  Token ahead_[kLookahead];  // read but not taken: |count_| from |head_| on, in a ring
+  std::size_t head_ = 0;
+  std::size_t count_ = 0;
+  Token end_;
   Tree* tree_ = nullptr;
   Token error_;
   std::uint32_t last_ = 0;  // the node an expression or statement parse made
   std::vector<std::uint32_t> scratch_;  // kids of open calls and blocks
+  int depth_ = 0;                       // nesting of the statement being read
 };
 
 // Whether |word| is a keyword that no name may be.

@@ -25,13 +25,18 @@ namespace fs = std::filesystem;
 
 constexpr int kSelf = -1;  // the test's own user
 constexpr int kNobody = 65534;
-const std::string kClosing =
-    "Operation abgeschlossen\nDrueck die \"Any Key\" taste zum fortfahren\n";
+const std::string kKeyPrompt = "Drueck die \"Any Key\" taste zum fortfahren\n";
+const std::string kClosing = "Operation abgeschlossen\n" + kKeyPrompt;
 
-const std::string kReadDenied = "Fehler beim Lesen der Datei: Script.c (Permission denied)\n";
-const std::string kWriteDenied = "Fehler beim Schreiben der Datei: Script.c (Permission denied)\n";
-const std::string kReadOnly = "Fehler beim Schreiben der Datei: Script.c (read-only file)\n";
-const std::string kTooLarge = "Fehler beim Schreiben der Datei: Script.c (File too large)\n";
+// A file error, too, ends with the key prompt.
+const std::string kReadDenied =
+    "Fehler beim Lesen der Datei: Script.c (Permission denied)\n" + kKeyPrompt;
+const std::string kWriteDenied =
+    "Fehler beim Schreiben der Datei: Script.c (Permission denied)\n" + kKeyPrompt;
+const std::string kReadOnly =
+    "Fehler beim Schreiben der Datei: Script.c (read-only file)\n" + kKeyPrompt;
+const std::string kTooLarge =
+    "Fehler beim Schreiben der Datei: Script.c (File too large)\n" + kKeyPrompt;
 
 std::string Converted(const std::string& bytes) {
   LineList lines = SplitLines(bytes);

@@ -8,6 +8,8 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "gtest/gtest.h"
 #include "tests/e2e/process.h"
@@ -39,15 +41,17 @@ const std::string kWrongCase =
     "Dir ist schon irgendwie klar das du das h klein schreiben musst? So dumm kann man echt nicht "
     "sein :\\\n"
     "Leg dir mal intelligenz zu!";
-const std::string kClosing =
-    "Operation abgeschlossen\n"
-    "Drueck die \"Any Key\" taste zum fortfahren\n";
+const std::string kKeyPrompt = "Drueck die \"Any Key\" taste zum fortfahren\n";
+const std::string kClosing = "Operation abgeschlossen\n" + kKeyPrompt;
 const std::string kMarker = "/*+++Automatisiertes Syntax Update zu #strict - Quellor+++*/";
+
+const std::string kHeader = kMarker + "\n#strict\n";
 
 class InteractiveProgramTest : public ::testing::Test {
  protected:
-  ProcessResult Run(const std::string& input) {
-    return RunProcess({Q9_PROGRAM}, input, {.cwd = dir_.string()});
+  ProcessResult Run(const std::string& input, std::vector<std::string> args = {}) {
+    args.insert(args.begin(), Q9_PROGRAM);
+    return RunProcess(args, input, {.cwd = dir_.string()});
   }
   std::size_t FileCount() const {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), {}));
@@ -57,45 +61,55 @@ class InteractiveProgramTest : public ::testing::Test {
   fs::path dir_ = MakeScratchDir();
 };
 
-TEST_F(InteractiveProgramTest, HelpWordsAnswerWithoutTouchingFiles) {
+// What the program says to each kind of input, the file it leaves (a missing
+// one is created with the two header lines) and its exit status.
+TEST_F(InteractiveProgramTest, AnswersEachInput) {
   struct Case {
+    std::vector<std::string> args;
     std::string input;
     std::string output;
+    int status;
+    std::string file;  // the one file left afterwards, if any
   };
   const Case cases[] = {
-      {"/help\n", kGreeting + kHelpPage},
-      {"/help me\n", kGreeting + kHelpPage},
-      {"  /help", kGreeting + kHelpPage},
-      {"/Help\n", kGreeting + kWrongCase},
+      {{}, "/help\n", kGreeting + kHelpPage, 1, ""},
+      {{}, "/help me\n", kGreeting + kHelpPage, 1, ""},
+      {{}, "  /help", kGreeting + kHelpPage, 1, ""},
+      {{}, "/Help\n", kGreeting + kWrongCase, 1, ""},
+      {{}, "", kGreeting + "Sorry, I could find nothing :(\nPfad: \n" + kClosing, 0, ""},
+      // Other forms of the help word are file names.
+      {{}, "help\n", kGreeting + "Pfad: help\n" + kClosing, 0, "help"},
+      {{}, "HELP\n", kGreeting + "Pfad: HELP\n" + kClosing, 0, "HELP"},
+      {{}, "my script.c\nx", kGreeting + "Pfad: my\n" + kClosing, 0, "my"},
+      {{}, "\n", kGreeting + "Pfad: Script.c\n" + kClosing, 0, "Script.c"},
+      // Arguments other than these two are ignored.
+      {{"--version"}, "", "Q9ToQ9strict 1.0.0\n", 0, ""},
+      {{"--verbose"}, "", kGreeting + "Sorry, I could find nothing :(\nPfad: \n" + kClosing, 0, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
-    ProcessResult r = Run(c.input);
+    ProcessResult r = Run(c.input, c.args);
     EXPECT_EQ(r.out, c.output);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(FileCount(), 0u);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(FileCount(), c.file.empty() ? 0u : 1u);
+    if (!c.file.empty()) {
+      EXPECT_EQ(ReadFile(dir_ / c.file), kHeader);
+    }
+    fs::remove_all(dir_);
+    fs::create_directory(dir_);
   }
+  ProcessResult help = Run("", {"--help"});
+  EXPECT_TRUE(help.out.starts_with("Usage: Q9ToQ9strict\n")) << help.out;
+  EXPECT_EQ(help.status, 0);
 }
 
-// The end of input is no name; input that cannot be read is an error.
-TEST_F(InteractiveProgramTest, EmptyOrUnreadableInputConvertsNothing) {
-  ProcessResult r = Run("");
-  EXPECT_EQ(r.out, kGreeting + "Sorry, I could find nothing :(\nPfad: \n" + kClosing);
-  EXPECT_EQ(r.status, 0);
-  r = RunProcess({Q9_PROGRAM}, "", {.cwd = dir_.string(), .stdin_file = dir_.string()});
+// Input that cannot be read is an error, not an empty name.
+TEST_F(InteractiveProgramTest, UnreadableInputConvertsNothing) {
+  ProcessResult r =
+      RunProcess({Q9_PROGRAM}, "", {.cwd = dir_.string(), .stdin_file = dir_.string()});
   EXPECT_EQ(r.out, kGreeting + "Fehler beim Lesen der Datei: stdin (Is a directory)\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(FileCount(), 0u);
-}
-
-TEST_F(InteractiveProgramTest, OtherFormsOfTheHelpWordAreFileNames) {
-  for (std::string name : {"help", "HELP", "help2"}) {
-    SCOPED_TRACE(name);
-    ProcessResult r = Run(name + "\n");
-    EXPECT_EQ(r.out, kGreeting + "Pfad: " + name + "\n" + kClosing);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(ReadFile(dir_ / name), kMarker + "\n#strict\n");
-  }
 }
 
 TEST_F(InteractiveProgramTest, UpperCaseHelpWordIsAnAbsolutePath) {
@@ -108,49 +122,42 @@ TEST_F(InteractiveProgramTest, UpperCaseHelpWordIsAnAbsolutePath) {
   fs::remove("/HELP");
 }
 
-TEST_F(InteractiveProgramTest, MissingFileIsCreatedWithTheTwoHeaderLines) {
-  ProcessResult r = Run("new.c\n");
-  EXPECT_EQ(r.out, kGreeting + "Pfad: new.c\n" + kClosing);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(ReadFile(dir_ / "new.c"), kMarker + "\n#strict\n");
-}
-
-TEST_F(InteractiveProgramTest, OnlyTheFirstWordIsThePath) {
-  ProcessResult r = Run("my script.c\nx");
-  EXPECT_EQ(r.out, kGreeting + "Pfad: my\n" + kClosing);
-  EXPECT_TRUE(fs::exists(dir_ / "my"));
-  EXPECT_FALSE(fs::exists(dir_ / "script.c"));
-}
-
-TEST_F(InteractiveProgramTest, EnterAloneSelectsScriptC) {
-  WriteFile(dir_ / "Script.c", "#strict\n" + kMarker + "\n");
-  ProcessResult r = Run("\n");
-  EXPECT_EQ(r.out, kGreeting + "Pfad: Script.c\n" + kClosing);
-  EXPECT_EQ(r.status, 0);
-}
-
-TEST_F(InteractiveProgramTest, FailuresToReadOrWriteEndWithStatusOne) {
+// A file that cannot be read (a folder, a FIFO, a socket, a device behind a
+// link) or written is left as it was; the message stays until a key is pressed.
+TEST_F(InteractiveProgramTest, FailuresToReadOrWriteWaitForAKeyAndEndWithStatusOne) {
   fs::create_directory(dir_ / "sub");
-  struct Case {
-    std::string path;
-    std::string message;
-  };
-  const Case cases[] = {
+  ASSERT_EQ(mkfifo((dir_ / "fifo").c_str(), 0644), 0);
+  const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socket_path = (dir_ / "sock").string();
+  ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+  socket_path.copy(address.sun_path, socket_path.size());
+  ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  fs::create_symlink("/dev/null", dir_ / "Script.c");
+  const std::pair<std::string, std::string> cases[] = {
       {"sub", "Fehler beim Lesen der Datei: sub ("},
+      {"fifo", "Fehler beim Lesen der Datei: fifo ("},
+      {"sock", "Fehler beim Lesen der Datei: sock ("},
+      {"Script.c", "Fehler beim Lesen der Datei: Script.c ("},
       {"nodir/x.c", "Fehler beim Schreiben der Datei: nodir/x.c ("},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.path);
-    ProcessResult r = Run(c.path + "\n");
-    const std::string head = kGreeting + "Pfad: " + c.path + "\n" + c.message;
+  for (const auto& [path, message] : cases) {
+    SCOPED_TRACE(path);
+    ProcessResult r = Run(path + "\n");
+    const std::string head = kGreeting + "Pfad: " + path + "\n" + message;
     EXPECT_EQ(r.out.substr(0, head.size()), head);
-    EXPECT_EQ(r.out.back(), '\n');
-    EXPECT_EQ(r.out.find("Operation abgeschlossen"), std::string::npos);
+    EXPECT_TRUE(r.out.ends_with(")\n" + kKeyPrompt)) << r.out;
     EXPECT_EQ(r.status, 1);
   }
+  close(sock);
   EXPECT_TRUE(fs::is_directory(dir_ / "sub"));
+  EXPECT_TRUE(fs::is_fifo(dir_ / "fifo"));
+  EXPECT_TRUE(fs::is_socket(dir_ / "sock"));
+  EXPECT_TRUE(fs::is_symlink(dir_ / "Script.c"));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
   EXPECT_FALSE(fs::exists(dir_ / "nodir"));
-  EXPECT_EQ(FileCount(), 1u);
+  EXPECT_EQ(FileCount(), 4u);
 }
 
 TEST_F(InteractiveProgramTest, ConvertsWholeScripts) {
@@ -204,44 +211,6 @@ TEST_F(InteractiveProgramTest, KeepsModeBitsAndSymbolicLinks) {
   EXPECT_EQ(fs::status(dir_ / "real.c").permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(FileCount(), 2u);
-}
-
-TEST_F(InteractiveProgramTest, WriteFailingPartWayLeavesTheScriptAsItWas) {
-  std::string script = "#strict\n";
-  for (int i = 0; i < 2000; ++i) script += "x=Sum(a,b); y=Mul(c,d);\n";
-  WriteFile(dir_ / "Script.c", script);
-  ProcessResult r =
-      RunProcess({Q9_PROGRAM}, "Script.c\n", {.cwd = dir_.string(), .file_size_limit = 8192});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("Fehler beim Schreiben der Datei: Script.c ("), std::string::npos);
-  EXPECT_EQ(ReadFile(dir_ / "Script.c"), script);
-  EXPECT_EQ(FileCount(), 1u);
-}
-
-TEST_F(InteractiveProgramTest, SpecialFilesAreRefusedAndLeftAsTheyWere) {
-  ASSERT_EQ(mkfifo((dir_ / "fifo").c_str(), 0644), 0);
-  const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::string socket_path = (dir_ / "sock").string();
-  ASSERT_LT(socket_path.size(), sizeof address.sun_path);
-  socket_path.copy(address.sun_path, socket_path.size());
-  ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  fs::create_symlink("/dev/null", dir_ / "Script.c");
-
-  for (std::string path : {"fifo", "sock", "Script.c"}) {
-    SCOPED_TRACE(path);
-    ProcessResult r = Run(path + "\n");
-    const std::string head = kGreeting + "Pfad: " + path + "\nFehler beim Lesen der Datei: " + path;
-    EXPECT_EQ(r.out.substr(0, head.size()), head);
-    EXPECT_EQ(r.status, 1);
-  }
-  close(sock);
-  EXPECT_TRUE(fs::is_fifo(dir_ / "fifo"));
-  EXPECT_TRUE(fs::is_socket(dir_ / "sock"));
-  EXPECT_TRUE(fs::is_symlink(dir_ / "Script.c"));
-  EXPECT_TRUE(fs::is_character_file("/dev/null"));
-  EXPECT_EQ(FileCount(), 3u);
 }
 
 }  // namespace

@@ -75,6 +75,31 @@ run() {
   done
 }
 
+# in_console NAME PROMPT KEYS PROGRAM ARG...: runs PROGRAM under Wine at a
+# terminal of its own (tmux), where Wine gives it a console that holds it
+# alone, as Explorer does on a double click. Types KEYS and Enter (unless KEYS
+# is empty), waits for PROMPT, presses a key and waits for the end; the screen
+# is kept in $SCRATCH/NAME.screen. Needs tmux; without it the case is skipped.
+in_console() {
+  local name=$1 prompt=$2 keys=$3 socket=q9wine-$$ i
+  shift 3
+  command -v tmux >/dev/null || { echo "skipped $name: no tmux"; return 0; }
+  tmux -u -L "$socket" new-session -d -x 150 -y 60 -c "$PWD" \
+    "$(printf '%q ' env WINEDEBUG=-all LC_ALL=C.UTF-8 "WINEPREFIX=$WINEPREFIX" \
+      "WINEDLLOVERRIDES=$WINEDLLOVERRIDES" "$WINE" "$@"); echo \"EXIT=\$?\"; sleep 300"
+  grab() { tmux -u -L "$socket" capture-pane -p -S -200 >"$SCRATCH/$name.screen"; }
+  if [ -n "$keys" ]; then
+    sleep 3
+    tmux -u -L "$socket" send-keys -l "$keys" && tmux -u -L "$socket" send-keys Enter
+  fi
+  for ((i = 0; i < 60; i++)); do grab && grep -qF "$prompt" "$SCRATCH/$name.screen" && break; sleep 1; done
+  expect "$name: no \"$prompt\" on the screen ($SCRATCH/$name.screen)" grep -qF "$prompt" "$SCRATCH/$name.screen"
+  expect "$name: ended before a key" test -z "$(grep '^EXIT=' "$SCRATCH/$name.screen")"
+  tmux -u -L "$socket" send-keys x
+  for ((i = 0; i < 30; i++)); do grab && grep -q '^EXIT=' "$SCRATCH/$name.screen" && break; sleep 1; done
+  tmux -u -L "$socket" kill-server 2>/dev/null
+}
+
 old_script() {
   printf '%s\n' 'Initialize: SetVar(0,1); return(1);' \
     'Timer: if(Equal(Var(0),10)) SetVar(0,0); IncVar(0); return(Sum(Var(0),2));' >"$1"
@@ -121,6 +146,7 @@ run missing-file 0 'New.c\n\n' "$INTERACTIVE"
 expect_file missing-file New.c "$EXPECTED/New.c"
 expect_names missing-file New.c
 
+# A read or write error, too, ends with the key prompt and a wait for a key.
 new_case read-error
 mkdir Sub
 run read-error 1 'Sub\n\n' "$INTERACTIVE"
@@ -133,26 +159,73 @@ run write-error 1 'ro.c\n\n' "$INTERACTIVE"
 expect_file write-error ro.c ../expected-ro.c
 expect_names write-error ro.c
 
-# A name with an umlaut, typed as Windows sends it (0xF6, code page 1252) and
-# met in a folder walk; Wine shows the Linux name (UTF-8) to Windows as such.
+# Names with non-ASCII letters: typed into a pipe in code page 1252 (0xF6) or
+# in UTF-8, met in a folder walk, and named on the command line, where only the
+# wide calls reach a name outside the ANSI code page (Greek here). Wine shows
+# the Linux names (UTF-8) to Windows as such.
 new_case umlaut
-old_script 'Schwert_ö.c' && mkdir walk && old_script 'walk/Schwert_ö.c'
+old_script 'Schwert_ö.c' && mkdir walk 'Ördner_λ' && old_script 'walk/Schwert_ö.c'
+old_script 'Ördner_λ/Schild_λ.c' && old_script 'Axt_λ.c'
 run umlaut-name 0 'Schwert_\xF6.c\n\n' "$INTERACTIVE"
 expect_file umlaut-name 'Schwert_ö.c' "$EXPECTED/Script.c"
+old_script 'Schwert_ö.c'
+run umlaut-utf8 0 'Schwert_\xC3\xB6.c\n\n' "$INTERACTIVE"
+expect_file umlaut-utf8 'Schwert_ö.c' "$EXPECTED/Script.c"
 run umlaut-walk 0 '' "$BATCH" walk
 expect_file umlaut-walk 'walk/Schwert_ö.c' "$EXPECTED/Script.c"
+run umlaut-arg 0 '' "$BATCH" --backup 'Ördner_λ' 'Axt_λ.c'
+expect_file umlaut-arg 'Ördner_λ/Schild_λ.c' "$EXPECTED/Script.c"
+expect_file umlaut-arg 'Axt_λ.c' "$EXPECTED/Script.c"
+expect_names umlaut-arg 'Schwert_ö.c' walk 'walk/Schwert_ö.c' 'Ördner_λ' 'Ördner_λ/Schild_λ.c' \
+  'Ördner_λ/Schild_λ.c.bak' 'Axt_λ.c' 'Axt_λ.c.bak'
+
+# At a console of their own (Windows: started from Explorer). The interactive
+# program reads a typed name as wide text (the Greek letter is in no ANSI code
+# page of the west); q9strict without arguments shows its help, and converts
+# scripts dropped on it with backups; both wait for a key before the window closes.
+KEY_PROMPT='Drueck die "Any Key" taste zum fortfahren'
+new_case console
+old_script 'Schild_λ.c'
+in_console console-typed "$KEY_PROMPT" 'Schild_λ.c' "$INTERACTIVE"
+expect_file console-typed 'Schild_λ.c' "$EXPECTED/Script.c"
+# The echo in the console's code page: the letter itself, or "?" where it lacks it.
+expect "console-typed: echo" grep -qE 'Pfad: Schild_(\?|λ)\.c\s*$' "$SCRATCH/console-typed.screen"
+mkdir Sub
+in_console console-read-error "$KEY_PROMPT" 'Sub' "$INTERACTIVE"
+expect "console-read-error: no message" grep -q 'Fehler beim Lesen der Datei: Sub' \
+  "$SCRATCH/console-read-error.screen"
+in_console console-help 'Press any key to close this window.' '' "$BATCH"
+expect "console-help: no usage" grep -q 'Usage: q9strict \[OPTIONS\] PATH\.\.\.' \
+  "$SCRATCH/console-help.screen"
+old_script Script.c && cp Script.c ../expected-dropped.c
+in_console console-drop 'Press any key to close this window.' '' "$BATCH" Script.c
+expect "console-drop: no summary" grep -q '^1 converted, 0 unchanged' "$SCRATCH/console-drop.screen"
+expect_file console-drop Script.c "$EXPECTED/Script.c"
+expect_file console-drop Script.c.bak ../expected-dropped.c
+
+# q9strict's conventions: a pipe, a file that is no script, a folder without
+# scripts, a second backup under the next free number.
+new_case pipe
+run pipe 0 'Initialize: SetVar(0,1); return(1);\nTimer: if(Equal(Var(0),10)) SetVar(0,0); IncVar(0); return(Sum(Var(0),2));\n' "$BATCH" -
+expect_file pipe "$SCRATCH/pipe.out" "$EXPECTED/Script.c"
+new_case not-a-script
+printf 'PNG\0\n' >Bild.c && mkdir leer && cp Bild.c ../expected-bild.c
+run not-a-script 3 '' "$BATCH" Bild.c leer
+expect_file not-a-script Bild.c ../expected-bild.c
+expect_names not-a-script Bild.c leer
 
 # The batch program on a small tree: a script to convert, one already
 # converted, one with a bracket error, one with CR LF line ends (kept) and a
 # file the walk does not take.
-TREE=(tree tree/a tree/b tree/c tree/a/Script.c tree/b/Done.c tree/c/Damage.c tree/c/notes.txt
-  tree/c/Dos.c)
+TREE=(tree tree/a tree/b tree/c tree/a/Script.c tree/a/Upper.C tree/b/Done.c tree/c/Damage.c
+  tree/c/notes.txt tree/c/Dos.c)
 new_tree_case() {
   new_case "$1"
   mkdir -p tree/a tree/b tree/c
   old_script tree/a/Script.c
+  old_script tree/a/Upper.C  # "*.c" takes it whatever the case
   cp "$EXPECTED/Script.c" tree/b/Done.c
-  printf '%s\n' 'Hit: DoDamage(Sum(Var(0),' '3)); return(1);' >tree/c/Damage.c
+  printf '%s\n' 'Hit: Crack(Sum(Var(0),' '3)); return(1);' >tree/c/Damage.c
   echo notes >tree/c/notes.txt
   printf 'Initialize: SetVar(0,1);\r\n' >tree/c/Dos.c
 }
@@ -174,8 +247,12 @@ run backup 0 '' "$BATCH" -j 2 --backup tree
 expect_file backup tree/a/Script.c "$EXPECTED/Script.c"
 expect_file backup tree/a/Script.c.bak ../expected-old.c
 expect_file backup tree/c/Dos.c "$EXPECTED/Dos.c"
-expect_names backup "${TREE[@]}" tree/a/Script.c.bak tree/c/Damage.c.bak tree/c/Dos.c.bak
+expect_names backup "${TREE[@]}" tree/a/Script.c.bak tree/a/Upper.C.bak tree/c/Damage.c.bak \
+  tree/c/Dos.c.bak
 run backup-then-check 0 '' "$BATCH" --check tree
+old_script tree/a/Script.c
+run backup-again 0 '' "$BATCH" --backup tree/a/Script.c
+expect_file backup-again tree/a/Script.c.bak.1 ../expected-old.c
 
 cd "$BUILD" || exit 1
 echo "wine: $((passed + failed)) checks in $(($(date +%s) - started)) s, Wine set-up included"

@@ -1,4 +1,4 @@
 Fire: // comment: not a label; stays
-  Message("a:b;c"); SetGlobal(2,Pow(2,8));
-  if(Not(SEqual(GetID(),ABCD))) Inc(Var(3));
+  Say("a:b;c"); SetGlobal(2,Pow(2,8));
+  if(Not(SEqual(GetKind(),ABCD))) Inc(Var(3));
   Dec(Local(1)); DecVar(4); AssignVar(5,Or(BitAnd(7,3),1));

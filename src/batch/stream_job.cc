@@ -1,0 +1,91 @@
+#include "batch/stream_job.h"
+
+#include <iterator>
+#include <string>
+
+#include "batch/convert_job.h"
+#include "batch/json_report.h"
+#include "batch/report.h"
+#include "batch/script_checks.h"
+#include "batch/unified_diff.h"
+#include "linestore/line_store.h"
+
+namespace q9 {
+namespace {
+
+// The report on |bytes|; |*converted| gets what kWrite writes.
+FileReport ConvertBytes(const std::string& bytes, const JobOptions& options,
+                        std::string* converted_bytes) {
+  FileReport report;
+  report.path = "-";
+  const LineList original = SplitLines(bytes);
+  if (HoldsNulByte(original)) {
+    report.error = "not a script: holds NUL bytes";
+    return report;
+  }
+  *converted_bytes = bytes;
+  if (IsAlreadyConverted(original)) {
+    report.outcome = FileOutcome::kAlreadyConverted;
+    return report;
+  }
+  LineList converted = original;
+  Conversion conversion = ConvertForJob(original, &converted, options);
+  if (conversion.failure != StageFailure::kNone) {
+    converted_bytes->clear();
+    report.error = "cannot convert: out of memory";
+    return report;
+  }
+  report.warnings = TakeWarnings(&conversion, converted, options.warnings);
+  const bool ends_with_lf = bytes.empty() || bytes.back() == '\n';
+  report.outcome =
+      ends_with_lf && converted == original ? FileOutcome::kUnchanged : FileOutcome::kConverted;
+  if (report.outcome == FileOutcome::kConverted) {
+    *converted_bytes = JoinLines(converted);
+    if (options.mode == BatchMode::kDiff) {
+      report.diff = UnifiedDiff(report.path, original, ends_with_lf, converted, conversion.origin);
+    }
+  }
+  return report;
+}
+
+}  // namespace
+
+int RunStream(const BatchOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
+              std::ostream* json) {
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::string converted;
+  FileReport report;
+  if (in.bad()) {
+    report.path = "-";
+    report.error = "cannot read: standard input";
+  } else {
+    report = ConvertBytes(bytes, options.job, &converted);
+  }
+  const bool changes = report.outcome == FileOutcome::kConverted;
+  switch (options.job.mode) {
+    case BatchMode::kWrite:
+      out << converted;
+      break;
+    case BatchMode::kCheck:
+      if (changes) out << "-\n";
+      break;
+    case BatchMode::kDiff:
+      out << report.diff;
+      break;
+    case BatchMode::kWarningsOnly:
+      out << FormatWarnings(report);
+      break;
+  }
+  out.flush();
+  err << (options.job.mode == BatchMode::kWarningsOnly
+              ? FormatError(report)
+              : FormatDiagnostics(report, options.verbosity));
+  if (json != nullptr) *json << FormatJsonWarnings(report) << std::flush;
+  Summary summary;
+  summary.Add(report);
+  if (options.verbosity != Verbosity::kQuiet) err << FormatSummary(summary, options.job.mode);
+  err.flush();
+  return ExitStatus(summary, options.job.mode);
+}
+
+}  // namespace q9

@@ -180,6 +180,7 @@ Status StampNow(const std::string& path, FileStamp* stamp) {
     const DWORD code = GetLastError();
     return IsMissing(code) ? Status() : WinErrorStatus(code);
   }
+  if (Status status = RefuseNonDisk(file.get()); !status.ok()) return status;
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(file.get(), &info)) return LastError();
   *stamp = StampOf(info);

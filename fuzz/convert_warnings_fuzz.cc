@@ -1,7 +1,7 @@
-// The conversion with warnings on, as q9strict runs it by default: the lines
-// are the same as without warnings, every warning lies on a line of the
-// converted file, and the warnings and the unified diff are formatted without
-// a fault (the sanitizers watch the formatting).
+// The conversion with warnings on, as q9strict runs it by default, and with
+// --safe: the exact lines are the same as without warnings, every warning lies
+// on a line of the converted file, and the warnings and the unified diff are
+// formatted without a fault (the sanitizers watch the formatting).
 
 #include <cstddef>
 #include <cstdint>
@@ -24,32 +24,42 @@ void Require(bool holds, const char* what) {
   std::abort();
 }
 
+// Converts |input| as q9strict --diff does (every kind of warning; --safe
+// when |safe|), checks where the warnings point and formats them and the diff.
+void ConvertAndReport(const q9::LineList& input, bool ends_with_lf, bool safe,
+                      const q9::LineList& plain) {
+  q9::JobOptions options;
+  options.mode = q9::BatchMode::kDiff;
+  options.safe = safe;
+  q9::LineList converted = input;
+  q9::Conversion conversion = q9::ConvertForJob(input, &converted, options);
+  Require(conversion.failure == q9::StageFailure::kNone, "a stage failed on a small input");
+  if (!safe) Require(converted == plain, "warnings changed the converted lines");
+  for (const q9::Hazard& hazard : conversion.hazards) {
+    Require(hazard.line < converted.size(), "a warning points past the last line");
+    Require(hazard.column <= converted[hazard.line].size(), "a warning points past its line's end");
+  }
+  q9::FileReport report;
+  report.path = "f.c";
+  report.warnings = q9::TakeWarnings(&conversion, converted, options.warnings);
+  const std::string text = q9::FormatWarnings(report);
+  Require(text.empty() == report.warnings.empty() && (text.empty() || text.ends_with('\n')),
+          "the warnings are not formatted as lines");
+  const std::string diff =
+      q9::UnifiedDiff(report.path, input, ends_with_lf, converted, conversion.origin);
+  Require(diff.empty() == (ends_with_lf && input == converted), "a diff where nothing changed");
+  Require(diff.empty() || diff.starts_with("--- a/f.c\n+++ b/f.c\n@@ -"), "a diff without header");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const q9::LineList input = q9::SplitLines(bytes);
   q9::LineList plain = input;
-  q9::LineList warned = input;
   q9::Convert(&plain);
-  const q9::Conversion conversion = q9::Convert(&warned, {.collect_hazards = true});
-  Require(conversion.failure == q9::StageFailure::kNone, "a stage failed on a small input");
-  Require(warned == plain, "warnings changed the converted lines");
-
-  q9::FileReport report;
-  report.path = "f.c";
-  for (const q9::Hazard& hazard : conversion.hazards) {
-    Require(hazard.line < warned.size(), "a warning points past the last line");
-    Require(hazard.column <= warned[hazard.line].size(), "a warning points past its line's end");
-    report.warnings.push_back({hazard, warned[hazard.line]});
-  }
-  const std::string text = q9::FormatWarnings(report);
-  Require(text.empty() == conversion.hazards.empty() && (text.empty() || text.ends_with('\n')),
-          "the warnings are not formatted as lines");
-
   const bool ends_with_lf = bytes.empty() || bytes.back() == '\n';
-  const std::string diff = q9::UnifiedDiff(report.path, input, ends_with_lf, warned);
-  Require(diff.empty() == (ends_with_lf && input == warned), "a diff where nothing changed");
-  Require(diff.empty() || diff.starts_with("--- a/f.c\n+++ b/f.c\n@@ -"), "a diff without header");
+  ConvertAndReport(input, ends_with_lf, /*safe=*/false, plain);
+  ConvertAndReport(input, ends_with_lf, /*safe=*/true, plain);
   return 0;
 }

@@ -21,16 +21,18 @@ void ConvertRegion(LineViews lines, std::size_t begin, std::size_t end, bool fro
   Token name;
   const bool function = parser.TakeFuncHeader(&name);
   bool closed = !function;
-  while (!parser.AtEnd()) {
+  bool read = true;
+  while (read && !parser.AtEnd()) {
     if (function && !closed && parser.TakeClosingBrace()) {
       closed = true;
       continue;
     }
-    trees.emplace_back();
     if (closed && function) break;  // something after the function's end
-    if (!parser.ParseStatement(&trees.back())) break;
+    trees.emplace_back();
+    // A statement that fails may have taken the last token with it.
+    read = parser.ParseStatement(&trees.back());
   }
-  if (!closed || !parser.AtEnd()) {
+  if (!read || !closed || !parser.AtEnd()) {
     const Token& failed = parser.error().size > 0 ? parser.error() : parser.NextToken();
     Hazard hazard;
     hazard.kind = HazardKind::kUnchecked;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "syntax/parser.h"
+#include "tests/model/evaluator.h"
 
 namespace q9 {
 namespace {
@@ -72,6 +73,34 @@ TEST(PrinterTest, OperatorsWithBracketsOnlyWherePrecedenceNeedsThem) {
   };
   for (const auto& [old_text, expected] : cases) {
     EXPECT_EQ(Printed(old_text), expected) << old_text;
+  }
+}
+
+// Every operator row inside every other, on either side: the printed
+// statement computes what the old one did, as the script model runs both.
+TEST(PrinterTest, EveryNestingOfOperatorRowsKeepsItsValue) {
+  const std::string calls[] = {"Sum", "Sub",    "Mul", "Div", "Mod",         "Pow",      "BitAnd",
+                               "And", "Or",     "Equal", "GreaterThan", "LessThan", "SEqual"};
+  const std::int32_t values[][3] = {{2, 3, 5}, {-7, 0, 3}, {6, 2, 2}, {1, 1, 0}, {-2, 5, -3}};
+  for (const std::string& outer : calls) {
+    for (const std::string& inner : calls) {
+      for (const std::string& value : {outer + "(" + inner + "(Var(1),Var(2)),Var(3))",
+                                       outer + "(Var(1)," + inner + "(Var(2),Var(3)))",
+                                       "Not(" + inner + "(Var(1),Var(2)))"}) {
+        const std::string old_text = "SetVar(0," + value + ");", printed = Printed(old_text);
+        const model::Script before = model::ParseScript("f: " + old_text, model::Syntax::kOld);
+        const model::Script after =
+            model::ParseScript("func f() { " + printed + " }", model::Syntax::kStrict);
+        ASSERT_TRUE(after.functions.size() == 1 && after.functions[0].parsed) << printed;
+        for (const auto& [a, b, c] : values) {
+          model::State input;
+          input.var = {{1, {false, a, ""}}, {2, {false, b, ""}}, {3, {false, c, ""}}};
+          EXPECT_EQ(model::Describe(model::Run(after.functions[0], input)),
+                    model::Describe(model::Run(before.functions[0], input)))
+              << old_text << " printed " << printed;
+        }
+      }
+    }
   }
 }
 

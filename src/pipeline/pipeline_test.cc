@@ -68,6 +68,7 @@ TEST(ConvertTest, NamesFormedByEarlierRowsAreStillRewritten) {
       {"Sum(Sum(a,S),um(b,c))"},               // the row's own name, formed again
       {"SetVar(0,Inc(Var(1)))", "x=Sum(Sum(1,2),Sum(3,4",
        "Initialize: SetVar(0,1); return(1);"},  // a bracket error beside good calls
+      {std::string(kUpdateMarker) + " Sum(a,b)"},  // nothing added above the first line
   };
   for (const LineList& input : cases) {
     SCOPED_TRACE(testing::PrintToString(input));

@@ -87,6 +87,7 @@ TEST(ConvertTest, ReportsBracketErrorsByRowAndLine) {
   LineList lines = {"#strict", "x=Sum(a,b", "y=Not(c"};
   const Conversion conversion = Convert(&lines);
   ASSERT_EQ(conversion.bracket_errors.size(), 2u);
+  EXPECT_TRUE(conversion.origin.empty() && conversion.hazards.empty());  // not asked for
   EXPECT_EQ(PipelineRows()[conversion.bracket_errors[0].row].name, "Sum");
   EXPECT_EQ(conversion.bracket_errors[0].line, 2u);  // below the marker Strict added
   EXPECT_EQ(PipelineRows()[conversion.bracket_errors[1].row].name, "Not");

@@ -321,17 +321,13 @@ Value Apply(std::string_view op, const Value& a, const Value& b) {
   }
   if (op == "<<") return wrap(ux << (uy & 31u));
   if (op == ">>") return Int(x >> (uy & 31u));
-  if (op == "<") return Bool(x < y);
-  if (op == "<=") return Bool(x <= y);
-  if (op == ">") return Bool(x > y);
-  if (op == ">=") return Bool(x >= y);
-  if (op == "==") return Bool(x == y);
-  if (op == "!=") return Bool(x != y);
   if (op == "&") return Int(x & y);
   if (op == "^") return Int(x ^ y);
   if (op == "|") return Int(x | y);
-  if (op == "&&") return Bool(Truth(a) && Truth(b));
-  return Bool(Truth(a) || Truth(b));  // "||"
+  if (op == "&&" || op == "||") return Bool(op == "&&" ? Truth(a) && Truth(b) : Truth(a) || Truth(b));
+  if (op == "<" || op == ">=") return Bool((x < y) == (op == "<"));
+  if (op == ">" || op == "<=") return Bool((x > y) == (op == ">"));
+  return Bool((x == y) == (op == "=="));  // "==" or "!="
 }
 
 std::uint32_t Hash(std::string_view s, std::uint32_t engine) {
@@ -340,13 +336,11 @@ std::uint32_t Hash(std::string_view s, std::uint32_t engine) {
   return h;
 }
 
-// The built-ins that compute an operator; the other built-ins are named in Call.
+// The built-ins that compute an operator; the others are handled in Call.
 constexpr std::pair<std::string_view, std::string_view> kOperatorCalls[] = {
     {"Sum", "+"},     {"Sub", "-"},         {"Mul", "*"},       {"Div", "/"},     {"Mod", "%"},
     {"Pow", "**"},    {"BitAnd", "&"},      {"And", "&&"},      {"Or", "||"},     {"Equal", "=="},
     {"GreaterThan", ">"}, {"LessThan", "<"}, {"SEqual", "S="}};
-constexpr std::string_view kOtherCalls[] = {"Var",       "Local",     "Global", "Not",    "SetVar", "AssignVar",
-                                            "SetLocal", "SetGlobal", "IncVar", "DecVar", "Inc",    "Dec"};
 
 // ---- Running a function ----
 

@@ -1,0 +1,71 @@
+#include "pipeline/conversion_hazards.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "pipeline/pipeline.h"
+
+namespace q9 {
+namespace {
+
+// What the conversion says of small scripts, as "LINE:COLUMN+WIDTH slug: what /
+// advice" on the converted lines: the warnings name the old text, what it
+// became and what to write instead; a note stands on every line of a CR LF
+// script that lost its CR or holds nothing else.
+TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
+  struct Case {
+    LineList input;
+    std::vector<std::string> hazards;
+  };
+  const std::vector<Case> cases = {
+      {{"Init: SetVar(0,1,2);"},
+       {"3:9+0 argument-count: `SetVar(0,1,2)` has 3 argument(s) where SetVar takes 2, and its rewrite no longer reads as a script / write by hand what the call was meant to do"}},
+      {{"Init: SetVar(0,Sum(1)); IncVar(1,2);"},
+       {"3:8+1 argument-count: `Sum(1)` has 1 argument(s) where Sum takes 2; `Sum(1)` became `1` / write by hand what the call was meant to do",
+        "4:9+0 argument-count: `IncVar(1,2)` has 2 argument(s) where IncVar takes 1, and its rewrite no longer reads as a script / write by hand what the call was meant to do"}},
+      {{"Init:\r", " Say(\"a\");\r", "\r"},
+       {"0:0+0 line-ends: the script has CR LF line ends, but this line now ends in LF alone / convert the file's line ends if your tools need them alike",
+        "1:0+0 line-ends: the script has CR LF line ends, but this line now ends in LF alone / convert the file's line ends if your tools need them alike",
+        "2:0+0 line-ends: the script has CR LF line ends, but this line now ends in LF alone / convert the file's line ends if your tools need them alike",
+        "3:0+0 line-ends: the script has CR LF line ends, and this line now holds only a CR / remove it or keep it as an empty line",
+        "5:0+0 line-ends: the script has CR LF line ends, and this line now holds only a CR / remove it or keep it as an empty line",
+        "6:0+0 line-ends: the script has CR LF line ends, but this line now ends in LF alone / convert the file's line ends if your tools need them alike"}},
+      {{"/* Sum(a,b) */ Init: Hurt(1); // Not(x)"},
+       {"2:0+0 comment: the text of a comment in this function was rewritten / nothing needs doing; compare it with the original if the text matters",
+        "2:10+0 broken: the converted function no longer reads as a script here / compare it with the original and mend it by hand"}},
+      {{"Init: Say(\"Sum(1,2)\");"},
+       {"3:5+5 string: the text of a string was rewritten: `\"Sum(1,2)\"` became `\"1+2\"` / put the original text back"}},
+      {{"Init: SetVar(0,Mul(Sum(1,2),3));", "if(Not(Equal(Var(0),1))) Hurt(1);"},
+       {"3:8+5 precedence: `Mul(Sum(1,2),3)` became `1+2*3`, which groups its operands differently / write `(1+2)*3`",
+        "4:3+10 precedence: `Not(Equal(Var(0),1))` became `!Var(0)==1`, which groups its operands differently / write `!(Var(0)==1)`"}},
+      {{"Init: SetVar(0,And(Var(1),MakeRock()));", "SetVar(1,IncVar(0));"},
+       {"3:8+18 short-circuit: `And(Var(1),MakeRock())` became `Var(1)&&MakeRock()`: And always evaluated `MakeRock()`, but && skips it when the left side already decides / keep `And(Var(1),MakeRock())` as it was",
+        "4:7+8 step-value: `IncVar(0)` became `Var(0)++`: IncVar gave the new value, ++ after a variable gives the old one / write `++Var(0)`"}},
+      {{"Init: SetVar(0,GetSum(1)); SetVar(0,Sub(1,-3));"},
+       {"3:8+4 name-in-word: `GetSum(1)` became `Get1`: the name `GetSum` holds `Sum`, which was rewritten as if it were a call / restore `GetSum`",
+        "4:9+0 glued-operators: in `Sub(1,-3)` the operator `-` ran into the `-` of the next operand and formed `--` / put a blank or brackets between them: `- -`"}},
+      {{"Init: SetVar(0,Sum (1,2));"},
+       {"3:12+0 not-a-call: `Sum` is not directly followed by its bracket, so the rewrite took the wrong text / write the call without a blank before its bracket, then convert again",
+        "3:1+6 unconverted: this SetVar call's closing bracket is on another line, so the conversion of SetVar stopped here; its calls stay in the old form (they still work) / to have them converted, put this call on one line and convert again"}},
+      {{"Init: if(IsNewgfx()) Hurt(1);"},
+       {"3:4+21 renamed-call: `IsNewgfx` was renamed to `BarrelConfiguration`, which takes other arguments / write the call that this place needs now"}},
+      {{"Init: SetVar(0,Sum(1,2);"},
+       {"2:0+0 unchecked: this function holds code the checker cannot read (line 1 before: `;`), so its conversion was not checked / check the converted function by hand",
+        "3:1+6 unconverted: this SetVar call's closing bracket is on another line, so the conversion of SetVar stopped here; its calls stay in the old form (they still work) / to have them converted, put this call on one line and convert again"}},
+  };
+  for (const Case& c : cases) {
+    LineList lines = c.input;
+    const Conversion conversion = Convert(&lines, {.collect_hazards = true, .track_origin = true});
+    std::vector<std::string> seen;
+    for (const Hazard& h : conversion.hazards) {
+      seen.push_back(std::to_string(h.line) + ":" + std::to_string(h.column) + "+" + std::to_string(h.width) +
+                     " " + std::string(HazardSlug(h.kind)) + ": " + h.what + " / " + h.advice);
+    }
+    EXPECT_EQ(seen, c.hazards) << testing::PrintToString(c.input);
+  }
+}
+
+}  // namespace
+}  // namespace q9

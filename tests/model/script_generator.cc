@@ -177,7 +177,7 @@ class Generator {
   std::string Expr(int depth) {
     if (plain_) return PlainValue(depth);
     if (depth <= 0 || Chance(0.4)) return Leaf();
-    const int r = Range(0, plain_ ? 69 : 99);
+    const int r = Range(0, 99);
     if (r < 55) return RowCall(depth);
     if (r < 70) return EngineCall(depth - 1);
     if (r < 76) {  // an infix operator in old code

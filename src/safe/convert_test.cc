@@ -1,0 +1,48 @@
+#include "safe/convert.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "passes/strict.h"
+
+namespace q9 {
+namespace {
+
+const std::string kMarker(kUpdateMarker);
+
+// The bytes --safe writes, and what it says: the exact conversion's layout,
+// CR LF kept on every line of a CR LF script (added ones too), brackets where
+// precedence needs them, and the calls it cannot convert without a change of
+// meaning kept as they were.
+TEST(ConvertSafelyTest, KeepsWhatTheScriptComputes) {
+  struct Case {
+    LineList input, expected;
+    std::string hazards;
+  };
+  const std::vector<Case> cases = {
+      {{"Init: SetVar(0,Mul(Sum(1,2),3)); // x\r", "Timer: IncVar(0);\r"},
+       {kMarker + "\r", "#strict\r", " func Init(){\r", " Var(0)=(1+2)*3; // x\r", "}\r",
+        " func Timer(){\r", " Var(0)++;\r", "}\r"},
+       ""},
+      {{"protected Hit: SetVar(0,Sum(1)); return(And(Var(1),MakeRock()));"},
+       {kMarker, "#strict", "protected func  Hit(){", " Var(0)=Sum(1);",
+        " return(And(Var(1),MakeRock()));", "}"},
+       "argument-count kept-call "},
+  };
+  for (const Case& c : cases) {
+    LineList lines = c.input;
+    const Conversion conversion = ConvertSafely(&lines);
+    EXPECT_EQ(lines, c.expected);
+    EXPECT_TRUE(conversion.changed);
+    std::string hazards;
+    for (const Hazard& h : conversion.hazards) hazards += std::string(HazardSlug(h.kind)) + " ";
+    EXPECT_EQ(hazards, c.hazards);
+    EXPECT_FALSE(ConvertSafely(&lines).changed);  // a second run changes nothing
+    EXPECT_EQ(lines, c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace q9

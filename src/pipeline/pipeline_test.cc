@@ -11,6 +11,7 @@
 #include "passes/script_generator_test_util.h"
 #include "passes/strict.h"
 #include "passes/var_function.h"
+#include "pipeline/convert_file.h"
 
 namespace q9 {
 namespace {
@@ -81,6 +82,13 @@ TEST(ConvertTest, GeneratedScriptsMatchThePlainWay) {
   for (int i = 0; i < 3000; ++i) {
     ASSERT_TRUE(SameAsPlain(generator.NextList())) << "list " << i;
   }
+}
+
+// A script that cannot be read is neither converted nor saved.
+TEST(ConvertFileTest, NothingReadNothingWritten) {
+  const FileConversion result = ConvertFile("/");  // a folder
+  EXPECT_FALSE(result.read.ok());
+  EXPECT_FALSE(result.written);
 }
 
 TEST(ConvertTest, ReportsBracketErrorsByRowAndLine) {

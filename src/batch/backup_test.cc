@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "batch/old_script_test_util.h"
@@ -24,46 +25,34 @@ class BackupTest : public ScratchTest {
   }
 };
 
-TEST_F(BackupTest, BackupIsAHardLinkThatOutlivesAReplacement) {
+// A hard link, which keeps the old bytes when an atomic save renames a new
+// file over the script; never in place of anything that has the name.
+TEST_F(BackupTest, HardLinkThatNeverReplacesAnything) {
   WriteBytes(At("s.c"), "old\n");
   ASSERT_TRUE(Backup("s.c").ok());
   EXPECT_TRUE(fs::equivalent(At("s.c"), At("s.c.bak")));
-  // What an atomic save does: a new file renamed over the name.
   WriteBytes(At("new"), "converted\n");
   fs::rename(At("new"), At("s.c"));
   EXPECT_EQ(ReadBytes(At("s.c.bak")), "old\n");
-}
 
-TEST_F(BackupTest, NeverReplacesAnExistingFile) {
-  struct Case {
-    const char* name;
-    void (*make_existing)(const std::string& path);
+  const std::function<void(const std::string&)> existing[] = {
+      [](const std::string& path) { WriteBytes(path, "older backup\n"); },
+      [](const std::string& path) { fs::create_symlink("nowhere", path); },
+      [](const std::string& path) { fs::create_directory(path); },
   };
-  const Case cases[] = {
-      {"a file", [](const std::string& path) { WriteBytes(path, "older backup\n"); }},
-      {"a dangling link", [](const std::string& path) { fs::create_symlink("nowhere", path); }},
-      {"a folder", [](const std::string& path) { fs::create_directory(path); }},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    WriteBytes(At("s.c"), "current\n");
+  for (const auto& make : existing) {
     fs::remove_all(At("s.c.bak"));
-    c.make_existing(At("s.c.bak"));
-    const fs::file_status before = fs::symlink_status(At("s.c.bak"));
-    const Status status = Backup("s.c");
-    EXPECT_FALSE(status.ok());
-    EXPECT_EQ(status.reason(), "backup " + At("s.c.bak") + " already exists");
-    EXPECT_EQ(fs::symlink_status(At("s.c.bak")).type(), before.type());
-    if (fs::is_regular_file(before)) {
+    make(At("s.c.bak"));
+    const fs::file_type before = fs::symlink_status(At("s.c.bak")).type();
+    EXPECT_EQ(Backup("s.c").reason(), "backup " + At("s.c.bak") + " already exists");
+    EXPECT_EQ(fs::symlink_status(At("s.c.bak")).type(), before);
+    if (before == fs::file_type::regular) {
       EXPECT_EQ(ReadBytes(At("s.c.bak")), "older backup\n");
     }
   }
-}
 
-TEST_F(BackupTest, MissingScriptGivesAReason) {
-  const Status status = Backup("none.c");
-  EXPECT_FALSE(status.ok());
-  EXPECT_EQ(status.reason(), "backup " + At("none.c.bak") + ": No such file or directory");
+  EXPECT_EQ(Backup("none.c").reason(),
+            "backup " + At("none.c.bak") + ": No such file or directory");
   EXPECT_FALSE(fs::exists(fs::symlink_status(At("none.c.bak"))));
 }
 
@@ -78,14 +67,13 @@ TEST_F(BackupTest, CopiesAcrossFileSystems) {
   }
   fs::create_directory(other);
   WriteBytes(other / "s.c", "elsewhere\n");
-  fs::permissions(other / "s.c",
-                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  const auto perms = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(other / "s.c", perms);
   const Status status = Backup("s.c", other.string());
   EXPECT_TRUE(status.ok()) << status.reason();
   EXPECT_EQ(ReadBytes(At("s.c.bak")), "elsewhere\n");
   EXPECT_FALSE(fs::equivalent(other / "s.c", At("s.c.bak")));
-  EXPECT_EQ(fs::status(At("s.c.bak")).permissions(),
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(fs::status(At("s.c.bak")).permissions(), perms);
   EXPECT_FALSE(Backup("s.c", other.string()).ok());
   fs::remove_all(other);
 }

@@ -3,15 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "batch/old_script_test_util.h"
 #include "gtest/gtest.h"
-#include "passes/script_generator_test_util.h"
-#include "pipeline/convert_file.h"
 
 namespace q9 {
 namespace {
@@ -35,6 +32,11 @@ TEST_F(ConvertJobTest, WritesOnlyWhatChangesInWriteModeOnly) {
     BatchMode mode;
     std::string before, after;
     FileOutcome outcome;
+    bool safe = false;
+  };
+  const std::string mul = "x: SetVar(0,Mul(Sum(Var(1),2),3));\n";
+  auto converted = [](const std::string& body) {
+    return kMarker + "#strict\n func x(){\n" + body + "\n}\n";
   };
   const Case cases[] = {
       {BatchMode::kWrite, kOld, kNew, FileOutcome::kConverted},
@@ -52,12 +54,15 @@ TEST_F(ConvertJobTest, WritesOnlyWhatChangesInWriteModeOnly) {
       {BatchMode::kCheck, kOld, kOld, FileOutcome::kConverted},
       {BatchMode::kDiff, kOld, kOld, FileOutcome::kConverted},
       {BatchMode::kWarningsOnly, kOld, kOld, FileOutcome::kConverted},
+      {BatchMode::kWrite, mul, converted(" Var(0)=Var(1)+2*3;"), FileOutcome::kConverted},
+      {BatchMode::kWrite, mul, converted(" Var(0)=(Var(1)+2)*3;"), FileOutcome::kConverted, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.before + std::to_string(static_cast<int>(c.mode)));
     WriteBytes(At("s.c"), c.before);
     const ino_t inode = Inode(At("s.c"));
-    const FileReport report = ConvertJob(At("s.c"), {.mode = c.mode, .backup_suffix = ".bak"});
+    const FileReport report =
+        ConvertJob(At("s.c"), {.mode = c.mode, .backup_suffix = ".bak", .safe = c.safe});
     EXPECT_EQ(report.outcome, c.outcome);
     EXPECT_EQ(ReadBytes(At("s.c")), c.after);
     // Files that keep their bytes are not rewritten, and get no backup.
@@ -88,12 +93,34 @@ TEST_F(ConvertJobTest, WarningsCarryTheConvertedLines) {
   EXPECT_TRUE(
       ConvertJob(At("s.c"), {.mode = BatchMode::kCheck, .backup_suffix = {}, .warnings = {}})
           .warnings.empty());
-  const WarningKinds unconverted = WarningKinds().set(KindIndex(HazardKind::kUnconverted));
-  EXPECT_EQ(
-      ConvertJob(At("s.c"),
-                 {.mode = BatchMode::kWarningsOnly, .backup_suffix = {}, .warnings = unconverted})
-          .warnings.size(),
-      2u);
+}
+
+// A warning keeps its whole line when short, else 240 bytes of it, from 80
+// before the place where the line allows, with "..." where it was cut.
+TEST(TakeWarningsTest, KindsAskedForAndAWindowOfLongLines) {
+  std::string digits;
+  for (int i = 0; digits.size() < 500; ++i) digits += std::to_string(i % 10);
+  const LineList lines = {"short", digits};
+  auto hazard = [](HazardKind kind, std::size_t line, std::size_t column) {
+    Hazard h;
+    h.kind = kind;
+    h.line = line;
+    h.column = column;
+    return h;
+  };
+  Conversion conversion;
+  conversion.hazards = {hazard(HazardKind::kUnconverted, 0, 0),
+                        hazard(HazardKind::kLineEnds, 0, 0)};
+  for (const std::size_t column : {0u, 10u, 300u, 490u}) {
+    conversion.hazards.push_back(hazard(HazardKind::kPrecedence, 1, column));
+  }
+  WarningKinds kinds;
+  kinds.set(KindIndex(HazardKind::kPrecedence)).set(KindIndex(HazardKind::kUnconverted));
+  std::vector<std::string> texts;
+  for (const Warning& w : TakeWarnings(&conversion, lines, kinds)) texts.push_back(w.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "short", digits.substr(0, 240) + "...", digits.substr(0, 240) + "...",
+                       "..." + digits.substr(220, 240) + "...", "..." + digits.substr(260)}));
 }
 
 TEST_F(ConvertJobTest, FailuresLeaveEverythingAsItWas) {
@@ -114,22 +141,6 @@ TEST_F(ConvertJobTest, FailuresLeaveEverythingAsItWas) {
   EXPECT_FALSE(fs::exists(At("missing.c")));
   EXPECT_EQ(ReadBytes(At("ro.c")), kOld);
   EXPECT_FALSE(fs::exists(At("ro.c.orig")));  // a failed save takes its backup with it
-}
-
-// Random scripts, some with an open call: the interactive program's bytes.
-TEST_F(ConvertJobTest, SameBytesAsConvertFile) {
-  for (std::uint32_t seed = 1; seed <= 200; ++seed) {
-    SCOPED_TRACE(seed);
-    ScriptGenerator generator(seed);
-    std::string bytes = JoinLines(generator.NextList()) + (seed % 4 == 0 ? "Label: Sum(a" : "");
-    WriteBytes(At("job.c"), bytes);
-    WriteBytes(At("file.c"), bytes);
-    const FileReport report = ConvertJob(At("job.c"), {});
-    const FileConversion reference = ConvertFile(At("file.c"));
-    EXPECT_EQ(ReadBytes(At("job.c")), ReadBytes(At("file.c")));
-    EXPECT_EQ(report.outcome,
-              bytes == ReadBytes(At("file.c")) ? FileOutcome::kUnchanged : FileOutcome::kConverted);
-  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// The batch converter run as a process in scratch folders: options, output,
-// exit statuses and the files it leaves, checked against `patch`. (That each
-// file gets the interactive program's bytes is ConvertJobTest's to show.)
+// The batch converter run as a process in scratch folders: what only the
+// program shows (options, exit statuses, the files it leaves, a diff that
+// `patch` applies, a terminal, an ordinary user's walk, a descriptor limit).
+// Formatting and each file's bytes are the unit tests' to show.
 
 #include <poll.h>
 #include <pty.h>
@@ -56,6 +57,7 @@ TEST_F(BatchProgramTest, UsageErrorsTouchNothing) {
       {{"--check", "--diff", "s.c"}, "--help"},
       {{"--diff", "--backup", "s.c"}, "--help"},
       {{"-j", "0", "s.c"}, "--help"},
+      {{"-j", "1025", "s.c"}, "--help"},
       {{"-j", "many", "s.c"}, "--help"},
       {{"-q", "-v", "s.c"}, "--help"},
       {{"--backup=/x", "s.c"}, "--help"},
@@ -69,6 +71,7 @@ TEST_F(BatchProgramTest, UsageErrorsTouchNothing) {
       // The backups would be taken for scripts by the next run.
       {{"--backup=.c", "s.c"}, "would be converted next time"},
       {{"--include", "*", "--backup", "s.c"}, "would be converted next time"},
+      {{"--include", "*[c]", "--backup=.c", "s.c"}, "would be converted next time"},
   };
   for (const auto& [args, says] : cases) {
     SCOPED_TRACE(testing::PrintToString(args));
@@ -78,22 +81,12 @@ TEST_F(BatchProgramTest, UsageErrorsTouchNothing) {
     EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
     EXPECT_EQ(Get("s.c"), kOld);
   }
-}
-
-TEST_F(BatchProgramTest, HelpVersionAndRowList) {
   ProcessResult help = Run({"--help"});
   EXPECT_EQ(help.status, 0);
-  for (const char* text :
-       {"Usage: q9strict [OPTIONS] PATH...\n", "--jobs", "--include", "--no-warn", "--report",
-        "Kinds of warnings and notes: precedence, ", "Exit status: 0 success; 1 --check",
-        "2 usage error", "3 a file could not be read or written"}) {
-    EXPECT_NE(help.out.find(text), std::string::npos) << text;
-  }
+  EXPECT_NE(help.out.find("\nUsage: q9strict [OPTIONS] PATH...\n"), std::string::npos);
+  EXPECT_NE(help.out.find("Kinds of warnings and notes: precedence, "), std::string::npos);
   EXPECT_EQ(Run({"--version"}).out, "q9strict 1.0.0\n");
-  ProcessResult rows = Run({"--list-rows"});
-  EXPECT_EQ(rows.status, 0);
-  EXPECT_NE(rows.out.find("Stage 1  Strict"), std::string::npos);
-  EXPECT_NE(rows.out.find("\n   1  BitAnd       BitAnd(a,b) -> a&b\n"), std::string::npos);
+  EXPECT_TRUE(Run({"--list-rows"}).out.starts_with("Stage 1  Strict "));
 }
 
 // Which files a run takes, and what it says about those it leaves.
@@ -107,23 +100,13 @@ TEST_F(BatchProgramTest, TreeCheckConvertCheck) {
   Put("obj/Graphics.png", binary);
   fs::create_directories(dir_ / "empty/sub");
   Put("empty/notes.txt", kOld);
-  ProcessResult check = Run({"--check", "obj"});
-  EXPECT_EQ(check.status, 1);
-  EXPECT_EQ(check.out, "obj/Script.c\nobj/Upper.C\nobj/b/Defs.c\n");
-  EXPECT_EQ(check.err,
+  ProcessResult r = Run({"--check", "-j", "1024", "obj"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "obj/Script.c\nobj/Upper.C\nobj/b/Defs.c\n");
+  EXPECT_EQ(r.err,
             "3 would be converted, 0 unchanged, 1 already converted, 0 with warnings, 0 failed\n");
-  EXPECT_EQ(Get("obj/Script.c"), kOld);
 
-  // Named files are taken whatever their names (as "*" would name them); a
-  // binary one is no script.
-  check = Run({"--check", "obj/Done.c", "obj/Graphics.png"});
-  EXPECT_EQ(check.status, 3);
-  EXPECT_EQ(check.out, "");
-  EXPECT_EQ(check.err,
-            "obj/Graphics.png: error: not a script: holds NUL bytes\n"
-            "0 would be converted, 0 unchanged, 1 already converted, 0 with warnings, 1 failed\n");
-
-  ProcessResult r = Run({"obj", "empty"});
+  r = Run({"obj", "empty"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err,
@@ -132,33 +115,28 @@ TEST_F(BatchProgramTest, TreeCheckConvertCheck) {
   for (const char* name : {"obj/Script.c", "obj/b/Defs.c", "obj/Upper.C", "obj/Done.c"}) {
     EXPECT_EQ(Get(name), kNew) << name;
   }
-  EXPECT_EQ(Get("obj/notes.txt"), kOld);
+  EXPECT_EQ(Get("obj/notes.txt") + Get("obj/Script.c.old"), kOld + kOld);
   EXPECT_EQ(Get("obj/Graphics.png"), binary);
-  EXPECT_EQ(Get("obj/Script.c.old"), kOld);
   std::size_t files = 0;  // no temporary files or backups left behind
   for (const auto& entry : fs::recursive_directory_iterator(dir_)) files += entry.is_regular_file();
   EXPECT_EQ(files, 8u);
 
-  // A second run changes nothing and, with -v, says why; -q only errors.
-  r = Run({"-v", "obj"});
+  // A second run changes nothing and, with -v, says why.
+  r = Run({"-v", "obj/b"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err,
-            "obj/Done.c: already converted\nobj/Script.c: already converted\n"
-            "obj/Upper.C: already converted\nobj/b/Defs.c: already converted\n"
-            "0 converted, 0 unchanged, 4 already converted, 0 with warnings, 0 failed\n");
-  EXPECT_EQ(Run({"-q", "obj"}).err, "");
+            "obj/b/Defs.c: already converted\n"
+            "0 converted, 0 unchanged, 1 already converted, 0 with warnings, 0 failed\n");
 
   // Another pattern picks other files; a file named on the command line is taken as it is.
   r = Run({"--include", "*.txt", "obj", "obj/Script.c.old"});
   EXPECT_EQ(r.err, "2 converted, 0 unchanged, 0 with warnings, 0 failed\n");
-  EXPECT_EQ(Get("obj/notes.txt"), kNew);
-  EXPECT_EQ(Get("obj/Script.c.old"), kNew);
+  EXPECT_EQ(Get("obj/notes.txt") + Get("obj/Script.c.old"), kNew + kNew);
 }
 
 // Scripts with CR LF, Latin-1 text, no final LF and bracket errors: the diff
 // turns a copy of the originals into exactly what the conversion writes.
 TEST_F(BatchProgramTest, DiffAppliesWithPatch) {
-  if (!fs::exists("/usr/bin/patch")) GTEST_SKIP() << "needs patch";
   auto name = [](std::uint32_t seed) { return "s/f" + std::to_string(seed) + ".c"; };
   for (std::uint32_t seed = 1; seed <= 14; ++seed) {
     Put(name(seed), OldSyntaxScript(seed, 2000));
@@ -169,9 +147,6 @@ TEST_F(BatchProgramTest, DiffAppliesWithPatch) {
   EXPECT_EQ(diff.status, 0);
   EXPECT_NE(diff.out.find("\\ No newline at end of file\n"), std::string::npos);
   EXPECT_EQ(diff.out.find("done.c"), std::string::npos);
-  EXPECT_NE(diff.err.find("14 would be converted, 0 unchanged, 1 already converted, "),
-            std::string::npos)
-      << diff.err;
   EXPECT_EQ(Get(name(1)), OldSyntaxScript(1, 2000));  // --diff writes nothing
 
   Put("changes.diff", diff.out);
@@ -184,30 +159,19 @@ TEST_F(BatchProgramTest, DiffAppliesWithPatch) {
   }
 }
 
-// A backup is never overwritten (the next free number is taken), a missing or
-// read-only file fails alone, and the word after --backup is a path.
-TEST_F(BatchProgramTest, BackupAndFailuresWithStatus3) {
-  Put("s/a.c", kOld);
+// A backup is never overwritten (the next free number is taken), a linked
+// script keeps its link and is backed up by content, and the word after
+// --backup is a path.
+TEST_F(BatchProgramTest, BackupsTakeTheNextFreeName) {
   Put("s/b.c", kOld);
   Put("s/b.c.bak", "the only old copy\n");
-  Put("s/locked.c", kOld);
-  fs::permissions(dir_ / "s/locked.c", fs::perms::owner_read);
-  ProcessResult r = Run({"--backup", "missing.c", "s"});
-  EXPECT_EQ(r.status, 3);
+  ProcessResult r = Run({"--backup", "s"});
+  EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err,
-            "missing.c: error: cannot read: No such file or directory\n"
             "s/b.c: note: backup kept as s/b.c.bak.1 (the usual name was taken)\n"
-            "s/locked.c: error: cannot write: read-only file\n"
-            "2 converted, 0 unchanged, 0 with warnings, 2 failed\n");
-  EXPECT_EQ(Get("s/a.c"), kNew);
-  EXPECT_EQ(Get("s/a.c.bak"), kOld);
-  EXPECT_EQ(Get("s/b.c"), kNew);
-  EXPECT_EQ(Get("s/b.c.bak"), "the only old copy\n");
-  EXPECT_EQ(Get("s/b.c.bak.1"), kOld);
-  EXPECT_EQ(Get("s/locked.c"), kOld);
-  EXPECT_FALSE(fs::exists(dir_ / "missing.c"));
-
-  // A chosen suffix; a linked script keeps its link and is backed up by content.
+            "1 converted, 0 unchanged, 0 with warnings, 0 failed\n");
+  EXPECT_EQ(Get("s/b.c") + Get("s/b.c.bak") + Get("s/b.c.bak.1"),
+            kNew + "the only old copy\n" + kOld);
   Put("real.c", kOld);
   fs::create_symlink("real.c", dir_ / "link.c");
   EXPECT_EQ(Run({"--backup=.orig", "link.c"}).status, 0);
@@ -218,21 +182,17 @@ TEST_F(BatchProgramTest, BackupAndFailuresWithStatus3) {
 }
 
 // "FILE:LINE: SEVERITY [KIND]" for each diagnostic, and other lines as they
-// are: the wording of each warning is not this test's business.
+// are: the wording of each warning is ReportTest's business.
 std::string Outline(const std::string& text) {
   std::istringstream in(text);
   std::string out, line;
   while (std::getline(in, line)) {
-    const std::size_t severity = line.find(": note: ") != std::string::npos
-                                     ? line.find(": note: ")
-                                     : line.find(": warning: ");
     if (line.starts_with("  ")) continue;
-    if (severity == std::string::npos) {
-      out += line + "\n";
-      continue;
-    }
-    const std::size_t kind = line.rfind(" [");
-    out += line.substr(0, line.find(' ', severity + 2)) + line.substr(kind) + "\n";
+    std::size_t severity = line.find(": note: ");
+    if (severity == std::string::npos) severity = line.find(": warning: ");
+    out += severity == std::string::npos ? line + "\n"
+                                         : line.substr(0, line.find(' ', severity + 2)) +
+                                               line.substr(line.rfind(" [")) + "\n";
   }
   return out;
 }
@@ -248,34 +208,33 @@ TEST_F(BatchProgramTest, WarningsAndPipes) {
   auto both = [&](const std::string& path) { return note(path) + warning(path); };
   const std::string counts =
       " with warnings, 0 failed; warnings: 1 name-in-word; notes: 1 unconverted\n";
-  const std::string would = "1 would be converted, 0 unchanged, 1" + counts;
-  const std::string done = "1 converted, 0 unchanged, 1" + counts;
-  const std::string clean = "1 would be converted, 0 unchanged, 0 with warnings, 0 failed\n";
-  const std::string notes = clean.substr(0, clean.size() - 1) + "; notes: 1 unconverted\n";
-  const std::string skipped =
-      "-: already converted\n0 converted, 0 unchanged, 1 already converted, 0 with warnings, 0 "
-      "failed\n";
-  const std::string binary("Timer:\0\n", 8);
+  const std::string clean = "1 would be converted, 0 unchanged, 0 with warnings, 0 failed";
   struct Case {
     std::vector<std::string> args;
     std::string input;  // standard input, for "-"
     int status;
     std::string out, err;  // in outline
-    bool converts;         // s.c is converted
+    bool converts = false;  // s.c is converted
   };
+  const std::string mul = "x: SetVar(0,Mul(Sum(Var(1),2),3));";
+  // clang-format off
   const Case cases[] = {
-      {{"--warnings-only", "s.c"}, "", 1, both("s.c"), would, false},
+      {{"--warnings-only", "s.c"}, "", 1, both("s.c"), "1 would be converted, 0 unchanged, 1" + counts},
       // Notes alone are no warnings found.
-      {{"--warnings-only", "--warnings=unconverted", "s.c"}, "", 0, note("s.c"), notes, false},
-      {{"--check", "--no-warn=name-in-word,unconverted", "s.c"}, "", 1, "s.c\n", clean, false},
-      {{"s.c"}, "", 0, "", both("s.c") + done, true},
+      {{"--warnings-only", "--warnings=unconverted", "s.c"}, "", 0, note("s.c"),
+       clean + "; notes: 1 unconverted\n"},
+      {{"s.c"}, "", 0, "", both("s.c") + "1 converted, 0 unchanged, 1" + counts, true},
       {{"-q", "--report=r.jsonl", "s.c"}, "", 0, "", "", true},
-      {{"-"}, script, 0, converted, both("-") + done, false},
-      {{"--check", "--warnings=none", "-"}, script, 1, "-\n", clean, false},
-      {{"--warnings-only", "--no-warn=unconverted", "-q", "-"}, script, 1, warning("-"), "", false},
-      {{"-v", "-"}, converted, 0, converted, skipped, false},
-      {{"-q", "-"}, binary, 3, "", "-: error: not a script: holds NUL bytes\n", false},
+      {{"-"}, script, 0, converted, both("-") + "1 converted, 0 unchanged, 1" + counts},
+      {{"--check", "--warnings=none", "-"}, script, 1, "-\n", clean + "\n"},
+      {{"--safe", "--diff", "-q", "-"}, mul, 0, "--- a/-\n+++ b/-\n@@ -1 +1,5 @@\n-" + mul +
+       "\n\\ No newline at end of file\n+" + kMarker + "+#strict\n+ func x(){\n+ Var(0)=(Var(1)+2)*3;\n+}\n", ""},
+      {{"--warnings-only", "--no-warn=unconverted", "-q", "-"}, script, 1, warning("-"), ""},
+      {{"-v", "-"}, converted, 0, converted,
+       "-: already converted\n0 converted, 0 unchanged, 1 already converted, 0 with warnings, 0 failed\n"},
+      {{"-q", "-"}, std::string("Timer:\0\n", 8), 3, "", "-: error: not a script: holds NUL bytes\n"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
     Put("s.c", script);
@@ -289,11 +248,9 @@ TEST_F(BatchProgramTest, WarningsAndPipes) {
   const std::string report = Get("r.jsonl");
   EXPECT_TRUE(report.starts_with(R"({"path":"s.c","line":4,"kind":"unconverted","message":")"))
       << report;
-  EXPECT_NE(
-      report.find("\"}\n{\"path\":\"s.c\",\"line\":7,\"kind\":\"name-in-word\",\"message\":\""),
-      std::string::npos)
+  EXPECT_NE(report.find("\"}\n{\"path\":\"s.c\",\"line\":7,\"kind\":\"name-in-word\""),
+            std::string::npos)
       << report;
-  EXPECT_TRUE(report.ends_with("\"}\n")) << report;
 }
 
 // Output that cannot be written fails the run, in each mode that writes output.
@@ -318,8 +275,9 @@ TEST_F(BatchProgramTest, UnwritableOutputIsStatus3) {
 }
 
 // Every folder or entry the walk cannot read is a failure with its reason, as
-// an ordinary user sees it; a path longer than the system's limit is no
-// obstacle; names are printed with their control bytes escaped.
+// an ordinary user sees it (root gives up its rights for the run); a path
+// longer than the system's limit is no obstacle; names are printed with their
+// control bytes escaped.
 TEST_F(BatchProgramTest, WalkReportsWhatItCannotReadAndEscapesNames) {
   Put("s/ok.c", kOld);
   Put("s/bad\n\x1b[2J.c", kOld);
@@ -352,6 +310,20 @@ TEST_F(BatchProgramTest, WalkReportsWhatItCannotReadAndEscapesNames) {
   RunProcess({"/bin/rm", "-rf", "s"}, "", {.cwd = dir_.string()});  // deeper than remove_all goes
 }
 
+// Each script and folder gives its descriptors back: 300 scripts in 150
+// folders convert under a limit of 64 open files.
+TEST_F(BatchProgramTest, ManyFoldersUnderALowDescriptorLimit) {
+  for (int i = 0; i < 300; ++i) {
+    Put("s/d" + std::to_string(i / 2) + "/f" + std::to_string(i % 2) + ".c", kOld);
+  }
+  ProcessResult r =
+      RunProcess({"/bin/sh", "-c", "ulimit -n 64 && exec \"$0\" --backup s", Q9_BATCH_PROGRAM}, "",
+                 {.cwd = dir_.string()});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "300 converted, 0 unchanged, 0 with warnings, 0 failed\n");
+  EXPECT_EQ(Get("s/d149/f1.c") + Get("s/d149/f1.c.bak"), kNew + kOld);
+}
+
 // At a terminal a long run shows a progress bar, and erases it at the end.
 TEST_F(BatchProgramTest, ProgressBarAtATerminal) {
   for (int i = 0; i < 60; ++i) Put("s/f" + std::to_string(i) + ".c", kOld);
@@ -372,10 +344,9 @@ TEST_F(BatchProgramTest, ProgressBarAtATerminal) {
   waitpid(pid, &status, 0);
   close(master);
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_NE(output.find("] 60/60"), std::string::npos) << output;
   // Erased with blanks over the bar: 30 marks, two brackets and " 60/60".
-  const std::string erased = "\r" + std::string(38, ' ') + "\r";
-  EXPECT_TRUE(output.ends_with(erased + "60 converted, 0 unchanged, 0 with warnings, 0 failed\r\n"))
+  EXPECT_TRUE(output.ends_with("] 60/60\r" + std::string(38, ' ') +
+                               "\r60 converted, 0 unchanged, 0 with warnings, 0 failed\r\n"))
       << output;
 }
 

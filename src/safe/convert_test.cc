@@ -30,6 +30,8 @@ TEST(ConvertSafelyTest, KeepsWhatTheScriptComputes) {
        {kMarker, "#strict", "protected func  Hit(){", " Var(0)=Sum(1);",
         " return(And(Var(1),MakeRock()));", "}"},
        "argument-count kept-call "},
+      // A statement that ends the script unfinished is left as written.
+      {{"("}, {kMarker, "#strict", "("}, "unchecked "},
   };
   for (const Case& c : cases) {
     LineList lines = c.input;

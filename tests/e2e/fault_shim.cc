@@ -103,11 +103,13 @@ const char* KindOf(int fd) {
 template <typename Function, typename... Args>
 std::invoke_result_t<Function, Args...> Call(const char* name, const std::string& detail,
                                              Args... args) {
+  // Each call below has a type of its own, and so a |next| of its own.
+  static const auto next = reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
   if (int error = Act(name, detail); error != 0) {
     errno = error;
     return -1;
   }
-  return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name))(args...);
+  return next(args...);
 }
 
 }  // namespace

@@ -168,8 +168,8 @@ expect_names umlaut-arg 'Schwert_ö.c' walk 'walk/Schwert_ö.c' 'Ördner_λ' 'Ö
 
 # At a console of their own (Windows: started from Explorer). The interactive
 # program reads a typed name as wide text (the Greek letter is in no ANSI code
-# page of the west); q9strict without arguments shows its help, and converts
-# scripts dropped on it with backups; both wait for a key before the window closes.
+# page of the west); q9strict converts scripts dropped on it with backups; both
+# wait for a key before the window closes.
 KEY_PROMPT='Drueck die "Any Key" taste zum fortfahren'
 new_case console
 old_script 'Schild_λ.c'
@@ -181,9 +181,6 @@ mkdir Sub
 in_console console-read-error "$KEY_PROMPT" 'Sub' "$INTERACTIVE"
 expect "console-read-error: no message" grep -q 'Fehler beim Lesen der Datei: Sub' \
   "$SCRATCH/console-read-error.screen"
-in_console console-help 'Press any key to close this window.' '' "$BATCH"
-expect "console-help: no usage" grep -q 'Usage: q9strict \[OPTIONS\] PATH\.\.\.' \
-  "$SCRATCH/console-help.screen"
 old_script Script.c && cp Script.c ../expected-dropped.c
 in_console console-drop 'Press any key to close this window.' '' "$BATCH" Script.c
 expect "console-drop: no summary" grep -q '^1 converted, 0 unchanged' "$SCRATCH/console-drop.screen"
@@ -215,9 +212,6 @@ expect_file backup tree/a/Script.c.bak ../expected-old.c
 expect_file backup tree/c/Dos.c "$EXPECTED/Dos.c"
 expect_names backup "${TREE[@]}" tree/a/Script.c.bak tree/a/Upper.C.bak tree/c/Damage.c.bak \
   tree/c/Dos.c.bak
-old_script tree/a/Script.c
-run backup-again 0 '' "$BATCH" --backup tree/a/Script.c
-expect_file backup-again tree/a/Script.c.bak.1 ../expected-old.c
 
 cd "$BUILD" || exit 1
 echo "wine: $((passed + failed)) checks in $(($(date +%s) - started)) s, Wine set-up included"

@@ -16,15 +16,15 @@ TEST(WordReaderTest, PathWordAndWhatTheKeyReadThenTakes) {
   };
   const Case cases[] = {
       {"Script.c\n", "Script.c", ""},
-      {"Script.c\nab", "Script.c", "b"},          // the key is the first byte of the next line
-      {"my script.c\nxy", "my", "y"},             // the rest of the path's line is dropped
-      {" \t\r\v\fx.c\nk!", "x.c", "!"},           // leading whitespace other than LF is skipped
-      {"\nk!", "Script.c", "!"},                  // Enter alone: its LF is the path's line end
+      {"Script.c\nab", "Script.c", "b"},  // the key is the first byte of the next line
+      {"my script.c\nxy", "my", "y"},     // the rest of the path's line is dropped
+      {" \t\r\v\fx.c\nk!", "x.c", "!"},   // leading whitespace other than LF is skipped
+      {"\nk!", "Script.c", "!"},          // Enter alone: its LF is the path's line end
       {"  \nk!", "Script.c", "!"},
-      {"", "", ""},                               // end of input before any word
+      {"", "", ""},  // end of input before any word
       {"   ", "", ""},
       {"a\xF6\xFF\x01z rest\n", "a\xF6\xFF\x01z", ""},  // bytes are taken as they are
-      {"x.c", "x.c", ""},                         // end of input right after the word
+      {"x.c", "x.c", ""},                               // end of input right after the word
       {std::string(100000, 'w') + "\n", std::string(100000, 'w'), ""},  // no length limit
   };
   for (const Case& c : cases) {

@@ -169,18 +169,20 @@ TEST_F(LineStoreFileTest, RefusedPathsChangeNothing) {
     if (test.as_nobody && geteuid() != 0) continue;  // only root can become nobody
     // In a child: a read that waits for a FIFO's writer fails the test, and the
     // size limit makes the writes of big.c fail part-way, as a full disk would.
-    EXPECT_EQ(RunInChild([&] {
-                signal(SIGXFSZ, SIG_IGN);
-                struct rlimit limit = {4096, 4096};
-                if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 3;
-                LineList lines = {"stale"};
-                if (Open(test.path, &lines).reason() != test.open_reason) return 1;
-                if (lines != test.lines) return 1;
-                return Save(test.path, LineList(100, std::string(99, 'n'))).reason() ==
-                               test.save_reason
-                           ? 0
-                           : 2;
-              }, test.as_nobody),
+    EXPECT_EQ(RunInChild(
+                  [&] {
+                    signal(SIGXFSZ, SIG_IGN);
+                    struct rlimit limit = {4096, 4096};
+                    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 3;
+                    LineList lines = {"stale"};
+                    if (Open(test.path, &lines).reason() != test.open_reason) return 1;
+                    if (lines != test.lines) return 1;
+                    return Save(test.path, LineList(100, std::string(99, 'n'))).reason() ==
+                                   test.save_reason
+                               ? 0
+                               : 2;
+                  },
+                  test.as_nobody),
               0);
     EXPECT_EQ(ListTree(dir_), before);
     EXPECT_TRUE(ReadBytes("ro.c") == "keep\n" && ReadBytes("big.c") == old + "\n");

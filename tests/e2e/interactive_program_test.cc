@@ -40,10 +40,10 @@ std::string Repeat(std::string_view piece, std::size_t times) {
 
 struct Case {
   std::string name;
-  std::string path = "Script.c";      // typed at the prompt
+  std::string path = "Script.c";                     // typed at the prompt
   std::optional<std::string> script = std::nullopt;  // its bytes before the run, if any
-  std::optional<std::string> after = std::nullopt;  // its bytes afterwards, where stated
-  std::string tail = "";  // how standard output ends
+  std::optional<std::string> after = std::nullopt;   // its bytes afterwards, where stated
+  std::string tail = "";                             // how standard output ends
   int status = 0;
   std::string setup = "";  // a shell command run in the folder first
   std::string head = kGreetingStart;
@@ -61,6 +61,7 @@ TEST(InteractiveProgramTest, OutputStatusAndScript) {
                                 "/" + std::string(253, 'f') + ".c";
   const std::string preload = std::string("LD_PRELOAD=") + Q9_FAULT_SHIM;
   const char* asan_options = std::getenv("ASAN_OPTIONS");
+  // clang-format off
   const Case cases[] = {
       {.name = "--version", .head = "Q9ToQ9strict 1.0.0\n", .args = {"--version"}},
       {.name = "--help", .head = "Usage: Q9ToQ9strict\n", .args = {"--help"}},
@@ -70,9 +71,11 @@ TEST(InteractiveProgramTest, OutputStatusAndScript) {
        .status = 1,
        .options = {.stdin_file = "/"}},
       // The rest of the line is dropped, the next byte is the key.
-      {.name = "a new file", .path = "my script.c\nx", .after = kHeader, .tail = "Pfad: my\n" + kClosing},
+      {.name = "a new file", .path = "my script.c\nx", .after = kHeader,
+       .tail = "Pfad: my\n" + kClosing},
       {.name = "a script", .script = kOld, .after = kNew, .tail = converted},
-      {.name = "a folder", .path = "sub", .tail = "Pfad: sub\nFehler beim Lesen der Datei: sub (Is a directory)\n" + kKeyPrompt,
+      {.name = "a folder", .path = "sub",
+       .tail = "Pfad: sub\nFehler beim Lesen der Datei: sub (Is a directory)\n" + kKeyPrompt,
        .status = 1, .setup = "mkdir sub"},
       {.name = "no folder", .path = "no/x.c",
        .tail = "Fehler beim Schreiben der Datei: no/x.c (No such file or directory)\n" + kKeyPrompt,
@@ -81,6 +84,7 @@ TEST(InteractiveProgramTest, OutputStatusAndScript) {
       {.name = "size limit", .script = kOld, .after = kOld,
        .tail = "Fehler beim Schreiben der Datei: Script.c (File too large)\n" + kKeyPrompt,
        .status = 1, .options = {.file_size_limit = 0}},
+      // Through the fault library; the sanitizer's runtime must be told that it comes first.
       {.name = "interrupted read and write", .script = kOld, .after = kNew, .tail = converted,
        .options = {.env = {preload, "Q9_FAULT=read:file 1 fail 4\nwrite:file 1 fail 4",
                            std::string("ASAN_OPTIONS=") + (asan_options ? asan_options : "") +
@@ -110,6 +114,7 @@ TEST(InteractiveProgramTest, OutputStatusAndScript) {
       {.name = "200,000 statements on one line", .script = Repeat("SetVar(0,1);", 200000),
        .after = kHeader + Repeat("Var(0)=1;\n", 200000), .tail = converted},
   };
+  // clang-format on
   for (Case c : cases) {
     SCOPED_TRACE(c.name);
     const fs::path dir = MakeScratchDir();

@@ -78,7 +78,8 @@ TEST(TerminalTest, KeyReadTakesOneKeyAndRestoresTheTerminal) {
       EXPECT_EQ(write(master, c.key.data(), c.key.size()), ssize_t(c.key.size()));
     }
     int status = -1;
-    const bool ended = WaitFor(master, &output, [&] { return waitpid(pid, &status, WNOHANG) == pid; });
+    const bool ended =
+        WaitFor(master, &output, [&] { return waitpid(pid, &status, WNOHANG) == pid; });
     EXPECT_TRUE(ended);
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), c.status);
     ASSERT_EQ(tcgetattr(master, &now), 0);

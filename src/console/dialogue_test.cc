@@ -8,35 +8,30 @@
 namespace q9 {
 namespace {
 
-const std::string kGreetingEnd = "ordner ist)\n";
+const std::string kGreeting =
+    "#strict Update Script - Quellor/Tavin 08\n"
+    "/help koennte helfen\n"
+    "Wenn die Datei Script.c heist und im Brontel Ordner liegt druecke Enter\n"
+    "Ansonsten gib den vollen Pfad ein (bzw den dateinamen wenn die exe in dem jeweiligen ordner "
+    "ist)\n";
+const std::string kHelpPage =
+    "Das Update Script erneuert die Syntax des angegeben Scripts m\xF6"
+    "glichst behutsam zur #strict syntax, Hierbei ist zu beachten das das Script vorher "
+    "moeglichst auf Vexa fehlerfrei laufen sollte da der Updater sonst komisch reagieren k\xF6"
+    "nnte.Der Updater reagiert manchmal komisch auf : in strings oder kommentaren. Diese fehler "
+    "werden jedoch normalerweise gemeldet. Auch ein problem sind Funktionen mit leerzeichen "
+    "zwischen name und klammer (Var     (0)).\n"
+    "\n"
+    "Nach erneuerung der Scripts ist es extrem wichtig sie von dem Debugger untersuchen zu lassen "
+    "da kein stupides uebersetzungs programm perfekt ist ;)\n"
+    "\n"
+    "Autor: Quellor";
+const std::string kWrongCase =
+    "Dir ist schon irgendwie klar das du das h klein schreiben musst? So dumm kann man echt nicht "
+    "sein :\\\n"
+    "Leg dir mal intelligenz zu!";
 const std::string kKeyPrompt = "Drueck die \"Any Key\" taste zum fortfahren\n";
 const std::string kClosing = "Operation abgeschlossen\n" + kKeyPrompt;
-
-// Runs the dialogue on |input| with a conversion that returns |result| and
-// records the path it was given. Returns what was written after the greeting.
-struct Outcome {
-  std::string after_greeting;
-  int status;
-  std::string converted_path;
-  int key_reads;
-};
-
-Outcome RunWith(const std::string& input, const FileConversion& result) {
-  Outcome outcome{"", 0, "<none>", 0};
-  DialogueHooks hooks;
-  hooks.convert = [&](const std::string& path) {
-    outcome.converted_path = path;
-    return result;
-  };
-  hooks.read_key = [&](std::istream&) { ++outcome.key_reads; };
-  std::istringstream in(input);
-  std::ostringstream out;
-  outcome.status = RunDialogue(in, out, hooks);
-  const std::string text = out.str();
-  const std::size_t end = text.find(kGreetingEnd);
-  outcome.after_greeting = end == std::string::npos ? text : text.substr(end + kGreetingEnd.size());
-  return outcome;
-}
 
 FileConversion Converted(std::vector<BracketError> errors = {}) {
   FileConversion result;
@@ -45,70 +40,69 @@ FileConversion Converted(std::vector<BracketError> errors = {}) {
   return result;
 }
 
-TEST(DialogueTest, ReportsEachOutcomeOfTheConversion) {
+FileConversion Failed(StageFailure failure) {
+  FileConversion result;
+  result.conversion.failure = failure;
+  return result;
+}
+
+// Each input and each outcome of the conversion: everything written after
+// the greeting, the status, the path converted and the number of key reads.
+TEST(DialogueTest, AnswersEachInputAndOutcome) {
   FileConversion read_failed;
   read_failed.read = Status::Error("Is a directory");
   FileConversion write_failed = Converted({{11, 3}});
   write_failed.write = Status::Error("No space left on device");
   write_failed.written = false;
-  FileConversion correct_failed;
-  correct_failed.conversion.failure = StageFailure::kCorrect;
-  FileConversion func_failed;
-  func_failed.conversion.failure = StageFailure::kFuncCorrect;
-  FileConversion memory_failed;
-  memory_failed.conversion.failure = StageFailure::kOutOfMemory;
-
   struct Case {
-    const char* name;
+    std::string input;
     FileConversion result;
     std::string output;
     int status;
     int key_reads;
+    Status input_error = Status();
   };
   const Case cases[] = {
-      {"clean", Converted(), "Pfad: a.c\n" + kClosing, 0, 1},
-      {"bracket errors", Converted({{11, 0}, {20, 17}}),
+      {"a.c\n", Converted(), "Pfad: a.c\n" + kClosing, 0, 1},
+      {"a.c\n", Converted({{11, 0}, {20, 17}}),
        "Pfad: a.c\nKlammer fehler in zeile 0\nKlammer fehler in zeile 17\n" + kClosing, 0, 1},
       // A file error waits for a key, so a window can be read before it closes.
-      {"read failed", read_failed,
+      {"a.c\n", read_failed,
        "Pfad: a.c\nFehler beim Lesen der Datei: a.c (Is a directory)\n" + kKeyPrompt, 1, 1},
-      {"write failed", write_failed,
+      {"a.c\n", write_failed,
        "Pfad: a.c\nKlammer fehler in zeile 3\n"
        "Fehler beim Schreiben der Datei: a.c (No space left on device)\n" +
            kKeyPrompt,
        1, 1},
-      {"layout failed", correct_failed, "Pfad: a.c\nFehler beim Korregieren", 1, 0},
-      {"headers failed", func_failed, "Pfad: a.c\nFehler bei der FunktionsKorrektur", 1, 0},
-      {"memory", memory_failed, "Pfad: a.c\nFehler: nicht genug Speicher\n", 1, 0},
+      {"a.c\n", Failed(StageFailure::kCorrect), "Pfad: a.c\nFehler beim Korregieren", 1, 0},
+      {"a.c\n", Failed(StageFailure::kFuncCorrect), "Pfad: a.c\nFehler bei der FunktionsKorrektur",
+       1, 0},
+      {"a.c\n", Failed(StageFailure::kOutOfMemory), "Pfad: a.c\nFehler: nicht genug Speicher\n", 1,
+       0},
+      {"a.c\n", Converted(), "Fehler beim Lesen der Datei: stdin (Bad file descriptor)\n", 1, 0,
+       Status::Error("Bad file descriptor")},
+      {"/help\n", Converted(), kHelpPage, 1, 1},
+      {"/Help\n", Converted(), kWrongCase, 1, 1},
+      {"", Converted(), "Sorry, I could find nothing :(\nPfad: \n" + kClosing, 0, 1},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Outcome o = RunWith("a.c\n", c.result);
-    EXPECT_EQ(o.after_greeting, c.output);
-    EXPECT_EQ(o.status, c.status);
-    EXPECT_EQ(o.converted_path, "a.c");
-    EXPECT_EQ(o.key_reads, c.key_reads);
-  }
-}
-
-TEST(DialogueTest, HelpWordsAndTheEmptyPathConvertNothing) {
-  struct Case {
-    std::string input;
-    std::string output_start;
-    int status;
-  };
-  const Case cases[] = {
-      {"/help\n", "Das Update Script", 1},
-      {"/Help\n", "Dir ist schon", 1},
-      {"", "Sorry, I could find nothing :(\nPfad: \n" + kClosing, 0},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.input);
-    Outcome o = RunWith(c.input, Converted());
-    EXPECT_EQ(o.after_greeting.substr(0, c.output_start.size()), c.output_start);
-    EXPECT_EQ(o.status, c.status);
-    EXPECT_EQ(o.converted_path, "<none>");
-    EXPECT_EQ(o.key_reads, 1);
+    SCOPED_TRACE(c.output);
+    std::string converted_path = "<none>";
+    int key_reads = 0;
+    DialogueHooks hooks;
+    hooks.convert = [&](const std::string& path) {
+      converted_path = path;
+      return c.result;
+    };
+    hooks.input_error = [&] { return c.input_error; };
+    hooks.read_key = [&](std::istream&) { ++key_reads; };
+    std::istringstream in(c.input);
+    std::ostringstream out;
+    EXPECT_EQ(RunDialogue(in, out, hooks), c.status);
+    EXPECT_EQ(out.str(), kGreeting + c.output);
+    const bool converts = c.output.starts_with("Pfad: a.c");
+    EXPECT_EQ(converted_path, converts ? "a.c" : "<none>");
+    EXPECT_EQ(key_reads, c.key_reads);
   }
 }
 

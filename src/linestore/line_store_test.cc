@@ -1,9 +1,11 @@
 #include "linestore/line_store.h"
 
+#include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -48,13 +50,18 @@ Names ListTree(const std::string& dir) {
 
 std::string ErrnoText(int error) { return std::generic_category().message(error); }
 
-// Runs |body| in a child process: its exit code, or -1 when it crashed or was
-// still running after 10 s, so a call that blocks fails instead of hanging.
+// Runs |body| in a child process, as nobody with the supplementary |groups|
+// when |as_nobody|: its exit code, or -1 when it crashed or was still running
+// after 10 s, so a call that blocks fails instead of hanging.
 template <typename Body>
-int RunInChild(Body body) {
+int RunInChild(Body body, bool as_nobody = false, const std::vector<gid_t>& groups = {}) {
   pid_t pid = fork();
   if (pid == 0) {
     alarm(10);
+    if (as_nobody && (setgroups(groups.size(), groups.data()) != 0 || setgid(kNobody) != 0 ||
+                      setuid(kNobody) != 0)) {
+      _exit(4);
+    }
     _exit(body());
   }
   int status = 0;
@@ -115,21 +122,23 @@ TEST_F(LineStoreFileTest, FormatCasesThroughFiles) {
 }
 
 TEST(InsertVStringTest, FrontMiddleEnd) {
-  const std::vector<std::pair<int, LineList>> cases = {
-      {0, {"X", "a", "b"}}, {1, {"a", "X", "b"}}, {2, {"a", "b", "X"}}};
-  for (const auto& [index, expected] : cases) {
-    SCOPED_TRACE(index);
-    EXPECT_EQ(InsertVString({"a", "b"}, index, "X"), expected);
-  }
+  EXPECT_EQ(InsertVString({"a", "b"}, 0, "X"), (LineList{"X", "a", "b"}));
+  EXPECT_EQ(InsertVString({"a", "b"}, 1, "X"), (LineList{"a", "X", "b"}));
+  EXPECT_EQ(InsertVString({"a", "b"}, 2, "X"), (LineList{"a", "b", "X"}));
 }
 
 // Every path that cannot be read or replaced is refused with its reason, and
-// nothing in the folder changes.
+// nothing in the folder changes. The rows for nobody (root can become nobody,
+// nobody else can) meet a file and a folder that nobody may not write, in a
+// folder that everybody may.
 TEST_F(LineStoreFileTest, RefusedPathsChangeNothing) {
   const std::string old(9999, 'o');
   WriteBytes("big.c", old + "\n");
   WriteBytes("ro.c", "keep\n");
+  WriteBytes("secret.c", "keep\n");
   ASSERT_EQ(chmod("ro.c", 0444), 0);  // root may write it: the mode bits protect it
+  ASSERT_EQ(chmod("secret.c", 0600), 0);
+  ASSERT_EQ(chmod(dir_.c_str(), 0777), 0);
   ASSERT_EQ(mkdir("sub", 0755), 0);
   ASSERT_EQ(mkfifo("pipe.c", 0644), 0);
   ASSERT_EQ(symlink("l2.c", "l1.c"), 0);
@@ -140,7 +149,9 @@ TEST_F(LineStoreFileTest, RefusedPathsChangeNothing) {
     std::string open_reason;  // "" when the read succeeds with |lines|
     LineList lines;
     std::string save_reason;
+    bool as_nobody = false;
   };
+  const std::string denied = ErrnoText(EACCES);
   const std::vector<Case> cases = {
       {"", "", {}, ErrnoText(ENOENT)},
       {"missing/new.c", "", {}, ErrnoText(ENOENT)},
@@ -150,26 +161,32 @@ TEST_F(LineStoreFileTest, RefusedPathsChangeNothing) {
       {"ro.c", "", {"keep"}, "read-only file"},
       {"l1.c", ErrnoText(ELOOP), {}, ErrnoText(ELOOP)},
       {"big.c", "", {old}, ErrnoText(EFBIG)},
+      {"secret.c", denied, {}, denied, true},
+      {"sub/new.c", "", {}, denied, true},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.path);
+    if (test.as_nobody && geteuid() != 0) continue;  // only root can become nobody
     // In a child: a read that waits for a FIFO's writer fails the test, and the
     // size limit makes the writes of big.c fail part-way, as a full disk would.
-    EXPECT_EQ(RunInChild([&] {
-                signal(SIGXFSZ, SIG_IGN);
-                struct rlimit limit = {4096, 4096};
-                if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 3;
-                LineList lines = {"stale"};
-                if (Open(test.path, &lines).reason() != test.open_reason) return 1;
-                if (lines != test.lines) return 1;
-                return Save(test.path, LineList(100, std::string(99, 'n'))).reason() ==
-                               test.save_reason
-                           ? 0
-                           : 2;
-              }),
+    EXPECT_EQ(RunInChild(
+                  [&] {
+                    signal(SIGXFSZ, SIG_IGN);
+                    struct rlimit limit = {4096, 4096};
+                    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 3;
+                    LineList lines = {"stale"};
+                    if (Open(test.path, &lines).reason() != test.open_reason) return 1;
+                    if (lines != test.lines) return 1;
+                    return Save(test.path, LineList(100, std::string(99, 'n'))).reason() ==
+                                   test.save_reason
+                               ? 0
+                               : 2;
+                  },
+                  test.as_nobody),
               0);
     EXPECT_EQ(ListTree(dir_), before);
     EXPECT_TRUE(ReadBytes("ro.c") == "keep\n" && ReadBytes("big.c") == old + "\n");
+    EXPECT_EQ(ReadBytes("secret.c"), "keep\n");
     EXPECT_TRUE(fs::is_fifo(fs::symlink_status("pipe.c")));
   }
 }
@@ -220,6 +237,53 @@ TEST_F(LineStoreFileTest, SymbolicLinksStayLinks) {
     EXPECT_EQ(fs::read_symlink("a/l2.c"), "../b/script.c");
     EXPECT_EQ(ReadBytes("b/script.c"), JoinLines(lines));
     EXPECT_EQ(ListTree(dir_), (Names{"a", "a/l2.c", "b", "b/script.c", "l1.c"}));
+  }
+}
+
+// A script shared through its group, saved by root and by a member of the
+// group: group, mode and extended attributes (an ACL is two of them) stay; the
+// owner stays only for root, and the member's save says so.
+TEST_F(LineStoreFileTest, SharedScriptKeepsGroupAndAttributes) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to make another user's script";
+  constexpr uid_t kDaemon = 1;
+  constexpr gid_t kShared = 4242;
+  ASSERT_EQ(chmod(dir_.c_str(), 0777), 0);
+  for (const bool as_nobody : {false, true}) {
+    SCOPED_TRACE(as_nobody);
+    WriteBytes("a.c", "old\n");
+    ASSERT_EQ(chown("a.c", kDaemon, kShared), 0);
+    ASSERT_EQ(chmod("a.c", 0664), 0);
+    if (setxattr("a.c", "user.origin", "kept", 4, 0) != 0 ||
+        setxattr("a.c", "user.empty", "", 0, 0) != 0) {
+      GTEST_SKIP() << "the file system keeps no user attributes";
+    }
+    const Names notes_wanted =
+        as_nobody ? Names{"owner not kept: Operation not permitted"} : Names{};
+    EXPECT_EQ(RunInChild(
+                  [&] {
+                    Folder folder;
+                    std::string name;
+                    LineList lines;
+                    FileStamp stamp;
+                    Names notes;
+                    const bool ok = ResolveScript("a.c", &folder, &name).ok() &&
+                                    OpenIn(folder, name, FileId(), &lines, &stamp).ok() &&
+                                    SaveIn(folder, name, {"new"}, stamp, {}, &notes).ok();
+                    return ok && notes == notes_wanted ? 0 : 1;
+                  },
+                  as_nobody, {kShared}),
+              0);
+    EXPECT_EQ(ReadBytes("a.c"), "new\n");
+    struct stat info {};
+    ASSERT_EQ(stat("a.c", &info), 0);
+    EXPECT_EQ(info.st_uid, as_nobody ? kNobody : kDaemon);
+    EXPECT_EQ(info.st_gid, kShared);
+    EXPECT_EQ(info.st_mode & 07777, 0664u);
+    char value[8] = {};
+    EXPECT_EQ(getxattr("a.c", "user.origin", value, sizeof value), 4);
+    EXPECT_STREQ(value, "kept");
+    EXPECT_EQ(getxattr("a.c", "user.empty", value, sizeof value), 0);
+    EXPECT_EQ(ListTree(dir_), Names{"a.c"});
   }
 }
 

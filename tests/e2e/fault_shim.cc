@@ -2,9 +2,10 @@
 // can act at the worst moment, or a system call can fail, deterministically.
 // Q9_FAULT holds one rule a line:
 //   CALL[:TEXT] NTH ACTION
-// CALL is openat, fsync, renameat or linkat; a call matches when TEXT is part
-// of what it works on: the path (openat, with " O_TMPFILE" added for unnamed
-// files), "dir" or "file" (fsync), "OLD NEW" (renameat, linkat). The rule acts
+// CALL is openat, fsync, renameat, linkat, read or write; a call matches when
+// TEXT is part of what it works on: the path (openat, with " O_TMPFILE" added
+// for unnamed files), "OLD NEW" (renameat, linkat), or the kind of file: "file"
+// (a regular one), "dir" or "other" (fsync, read, write). The rule acts
 // at the NTH matching call ("*": at every one). ACTION is "sh COMMAND", which
 // runs COMMAND with /bin/sh ($PPID is the program) and waits for it before the
 // call goes on, or "fail ERRNO", which fails the call with that number.
@@ -22,6 +23,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -90,13 +92,29 @@ int Act(const char* call, const std::string& detail) {
   return 0;
 }
 
-template <typename Function>
-Function Next(const char* name) {
-  return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+const char* KindOf(int fd) {
+  struct stat info {};
+  fstat(fd, &info);
+  return S_ISREG(info.st_mode) ? "file" : S_ISDIR(info.st_mode) ? "dir" : "other";
+}
+
+// The call |name| as a rule for |detail| has it: failed (-1 with the rule's
+// errno), or made with |args| after the rule's command has run.
+template <typename Function, typename... Args>
+std::invoke_result_t<Function, Args...> Call(const char* name, const std::string& detail,
+                                             Args... args) {
+  // Each call below has a type of its own, and so a |next| of its own.
+  static const auto next = reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+  if (int error = Act(name, detail); error != 0) {
+    errno = error;
+    return -1;
+  }
+  return next(args...);
 }
 
 }  // namespace
 
+// A mode follows the flags only where the call creates a file.
 extern "C" int openat(int dir, const char* path, int flags, ...) {
   mode_t mode = 0;
   const bool unnamed = (flags & O_TMPFILE) == O_TMPFILE;
@@ -106,40 +124,29 @@ extern "C" int openat(int dir, const char* path, int flags, ...) {
     mode = static_cast<mode_t>(va_arg(arguments, int));
     va_end(arguments);
   }
-  if (int error = Act("openat", std::string(path) + (unnamed ? " O_TMPFILE" : "")); error != 0) {
-    errno = error;
-    return -1;
-  }
-  static auto next = Next<int (*)(int, const char*, int, ...)>("openat");
-  return next(dir, path, flags, mode);
+  const std::string detail = std::string(path) + (unnamed ? " O_TMPFILE" : "");
+  return Call<int (*)(int, const char*, int, ...)>("openat", detail, dir, path, flags, mode);
 }
 
-extern "C" int fsync(int fd) {
-  struct stat info {};
-  fstat(fd, &info);
-  if (int error = Act("fsync", S_ISDIR(info.st_mode) ? "dir" : "file"); error != 0) {
-    errno = error;
-    return -1;
-  }
-  static auto next = Next<int (*)(int)>("fsync");
-  return next(fd);
+extern "C" ssize_t read(int fd, void* buffer, size_t size) {
+  return Call<ssize_t (*)(int, void*, size_t)>("read", KindOf(fd), fd, buffer, size);
 }
+
+extern "C" ssize_t write(int fd, const void* buffer, size_t size) {
+  return Call<ssize_t (*)(int, const void*, size_t)>("write", KindOf(fd), fd, buffer, size);
+}
+
+extern "C" int fsync(int fd) { return Call<int (*)(int)>("fsync", KindOf(fd), fd); }
 
 extern "C" int renameat(int old_dir, const char* old_path, int new_dir, const char* new_path) {
-  if (int error = Act("renameat", std::string(old_path) + " " + new_path); error != 0) {
-    errno = error;
-    return -1;
-  }
-  static auto next = Next<int (*)(int, const char*, int, const char*)>("renameat");
-  return next(old_dir, old_path, new_dir, new_path);
+  using Function = int (*)(int, const char*, int, const char*);
+  return Call<Function>("renameat", std::string(old_path) + " " + new_path, old_dir, old_path,
+                        new_dir, new_path);
 }
 
 extern "C" int linkat(int old_dir, const char* old_path, int new_dir, const char* new_path,
                       int flags) {
-  if (int error = Act("linkat", std::string(old_path) + " " + new_path); error != 0) {
-    errno = error;
-    return -1;
-  }
-  static auto next = Next<int (*)(int, const char*, int, const char*, int)>("linkat");
-  return next(old_dir, old_path, new_dir, new_path, flags);
+  using Function = int (*)(int, const char*, int, const char*, int);
+  return Call<Function>("linkat", std::string(old_path) + " " + new_path, old_dir, old_path,
+                        new_dir, new_path, flags);
 }

@@ -1,5 +1,6 @@
 // The interactive program at a real (pseudo-)terminal: the key read takes a
-// single key without Enter and leaves the terminal's settings as it found them.
+// single key without Enter and leaves the terminal's settings as it found them,
+// also when a signal ends the program during the wait.
 
 #include <poll.h>
 #include <pty.h>
@@ -21,114 +22,78 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-class TerminalTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    pid_ = forkpty(&master_, nullptr, nullptr, nullptr);
-    ASSERT_GE(pid_, 0);
-    if (pid_ == 0) {
-      if (chdir(dir_.c_str()) != 0) _exit(126);
+// Waits up to 10 s for |done|, reading the terminal's output into |*output|
+// meanwhile so that the program cannot block on it.
+template <typename Done>
+bool WaitFor(int master, std::string* output, Done done) {
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (!done()) {
+    if (Clock::now() > deadline) return false;
+    pollfd p{master, POLLIN, 0};
+    char buffer[4096];
+    ssize_t n = poll(&p, 1, 10) > 0 ? read(master, buffer, sizeof buffer) : 0;
+    if (n > 0) output->append(buffer, static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+TEST(TerminalTest, KeyReadTakesOneKeyAndRestoresTheTerminal) {
+  struct Case {
+    std::string input;
+    std::string shown;  // the last words before the wait
+    std::string key;    // "" sends SIGTERM
+    int status;
+  };
+  const Case cases[] = {
+      {"Script.c\n", "taste zum fortfahren", "x", 0},
+      {"/help\n", "Autor: ", "\x03", 128 + SIGINT},  // Ctrl-C
+      {"\n", "taste zum fortfahren", "", 128 + SIGTERM},
+  };
+  const fs::path dir = MakeScratchDir();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    int master = -1;
+    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      if (chdir(dir.c_str()) != 0) _exit(126);
       execl(Q9_PROGRAM, Q9_PROGRAM, static_cast<char*>(nullptr));
       _exit(127);
     }
-    ASSERT_EQ(tcgetattr(master_, &before_), 0);
-  }
-  void TearDown() override {
-    if (pid_ > 0 && !reaped_) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
+    termios before{}, now{};
+    ASSERT_EQ(tcgetattr(master, &before), 0);
+    std::string output;
+    auto shown = [&](const std::string& text) {
+      return WaitFor(master, &output, [&] { return output.find(text) != std::string::npos; });
+    };
+    EXPECT_TRUE(shown("ordner ist)"));
+    EXPECT_EQ(write(master, c.input.data(), c.input.size()), ssize_t(c.input.size()));
+    EXPECT_TRUE(shown(c.shown));
+    EXPECT_TRUE(WaitFor(master, &output, [&] {
+      return tcgetattr(master, &now) == 0 && !(now.c_lflag & (ICANON | ECHO));
+    })) << "no single-key mode";
+    if (c.key.empty()) {
+      kill(pid, SIGTERM);
+    } else {
+      EXPECT_EQ(write(master, c.key.data(), c.key.size()), ssize_t(c.key.size()));
     }
-    close(master_);
-    fs::remove_all(dir_);
-  }
-
-  // Reads the terminal's output until |text| has appeared or 10 s have passed.
-  bool WaitForOutput(const std::string& text) {
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (output_.find(text) == std::string::npos && Clock::now() < deadline) {
-      pollfd p{master_, POLLIN, 0};
-      if (poll(&p, 1, 100) <= 0) continue;
-      char buffer[4096];
-      ssize_t n = read(master_, buffer, sizeof buffer);
-      if (n <= 0) break;
-      output_.append(buffer, static_cast<std::size_t>(n));
+    int status = -1;
+    const bool ended =
+        WaitFor(master, &output, [&] { return waitpid(pid, &status, WNOHANG) == pid; });
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), c.status);
+    ASSERT_EQ(tcgetattr(master, &now), 0);
+    EXPECT_EQ(now.c_lflag, before.c_lflag);
+    EXPECT_EQ(now.c_iflag, before.c_iflag);
+    EXPECT_EQ(now.c_cc[VMIN], before.c_cc[VMIN]);
+    if (!ended) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
     }
-    return output_.find(text) != std::string::npos;
+    close(master);
   }
-
-  // Waits until the program has put the terminal into single-key mode.
-  bool WaitForSingleKeyMode() {
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    termios now{};
-    while (Clock::now() < deadline) {
-      if (tcgetattr(master_, &now) == 0 && !(now.c_lflag & ICANON) && !(now.c_lflag & ECHO)) {
-        return true;
-      }
-      usleep(10000);
-    }
-    return false;
-  }
-
-  int Reap() {
-    int status = 0;
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (waitpid(pid_, &status, WNOHANG) == 0) {
-      if (Clock::now() > deadline) return -1;
-      WaitForOutput("\x01never");  // drains output so the child cannot block
-    }
-    reaped_ = true;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-
-  void Send(const std::string& bytes) {
-    ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-  }
-
-  void ExpectSettingsAsBefore() {
-    termios after{};
-    ASSERT_EQ(tcgetattr(master_, &after), 0);
-    EXPECT_EQ(after.c_lflag, before_.c_lflag);
-    EXPECT_EQ(after.c_iflag, before_.c_iflag);
-    EXPECT_EQ(after.c_cc[VMIN], before_.c_cc[VMIN]);
-  }
-
-  fs::path dir_ = MakeScratchDir();
-  int master_ = -1;
-  pid_t pid_ = -1;
-  bool reaped_ = false;
-  termios before_{};
-  std::string output_;
-};
-
-TEST_F(TerminalTest, OneKeyWithoutEnterEndsTheProgram) {
-  ASSERT_TRUE(WaitForOutput("ordner ist)"));
-  Send("Script.c\n");
-  ASSERT_TRUE(WaitForOutput("taste zum fortfahren"));
-  ASSERT_TRUE(WaitForSingleKeyMode());
-  Send("x");
-  EXPECT_EQ(Reap(), 0);
-  ExpectSettingsAsBefore();
-  EXPECT_TRUE(fs::exists(dir_ / "Script.c"));
-}
-
-TEST_F(TerminalTest, InterruptDuringTheKeyReadRestoresTheTerminal) {
-  ASSERT_TRUE(WaitForOutput("ordner ist)"));
-  Send("/help\n");
-  ASSERT_TRUE(WaitForOutput("Autor: "));
-  ASSERT_TRUE(WaitForSingleKeyMode());
-  Send("\x03");  // Ctrl-C
-  EXPECT_EQ(Reap(), 128 + SIGINT);
-  ExpectSettingsAsBefore();
-}
-
-TEST_F(TerminalTest, TerminationSignalRestoresTheTerminal) {
-  ASSERT_TRUE(WaitForOutput("ordner ist)"));
-  Send("\n");
-  ASSERT_TRUE(WaitForOutput("taste zum fortfahren"));
-  ASSERT_TRUE(WaitForSingleKeyMode());
-  kill(pid_, SIGTERM);
-  EXPECT_EQ(Reap(), 128 + SIGTERM);
-  ExpectSettingsAsBefore();
+  EXPECT_TRUE(fs::exists(dir / "Script.c"));
+  fs::remove_all(dir);
 }
 
 }  // namespace

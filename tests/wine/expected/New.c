@@ -1,2 +1,0 @@
-/*+++Automatisiertes Syntax Update zu #strict - Quellor+++*/
-#strict

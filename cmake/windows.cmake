@@ -36,7 +36,11 @@ set_target_properties(gtest gtest_main PROPERTIES COMPILE_OPTIONS "")
 file(GLOB_RECURSE Q9_WIN_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*_test.cc)
 list(FILTER Q9_WIN_TEST_SOURCES EXCLUDE REGEX
      "/src/(linestore/line_store|batch/backup|batch/convert_job|batch/file_walk)_test\\.cc$")
-add_executable(q9_tests ${Q9_WIN_TEST_SOURCES})
+# The script model some unit tests judge with.
+file(GLOB Q9_WIN_MODEL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/model/*.cc)
+list(FILTER Q9_WIN_MODEL_SOURCES EXCLUDE REGEX "_test\\.cc$")
+add_executable(q9_tests ${Q9_WIN_TEST_SOURCES} ${Q9_WIN_MODEL_SOURCES})
+target_include_directories(q9_tests PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(q9_tests PRIVATE q9 gtest gtest_main)
 enable_testing()
 # Through CMAKE_CROSSCOMPILING_EMULATOR (Wine) when cross-built.

@@ -65,6 +65,34 @@ void NoteMovedComments(const LineList& after, const Conversion& conversion,
   }
 }
 
+// Whether the bracket that opens after |column| on line |line| is closed on
+// some line of |lines|, counting brackets outside strings and comments.
+bool ClosedLater(const LineList& lines, std::size_t line, std::size_t column) {
+  int depth = 0;
+  bool in_block_comment = false;
+  for (std::size_t i = line; i < lines.size(); ++i) {
+    const std::string_view text = lines[i];
+    for (std::size_t j = i == line ? column : 0; j < text.size(); ++j) {
+      if (in_block_comment) {
+        if (text.substr(j, 2) == "*/") in_block_comment = false, ++j;
+      } else if (text.substr(j, 2) == "//") {
+        break;
+      } else if (text.substr(j, 2) == "/*") {
+        in_block_comment = true, ++j;
+      } else if (text[j] == '"') {
+        const std::size_t end = text.find('"', j + 1);
+        if (end == std::string_view::npos) break;
+        j = end;
+      } else if (text[j] == '(') {
+        ++depth;
+      } else if (text[j] == ')' && --depth == 0) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 // Every line that still holds a call of a row that a bracket error stopped:
 // such a row converts none of its calls after the error, nor the ones it had
 // reached before it in the run that failed.
@@ -83,17 +111,21 @@ void NoteUnconverted(const LineList& after, const Conversion& conversion,
       const std::string name(stopped[r]);
       const std::size_t at = after[i].find(name);
       if (at == std::string::npos) continue;
+      const bool here = i == error_lines[r];
+      const bool missing = here && !ClosedLater(after, i, at + name.size());
       Hazard note = Note(
           HazardKind::kUnconverted, i,
-          i == error_lines[r]
-              ? "this " + name + " call's closing bracket is on another line, so the conversion "
-                    "of " + name + " stopped here; its calls stay in the old form (they still work)"
-              : "this " + name + " call stays in the old form: the conversion of " + name +
-                    " stopped at line " + std::to_string(error_lines[r] + 1) +
-                    " (the old calls still work)",
-          i == error_lines[r] ? "to have them converted, put this call on one line and convert "
-                                "again"
-                              : "nothing needs doing");
+          missing ? "this " + name + " call has no closing bracket, so the conversion of " +
+                        name + " stopped here; its calls stay in the old form"
+          : here ? "this " + name + " call's closing bracket is on another line, so the "
+                   "conversion of " + name + " stopped here; its calls stay in the old form "
+                   "(they still work)"
+                 : "this " + name + " call stays in the old form: the conversion of " + name +
+                       " stopped at line " + std::to_string(error_lines[r] + 1) +
+                       " (the old calls still work)",
+          missing ? "add the missing bracket, then convert again"
+          : here  ? "to have them converted, put this call on one line and convert again"
+                  : "nothing needs doing");
       note.column = at;
       note.width = name.size();
       hazards->push_back(std::move(note));

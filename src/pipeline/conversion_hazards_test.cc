@@ -48,12 +48,18 @@ TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
         "4:9+0 glued-operators: in `Sub(1,-3)` the operator `-` ran into the `-` of the next operand and formed `--` / put a blank or brackets between them: `- -`"}},
       {{"Init: SetVar(0,Sum (1,2));"},
        {"3:12+0 not-a-call: `Sum` is not directly followed by its bracket, so the rewrite took the wrong text / write the call without a blank before its bracket, then convert again",
-        "3:1+6 unconverted: this SetVar call's closing bracket is on another line, so the conversion of SetVar stopped here; its calls stay in the old form (they still work) / to have them converted, put this call on one line and convert again"}},
+        "3:1+6 unconverted: this SetVar call has no closing bracket, so the conversion of SetVar stopped here; its calls stay in the old form / add the missing bracket, then convert again"}},
+      {{"Init: SetVar(0,Sum(1,", "2; /* ) */ // )"},
+       {"3:10+3 unconverted: this Sum call has no closing bracket, so the conversion of Sum stopped here; its calls stay in the old form / add the missing bracket, then convert again",
+        "3:1+6 unconverted: this SetVar call has no closing bracket, so the conversion of SetVar stopped here; its calls stay in the old form / add the missing bracket, then convert again"}},
+      {{"Init: SetVar(0,Sum(1,", "Say(\")\")); Hurt(1);"},
+       {"3:10+3 unconverted: this Sum call's closing bracket is on another line, so the conversion of Sum stopped here; its calls stay in the old form (they still work) / to have them converted, put this call on one line and convert again",
+        "3:1+6 unconverted: this SetVar call has no closing bracket, so the conversion of SetVar stopped here; its calls stay in the old form / add the missing bracket, then convert again"}},
       {{"Init: if(IsNewgfx()) Hurt(1);"},
        {"3:4+21 renamed-call: `IsNewgfx` was renamed to `BarrelConfiguration`, which takes other arguments / write the call that this place needs now"}},
       {{"Init: SetVar(0,Sum(1,2);"},
        {"2:0+0 unchecked: this function holds code the checker cannot read (line 1 before: `;`), so its conversion was not checked / check the converted function by hand",
-        "3:1+6 unconverted: this SetVar call's closing bracket is on another line, so the conversion of SetVar stopped here; its calls stay in the old form (they still work) / to have them converted, put this call on one line and convert again"}},
+        "3:1+6 unconverted: this SetVar call has no closing bracket, so the conversion of SetVar stopped here; its calls stay in the old form / add the missing bracket, then convert again"}},
   };
   for (const Case& c : cases) {
     LineList lines = c.input;

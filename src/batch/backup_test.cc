@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "batch/old_script_test_util.h"
 #include "gtest/gtest.h"
+#include "linestore/scratch_test_util.h"
 
 namespace q9 {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "batch/old_script_test_util.h"
 #include "gtest/gtest.h"
+#include "linestore/scratch_test_util.h"
 
 namespace q9 {
 namespace {
@@ -53,7 +53,6 @@ TEST_F(ConvertJobTest, WritesOnlyWhatChangesInWriteModeOnly) {
        FileOutcome::kFailed},
       {BatchMode::kCheck, kOld, kOld, FileOutcome::kConverted},
       {BatchMode::kDiff, kOld, kOld, FileOutcome::kConverted},
-      {BatchMode::kWarningsOnly, kOld, kOld, FileOutcome::kConverted},
       {BatchMode::kWrite, mul, converted(" Var(0)=Var(1)+2*3;"), FileOutcome::kConverted},
       {BatchMode::kWrite, mul, converted(" Var(0)=(Var(1)+2)*3;"), FileOutcome::kConverted, true},
   };
@@ -88,11 +87,6 @@ TEST_F(ConvertJobTest, WarningsCarryTheConvertedLines) {
                                             "1 line-ends #strict", "2 line-ends  func Timer(){",
                                             "3 unconverted  Sum(1,\r", "4 line-ends }",
                                             "6 unconverted  Not("}));
-  // Only the kinds asked for.
-  WriteBytes(At("s.c"), "Timer: Sum(1,\r\nx: Not(\n");
-  EXPECT_TRUE(
-      ConvertJob(At("s.c"), {.mode = BatchMode::kCheck, .backup_suffix = {}, .warnings = {}})
-          .warnings.empty());
 }
 
 // A warning keeps its whole line when short, else 240 bytes of it, from 80
@@ -101,18 +95,12 @@ TEST(TakeWarningsTest, KindsAskedForAndAWindowOfLongLines) {
   std::string digits;
   for (int i = 0; digits.size() < 500; ++i) digits += std::to_string(i % 10);
   const LineList lines = {"short", digits};
-  auto hazard = [](HazardKind kind, std::size_t line, std::size_t column) {
-    Hazard h;
-    h.kind = kind;
-    h.line = line;
-    h.column = column;
-    return h;
-  };
   Conversion conversion;
-  conversion.hazards = {hazard(HazardKind::kUnconverted, 0, 0),
-                        hazard(HazardKind::kLineEnds, 0, 0)};
+  // Kind, line, column, width, what, advice.
+  conversion.hazards = {{HazardKind::kUnconverted, 0, 0, 0, "", ""},
+                        {HazardKind::kLineEnds, 0, 0, 0, "", ""}};
   for (const std::size_t column : {0u, 10u, 300u, 490u}) {
-    conversion.hazards.push_back(hazard(HazardKind::kPrecedence, 1, column));
+    conversion.hazards.push_back({HazardKind::kPrecedence, 1, column, 0, "", ""});
   }
   WarningKinds kinds;
   kinds.set(KindIndex(HazardKind::kPrecedence)).set(KindIndex(HazardKind::kUnconverted));

@@ -2,11 +2,10 @@
 
 #include <filesystem>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "batch/old_script_test_util.h"
 #include "gtest/gtest.h"
+#include "linestore/scratch_test_util.h"
 
 namespace q9 {
 namespace {
@@ -14,36 +13,20 @@ namespace {
 namespace fs = std::filesystem;
 using Files = std::vector<std::string>;
 
-// Runs in its scratch folder, so that paths read as a user would type them.
-class FileWalkTest : public ScratchTest {
- protected:
-  void SetUp() override {
-    ScratchTest::SetUp();
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-    ScratchTest::TearDown();
-  }
-  static void Touch(const fs::path& path) {
-    fs::create_directories(path.parent_path());
-    WriteBytes(path, "x");
-  }
-  static WalkResult Walk(std::vector<std::string> paths,
-                         std::vector<std::string> patterns = {"*.c"}) {
-    return CollectScripts(paths, patterns);
-  }
-  static Files Collect(std::vector<std::string> paths,
-                       std::vector<std::string> patterns = {"*.c"}) {
-    Files files;
-    for (const FoundScript& script : Walk(std::move(paths), std::move(patterns)).files) {
-      files.push_back(script.path);
-    }
-    return files;
-  }
+using FileWalkTest = ScratchTest;
 
-  fs::path previous_ = fs::current_path();
-};
+void Touch(const fs::path& path) {
+  fs::create_directories(path.parent_path());
+  WriteBytes(path, "x");
+}
+
+Files Collect(const Files& paths, const Files& patterns = {"*.c"}) {
+  Files files;
+  for (const FoundScript& script : CollectScripts(paths, patterns).files) {
+    files.push_back(script.path);
+  }
+  return files;
+}
 
 TEST_F(FileWalkTest, FoldersGiveMatchingFilesInNameOrder) {
   for (const char* path : {"t/b.c", "t/a.c", "t/A.c", "t/notes.txt", "t/sub/z.c", "t/sub/deep/m.c",
@@ -52,7 +35,7 @@ TEST_F(FileWalkTest, FoldersGiveMatchingFilesInNameOrder) {
   }
   EXPECT_EQ(Collect({"t"}),
             (Files{"t/A.c", "t/a.c", "t/b.c", "t/sub/deep/m.c", "t/sub/z.c", "t/zz/y.c"}));
-  EXPECT_TRUE(Walk({"t"}).errors.empty());
+  EXPECT_TRUE(CollectScripts(Files{"t"}, Files{"*.c"}).errors.empty());
   EXPECT_EQ(Collect({"t/"}).front(), "t/A.c");
   EXPECT_EQ(Collect({"t"}, {"*.h", "*.txt"}), (Files{"t/c.h", "t/notes.txt"}));
 }

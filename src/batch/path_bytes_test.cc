@@ -4,9 +4,9 @@
 #include <string>
 #include <utility>
 
-#include "batch/old_script_test_util.h"
 #include "gtest/gtest.h"
 #include "linestore/line_store.h"
+#include "linestore/scratch_test_util.h"
 
 namespace q9 {
 namespace {

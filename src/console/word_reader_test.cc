@@ -15,7 +15,6 @@ TEST(WordReaderTest, PathWordAndWhatTheKeyReadThenTakes) {
     std::string after_key;  // what stays unread after the key read
   };
   const Case cases[] = {
-      {"Script.c\n", "Script.c", ""},
       {"Script.c\nab", "Script.c", "b"},  // the key is the first byte of the next line
       {"my script.c\nxy", "my", "y"},     // the rest of the path's line is dropped
       {" \t\r\v\fx.c\nk!", "x.c", "!"},   // leading whitespace other than LF is skipped

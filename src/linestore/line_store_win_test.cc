@@ -7,55 +7,28 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <set>
 #include <string>
 #include <system_error>
 #include <utility>
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "linestore/scratch_test_util.h"
 #include "linestore/win_status.h"
 
 namespace q9 {
 namespace {
 
 namespace fs = std::filesystem;
-using Names = std::set<std::string>;
+using Names = std::vector<std::string>;
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-Names ListDir(const std::string& dir = ".") {
-  Names names;
-  for (const auto& entry : fs::directory_iterator(dir)) {
-    names.insert(entry.path().filename().string());
-  }
-  return names;
-}
-
-// Works in a fresh folder that is also the working directory, so bare names
-// (no folder part) are exercised throughout.
-class LineStoreWinTest : public ::testing::Test {
+class LineStoreWinTest : public ScratchTest {
  protected:
-  void SetUp() override {
-    fs::remove_all(dir_);
-    fs::create_directory(dir_);
-    fs::current_path(dir_);
-  }
+  // A read-only file would keep its folder from being removed.
   void TearDown() override {
-    fs::current_path(previous_);
-    // A read-only file would keep its folder from being removed.
-    SetFileAttributesA((dir_ / "ro.c").string().c_str(), FILE_ATTRIBUTE_NORMAL);
-    fs::remove_all(dir_);
+    SetFileAttributesA(At("ro.c").c_str(), FILE_ATTRIBUTE_NORMAL);
+    ScratchTest::TearDown();
   }
-
-  const fs::path previous_ = fs::current_path();
-  const fs::path dir_ =
-      fs::temp_directory_path() / ("q9linestore." + std::to_string(GetCurrentProcessId()));
 };
 
 // No layer may turn LF into CR LF or back, stop at a Ctrl-Z byte as text mode
@@ -70,18 +43,18 @@ TEST_F(LineStoreWinTest, BytesPassUntranslated) {
       {big + "\n\n" + big, {big, "", big}},
   };
   fs::create_directory("sub");
-  std::ofstream("sub/s.c").close();
+  WriteBytes("sub/s.c", "");
   ASSERT_TRUE(SetFileAttributesA("sub\\s.c", FILE_ATTRIBUTE_HIDDEN));
   for (const auto& [bytes, expected] : cases) {
     SCOPED_TRACE(testing::PrintToString(bytes.substr(0, 20)));
-    std::ofstream("sub/s.c", std::ios::binary | std::ios::trunc) << bytes;
+    WriteBytes("sub/s.c", bytes);
     LineList lines{"stale"};
     ASSERT_TRUE(Open("sub\\s.c", &lines).ok());
     EXPECT_TRUE(lines == expected);
     ASSERT_TRUE(Save("sub/s.c", lines).ok());
     EXPECT_TRUE(ReadBytes("sub/s.c") == JoinLines(expected));
     EXPECT_TRUE(GetFileAttributesA("sub/s.c") & FILE_ATTRIBUTE_HIDDEN);
-    EXPECT_EQ(ListDir("sub"), Names{"s.c"});
+    EXPECT_EQ(ListTree("sub"), Names{"s.c"});
   }
 }
 
@@ -89,7 +62,7 @@ TEST_F(LineStoreWinTest, BytesPassUntranslated) {
 // nothing in the folder changes.
 TEST_F(LineStoreWinTest, RefusedPathsChangeNothing) {
   fs::create_directory("folder");
-  std::ofstream("ro.c", std::ios::binary) << "old\r\n";
+  WriteBytes("ro.c", "old\r\n");
   ASSERT_TRUE(SetFileAttributesA("ro.c", FILE_ATTRIBUTE_READONLY));
   struct Case {
     std::string path;
@@ -111,8 +84,7 @@ TEST_F(LineStoreWinTest, RefusedPathsChangeNothing) {
     EXPECT_EQ(lines.empty(), test.path != "ro.c");
     EXPECT_EQ(Save(test.path, {"new"}).reason(), test.save_reason);
     EXPECT_EQ(ReadBytes("ro.c"), "old\r\n");
-    EXPECT_TRUE(fs::is_empty("folder"));
-    EXPECT_EQ(ListDir(), (Names{"folder", "ro.c"}));
+    EXPECT_EQ(ListTree(dir_), (Names{"folder", "ro.c"}));
   }
 }
 

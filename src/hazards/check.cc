@@ -17,11 +17,13 @@ constexpr std::size_t kAdded = static_cast<std::size_t>(-1);
 // What a range of a script holds, in order: functions' headers and ends, and
 // statements by meaning.
 struct Item {
-  enum Kind { kHeader, kStatement, kEnd } kind = kStatement;
+  // kBroken: a statement that does not read, skipped up to its ";".
+  enum Kind { kHeader, kStatement, kEnd, kBroken } kind = kStatement;
   // kHeader: the function's name; kStatement: what it computes; both hashed,
   // for a script holds hundreds of thousands of them.
   std::size_t meaning = 0;
   Place place;          // where it starts
+  Place error{};        // kBroken: where it stops reading
 };
 
 struct Reading {
@@ -55,7 +57,7 @@ Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool stri
     if (strict ? parser.TakeFuncHeader(&name) : parser.TakeLabel(&name)) {
       if (in_function && !strict) reading.items.push_back({Item::kEnd, 0, place});
       if (in_function && strict) {
-        fail(name);
+        if (reading.ok) fail(name);
         break;
       }
       reading.items.push_back({Item::kHeader, std::hash<std::string_view>()(lexer.Text(name)), place});
@@ -68,8 +70,12 @@ Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool stri
       continue;
     }
     if (!parser.ParseStatement(&tree)) {
-      fail(parser.error());
-      break;
+      // The first error is the one to name; the statements after it are
+      // still read, so that what changed there is named too.
+      if (reading.ok) fail(parser.error());
+      reading.items.push_back({Item::kBroken, 0, place, PlaceOf(parser.error())});
+      parser.SkipStatement();
+      continue;
     }
     meaning.clear();
     Meaning(tree, lines).AppendStatement(&meaning);
@@ -185,11 +191,18 @@ class Checker {
     const Item* old_item = i < old_items.size() ? &old_items[i] : nullptr;
     const Place old_place = old_item != nullptr ? old_item->place : before_end;
     const Item* new_item = i < new_items.size() ? &new_items[i] : nullptr;
+    // The items read before the first statement that no longer reads; the
+    // tail's warnings come after it.
+    const std::size_t read = static_cast<std::size_t>(
+        std::find_if(new_items.begin(), new_items.end(),
+                     [](const Item& item) { return item.kind == Item::kBroken; }) -
+        new_items.begin());
+    const std::size_t tail_from = read < new_items.size() ? std::max(i, read) + 1 : i + 1;
     if (!new_reading.ok) {
       // Where the converted function stops reading, that is said first.
       Place error = new_reading.error;
       if (error.line > last_line) error = {last_line, 0};
-      const std::size_t aligned = std::min(new_items.size(), old_items.size());
+      const std::size_t aligned = std::min(read, old_items.size());
       const Item* at_error = aligned < old_items.size() ? &old_items[aligned] : nullptr;
       ExplainBroken(before_, at_error != nullptr && at_error->kind == Item::kStatement,
                     at_error != nullptr ? at_error->place : before_end, before_end, after_, error,
@@ -218,11 +231,39 @@ class Checker {
                       k + 1 < new_items.size() ? new_items[k + 1].place : Place{after_end, 0},
                       &hazards_);
       }
+      if (!aligned && !prelude) ExplainTail(old_items, i + 1, new_items, tail_from, before_end, after_end);
       return;
     }
-    if (!new_reading.ok) return;
+    if (!new_reading.ok) {
+      if (!prelude) ExplainTail(old_items, i + 1, new_items, tail_from, before_end, after_end);
+      return;
+    }
     const Place at = new_item != nullptr ? new_item->place : Place{last_line, 0};
     ExplainLayout(before_, old_place, before_end, after_, at, &hazards_);
+  }
+
+  // Past a place where the two sides part (a statement that no longer reads,
+  // or one split in two), the items from the end back to |old_from| and
+  // |new_from| that still pair up: every statement among them that computes
+  // something else or no longer reads.
+  void ExplainTail(const std::vector<Item>& old_items, std::size_t old_from,
+                   const std::vector<Item>& new_items, std::size_t new_from, Place before_end,
+                   std::size_t after_end) {
+    for (std::size_t a = old_items.size(), b = new_items.size(); a > old_from && b > new_from;
+         --a, --b) {
+      const Item& old_item = old_items[a - 1];
+      const Item& new_item = new_items[b - 1];
+      const Place old_end = a < old_items.size() ? old_items[a].place : before_end;
+      if (old_item.kind == Item::kStatement && new_item.kind == Item::kBroken) {
+        ExplainBroken(before_, true, old_item.place, old_end, after_, new_item.error, map_,
+                      &hazards_);
+        continue;
+      }
+      if (old_item.kind != new_item.kind) break;
+      if (old_item.kind != Item::kStatement || old_item.meaning == new_item.meaning) continue;
+      ExplainChange(before_, old_item.place, old_end, after_, new_item.place,
+                    b < new_items.size() ? new_items[b].place : Place{after_end, 0}, &hazards_);
+    }
   }
 
   // The statements from item |k| to the end of its function.

@@ -77,6 +77,24 @@ bool Parser::TakeClosingBrace() {
   return true;
 }
 
+void Parser::SkipStatement() {
+  int depth = 0;
+  for (bool first = true; !AtEnd(); first = false) {
+    if (PeekIs(0, "(") || PeekIs(0, "[")) {
+      ++depth;
+    } else if ((PeekIs(0, ")") || PeekIs(0, "]")) && depth > 0) {
+      --depth;
+    } else if (depth == 0 && PeekIs(0, "}") && !first) {
+      break;
+    } else if (depth == 0 && PeekIs(0, ";")) {
+      Drop(1);
+      break;
+    }
+    Drop(1);
+  }
+  error_ = Token{};
+}
+
 bool Parser::ParseStatement(Tree* tree) {
   tree->Clear();
   tree_ = tree;

@@ -39,6 +39,10 @@ class Parser {
   // returns false; error() then names the token where it was found.
   bool ParseStatement(Tree* tree);
   const Token& error() const { return error_; }
+  // After a syntax error: drops the tokens up to and including the next ";"
+  // outside brackets (or up to a "}" outside them, or the end), taking at
+  // least one, and forgets the error, so that reading goes on after it.
+  void SkipStatement();
 
   std::string_view Text(const Token& token) const { return lexer_->Text(token); }
 

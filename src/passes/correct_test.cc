@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
-#include <random>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "passes/correct_liner.h"
+#include "passes/rows_test_util.h"
 
 namespace q9 {
 namespace {
@@ -38,16 +38,9 @@ LineList Sweeps(LineList lines, char separator) {
 // Correct gives the sweeps with ':' and then those with ';', and a second pass
 // changes nothing; the pieces made of one line join to it.
 TEST(CorrectTest, MatchesRepeatedSweepsOnGeneratedLines) {
-  std::mt19937 random(20240611);
-  auto pick = [&random](std::size_t n) {
-    return std::uniform_int_distribution<std::size_t>(0, n)(random);
-  };
-  constexpr std::string_view kAlphabet = "::;;;//**\"\"[  \rabxyz(),=";
+  ScriptGenerator generator(20240611);
   for (int round = 0; round < 3000; ++round) {
-    LineList input(pick(6));
-    for (std::string& line : input) {
-      for (std::size_t i = pick(40); i > 0; --i) line += kAlphabet[pick(kAlphabet.size() - 1)];
-    }
+    const LineList input = generator.NextList("::;;;//**\"\"[  \rabxyz(),=", 7);
     SCOPED_TRACE(testing::PrintToString(input));
     LineList lines = input;
     const bool changed = Correct(&lines);

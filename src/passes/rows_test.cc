@@ -9,43 +9,21 @@
 #include <utility>
 #include <vector>
 
-#include "passes/exchange.h"
-#include "passes/script_generator_test_util.h"
-#include "passes/var_function.h"
-#include "pipeline/pipeline.h"
+#include "passes/rows_test_util.h"
 
 namespace q9 {
 namespace {
 
 using enum RowPass;
 
-Row Call(std::string_view name, std::string_view prefix, std::string_view infix,
-         bool unary = false) {
+Row Call(std::string_view name, std::string_view prefix, std::string_view infix, bool unary = false) {
   return {kVarFunction, name, prefix, infix, unary};
 }
 
 CallRow CallOf(const Row& row) { return {row.name, row.prefix, row.text, row.unary}; }
 
 RowOutcome RunRow(LineList* lines, const Row& row) {
-  if (row.pass == kExchange) return RunExchangeRow(lines, row.name, row.text);
-  return RunCallRow(lines, CallOf(row));
-}
-
-RunResult RunOnce(LineList* lines, const Row& row) {
-  if (row.pass == kExchange) return {Exchange(lines, row.name, row.text), std::nullopt};
-  return VarFunction(lines, row.name, row.prefix, row.text, row.unary);
-}
-
-// The row the plain way, one pass run after another; nothing if it never ends.
-std::optional<RowOutcome> RunByRun(LineList* lines, const Row& row) {
-  for (RowOutcome outcome; outcome.runs < 10000;) {
-    ++outcome.runs;
-    const RunResult run = RunOnce(lines, row);
-    outcome.bracket_error = run.bracket_error;
-    if (!run.changed) return outcome;
-    outcome.changed = true;
-  }
-  return std::nullopt;
+  return row.pass == kExchange ? RunExchangeRow(lines, row.name, row.text) : RunCallRow(lines, CallOf(row));
 }
 
 std::string Describe(const LineList& lines, const RowOutcome& outcome) {
@@ -76,38 +54,31 @@ struct Coverage {
 // before the row, give its result.
 void CheckRow(LineList* lines, const Row& row, bool replay, std::mt19937* rng, Coverage* coverage) {
   const LineList input = *lines;
-  auto where = [&] {
-    return "row " + std::string(row.name) + " on " + testing::PrintToString(input);
-  };
+  auto where = [&] { return "row " + std::string(row.name) + " on " + testing::PrintToString(input); };
   std::vector<std::size_t> holders;
   for (std::size_t k = 0; k < lines->size(); ++k) {
     if ((*lines)[k].find(row.name) != std::string::npos || (*rng)() % 3 == 0) holders.push_back(k);
   }
-  LineList expected = *lines, replayed = *lines;
+  LineList expected = input, replayed = input, unobserved = input;
   const std::optional<RowOutcome> want = RunByRun(&expected, row);
   ASSERT_TRUE(want) << where() << " never ends";
   Recorder recorder;
-  LineList unobserved = *lines;
-  const RowOutcome got = row.pass == kExchange ? RunExchangeRow(lines, row.name, row.text, holders)
-                                               : RunCallRow(lines, CallOf(row), holders, &recorder);
-  const RowOutcome fast =
-      row.pass == kExchange ? got : RunCallRow(&unobserved, CallOf(row), holders);
-  if (row.pass == kExchange) unobserved = *lines;
+  const bool exchange = row.pass == kExchange;
+  const RowOutcome got = exchange ? RunExchangeRow(lines, row.name, row.text, holders)
+                                  : RunCallRow(lines, CallOf(row), holders, &recorder);
+  const RowOutcome fast = exchange ? got : RunCallRow(&unobserved, CallOf(row), holders);
+  if (exchange) unobserved = *lines;
   for (const auto& [result, list] : {std::pair(got, *lines), std::pair(fast, unobserved)}) {
-    const bool same = result.runs == want->runs && result.changed == want->changed &&
-                      result.bracket_error == want->bracket_error && list == expected;
-    ASSERT_TRUE(same) << where() << "\n gave " << Describe(list, result) << "\n want "
-                      << Describe(expected, *want);
+    ASSERT_TRUE(result.runs == want->runs && result.changed == want->changed &&
+                result.bracket_error == want->bracket_error && list == expected)
+        << where() << "\n gave " << Describe(list, result) << "\n want " << Describe(expected, *want);
   }
   coverage->several_runs += got.runs >= 3;
   coverage->errors_after_change += got.bracket_error && got.runs >= 2;
-  if (!replay || row.pass == kExchange) return;
+  if (!replay || exchange) return;
   std::vector<std::size_t> next_ordinal(lines->size(), 1);
   for (const auto& [line, ordinal, from, to] : recorder.told) {
-    if (ordinal >= got.runs) {
-      ++coverage->dropped;
-      continue;
-    }
+    if (ordinal >= got.runs && ++coverage->dropped) continue;
     ASSERT_EQ(ordinal, next_ordinal.at(line)++) << where();
     ASSERT_EQ(from, replayed[line]) << where();
     replayed[line] = to;
@@ -136,8 +107,7 @@ TEST(RowsPropertyTest, RowsMatchRunByRun) {
     for (const Row& row : PipelineRows()) {
       ASSERT_NO_FATAL_FAILURE(CheckRow(&lines, row, true, &rng, &coverage));
     }
-    const LineList input =
-        i % 2 == 0 ? generator.NextList() : generator.NextList("ababab()))),!=Not");
+    const LineList input = i % 2 == 0 ? generator.NextList() : generator.NextList("ababab()))),!=Not");
     for (const Row& row : others) {
       lines = input;
       ASSERT_NO_FATAL_FAILURE(CheckRow(&lines, row, false, &rng, &coverage));

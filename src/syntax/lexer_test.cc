@@ -36,7 +36,7 @@ TEST(LexerTest, CodeTokensOnlyStringsAndCommentsKeptWhole) {
       {{"sS=t", "aS==b", "S=x", "IsS"}, "s|S=|t|aS|==|b|S=|x|IsS"},
       {{"a<<=b>>c<=d->e::f"}, "a|<<=|b|>>|c|<=|d|->|e|::|f"},
       {{"x++ + ++y --z", "a**b*=c", "!=!"}, "x|++|+|++|y|--|z|a|**|b|*=|c|!=|!"},
-      {{"12ab _x1 \x80@$"}, "12|ab|_x1|\x80?|@?|$?"},
+      {{"12ab _AZaz09 \x80@$"}, "12|ab|_AZaz09|\x80?|@?|$?"},
       {{"a\r", "\tb\v\fc"}, "a|b|c"},
   };
   for (const Case& c : cases) {

@@ -40,7 +40,6 @@ TEST(MeaningTest, OldCallsMeetTheOperatorsThatKeepTheirValue) {
       {"SetVar(0,Div(Div(a,b),c));", "Var(0)=a/(b/c);", false},
       {"SetVar(0,Pow(Pow(a,b),c));", "Var(0)=a**b**c;", false},
       {"SetVar(0,Mul(a,Mul(b,c)));", "Var(0)=a*b*c;", true},
-      {"SetVar(0,Sum(Sum(a,b),Sum(c,d)));", "Var(0)=a+b+c+d;", true},
       {"if(Not(Equal(a,b))) Hurt(1);", "if(!a==b) Hurt(1);", false},
       {"if(Not(Equal(a,b))) Hurt(1);", "if(!(a==b)) Hurt(1);", true},
       {"if(Not(a)) Hurt(1); else { Say(\"x\"); }", "if(!a) { Hurt(1); } else Say(\"x\");", true},

@@ -18,11 +18,15 @@ constexpr std::string_view kPunctuators[] = {
     "<<=", ">>=", "++", "--", "**", "<<", ">>", "<=", ">=", "==", "!=", "&&", "||", "+=", "-=",
     "*=",  "/=",  "%=", "&=", "|=", "^=", "S=", "(",  ")",  "{",  "}",  "[",  "]",  ",",  ";",
     ":",   "?",   "~",  "!",  "-",  "+",  "*",  "/",  "%",  "<",  ">",  "&",  "^",  "|",  "="};
+constexpr std::string_view kKeywords[] = {"if", "else", "while", "return", "func", "eq"};
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsWordByte(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || IsDigit(c); }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 // "S=" is an operator even inside a word: aS=b is a S= b.
-bool StartsSEqual(std::string_view s, std::size_t i) { return s.substr(i, 2) == "S="; }
+bool IsWordByte(std::string_view s, std::size_t i) {
+  const char c = s[i];
+  return ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || IsDigit(c)) && s.substr(i, 2) != "S=";
+}
 
 std::vector<Token> Tokenize(std::string_view s) {
   std::vector<Token> out;
@@ -32,11 +36,9 @@ std::vector<Token> Tokenize(std::string_view s) {
     const char c = s[i];
     std::size_t j = i + 1;
     if (c == '\n') {
-      ++line, only_blanks = true;
-    } else if (c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f') {
-    } else if (only_blanks && c == '#') {  // a directive: the rest of the line
-      j = std::min(s.find('\n', i), s.size());
-    } else if (s.substr(i, 2) == "//") {
+      ++line;
+    } else if (IsBlank(c)) {
+    } else if ((only_blanks && c == '#') || s.substr(i, 2) == "//") {  // a directive or comment
       j = std::min(s.find('\n', i), s.size());
     } else if (s.substr(i, 2) == "/*") {
       j = std::min(s.find("*/", i + 2), s.size() - 2) + 2;
@@ -47,32 +49,24 @@ std::vector<Token> Tokenize(std::string_view s) {
       out.push_back({closed ? Token::kString : Token::kOdd,
                      closed ? std::string(s.substr(i + 1, j - i - 1)) : "a string that does not close", line});
       j += closed ? 1 : 0;
-    } else if (IsDigit(c)) {
-      while (j < s.size() && IsDigit(s[j])) ++j;
-      out.push_back({Token::kNumber, std::string(s.substr(i, j - i)), line});
-    } else if (IsWordByte(c) && !StartsSEqual(s, i)) {
-      while (j < s.size() && IsWordByte(s[j]) && !StartsSEqual(s, j)) ++j;
-      out.push_back({Token::kWord, std::string(s.substr(i, j - i)), line});
+    } else if (IsWordByte(s, i)) {
+      while (j < s.size() && (IsDigit(c) ? IsDigit(s[j]) : IsWordByte(s, j))) ++j;
+      out.push_back({IsDigit(c) ? Token::kNumber : Token::kWord, std::string(s.substr(i, j - i)), line});
     } else {
       const auto* p = std::find_if(std::begin(kPunctuators), std::end(kPunctuators),
                                    [&](std::string_view q) { return s.substr(i, q.size()) == q; });
-      if (p == std::end(kPunctuators)) {
-        out.push_back({Token::kOdd, "an odd byte", line});
-      } else {
-        out.push_back({Token::kPunct, std::string(*p), line});
-        j = i + p->size();
-      }
+      const bool odd = p == std::end(kPunctuators);
+      out.push_back({odd ? Token::kOdd : Token::kPunct, odd ? "an odd byte" : std::string(*p), line});
+      j = odd ? j : i + p->size();
     }
-    if (c != '\n' && c != ' ' && c != '\t' && c != '\r' && c != '\v' && c != '\f') only_blanks = false;
+    only_blanks = c == '\n' || (only_blanks && IsBlank(c));
     i = j;
   }
   out.push_back({Token::kEnd, "", line});
   return out;
 }
 
-bool IsKeyword(std::string_view w) {
-  return w == "if" || w == "else" || w == "while" || w == "return" || w == "func" || w == "eq";
-}
+bool IsKeyword(std::string_view w) { return std::find(std::begin(kKeywords), std::end(kKeywords), w) != std::end(kKeywords); }
 bool IsPunct(const Token& t, std::string_view p) { return t.kind == Token::kPunct && t.text == p; }
 bool IsVariable(const Expr& e) {
   return e.kind == Expr::kCall && (e.name == "Var" || e.name == "Local" || e.name == "Global");
@@ -96,11 +90,8 @@ class Parser {
   const Token& Peek() const { return t_[pos_]; }
   bool IsWord(std::string_view w) const { return Peek().kind == Token::kWord && Peek().text == w; }
   void Next() { pos_ += Peek().kind == Token::kEnd ? 0 : 1; }
-  bool Accept(std::string_view p) {
-    if (!IsPunct(Peek(), p)) return false;
-    Next();
-    return true;
-  }
+  bool Accept(std::string_view p) { return IsPunct(Peek(), p) && (Next(), true); }
+  bool AcceptWord(std::string_view w) { return IsWord(w) && (Next(), true); }
   void Expect(std::string_view p) {
     if (!Accept(p)) Fail("expected \"" + std::string(p) + "\"");
   }
@@ -116,24 +107,15 @@ class Parser {
       while (error_.empty() && !IsPunct(Peek(), "}") && Peek().kind != Token::kEnd) s.body.push_back(Statement());
       Expect("}");
     } else if (IsWord("if") || IsWord("while")) {
-      s.kind = IsWord("if") ? Stmt::kIf : Stmt::kWhile;
-      Next();
+      s.kind = AcceptWord("if") ? Stmt::kIf : (Next(), Stmt::kWhile);
       Expect("(");
       s.expr.push_back(Expression());
       Expect(")");
       s.body.push_back(Statement());
-      if (s.kind == Stmt::kIf && IsWord("else")) {
-        Next();
-        s.body.push_back(Statement());
-      }
-    } else if (IsWord("return")) {
-      s.kind = Stmt::kReturn;
-      Next();
-      if (Accept(";")) return s;
-      s.expr.push_back(Expression());
-      Expect(";");
+      if (s.kind == Stmt::kIf && AcceptWord("else")) s.body.push_back(Statement());
     } else {
-      s.kind = Stmt::kExpr;
+      s.kind = AcceptWord("return") ? Stmt::kReturn : Stmt::kExpr;
+      if (s.kind == Stmt::kReturn && Accept(";")) return s;
       s.expr.push_back(Expression());
       Expect(";");
     }
@@ -245,6 +227,8 @@ struct Piece {
   std::size_t last_token_line;
 };
 
+int Depth(int depth, const Token& t) { return std::max(depth + IsPunct(t, "{") - IsPunct(t, "}"), 0); }
+
 // Old syntax: a label is words and ":" (not "::") where a statement starts at
 // the top level: at the start, after ";" or "}", or after another label.
 std::vector<Piece> SplitOld(const std::vector<Token>& t) {
@@ -265,7 +249,7 @@ std::vector<Piece> SplitOld(const std::vector<Token>& t) {
       i = j;
       continue;
     }
-    depth = std::max(depth + (IsPunct(t[i], "{") ? 1 : 0) - (IsPunct(t[i], "}") ? 1 : 0), 0);
+    depth = Depth(depth, t[i]);
     statement_start = IsPunct(t[i], ";") || IsPunct(t[i], "}");
     if (!pieces.empty()) pieces.back().last_token_line = t[i].line;
   }
@@ -281,7 +265,7 @@ std::vector<Piece> SplitStrict(const std::vector<Token>& t) {
     if (depth == 0 && t[i].kind == Token::kWord && t[i].text == "func" && t[i + 1].kind == Token::kWord &&
         IsPunct(t[i + 2], "(") && IsPunct(t[i + 3], ")") && IsPunct(t[i + 4], "{")) {
       std::size_t k = i + 5;
-      for (int d = 1; t[k].kind != Token::kEnd && (d += IsPunct(t[k], "{") - IsPunct(t[k], "}")) > 0;) ++k;
+      for (int d = 1; t[k].kind != Token::kEnd && (d = Depth(d, t[k])) > 0;) ++k;
       Function f{.name = t[i + 1].text, .first_line = t[i].line};
       if (t[k].kind == Token::kEnd) f.error = "its body does not close";
       pieces.push_back({std::move(f), i + 5, k, t[k].line});
@@ -289,7 +273,7 @@ std::vector<Piece> SplitStrict(const std::vector<Token>& t) {
       i = k;
       continue;
     }
-    depth = std::max(depth + (IsPunct(t[i], "{") ? 1 : 0) - (IsPunct(t[i], "}") ? 1 : 0), 0);
+    depth = Depth(depth, t[i]);
   }
   return pieces;
 }
@@ -361,34 +345,19 @@ class Machine {
   }
 
  private:
-  bool Step() {
-    too_long_ = too_long_ || ++steps_ > 10000;
-    return !too_long_;
-  }
+  bool Step() { return !(too_long_ = too_long_ || ++steps_ > 10000); }
 
   // False when the function ends here: a return, or the step limit.
   bool Exec(const Stmt& s, Value* result) {
     if (!Step()) return false;
-    switch (s.kind) {
-      case Stmt::kEmpty:
-        return true;
-      case Stmt::kBlock:
-        return std::all_of(s.body.begin(), s.body.end(), [&](const Stmt& inner) { return Exec(inner, result); });
-      case Stmt::kIf:
-        if (Truth(Eval(s.expr[0]))) return Exec(s.body[0], result);
-        return s.body.size() < 2 || Exec(s.body[1], result);
-      case Stmt::kWhile:
-        while (Truth(Eval(s.expr[0])) && !too_long_) {
-          if (!Exec(s.body[0], result)) return false;
-        }
-        break;
-      case Stmt::kReturn:
-        *result = s.expr.empty() ? Value() : Eval(s.expr[0]);
-        return false;
-      case Stmt::kExpr:
-        Eval(s.expr[0]);
-        break;
+    auto exec = [&](const Stmt& inner) { return Exec(inner, result); };
+    if (s.kind == Stmt::kBlock) return std::all_of(s.body.begin(), s.body.end(), exec);
+    if (s.kind == Stmt::kIf) return Truth(Eval(s.expr[0])) ? exec(s.body[0]) : s.body.size() < 2 || exec(s.body[1]);
+    if (s.kind == Stmt::kReturn) return *result = s.expr.empty() ? Value() : Eval(s.expr[0]), false;
+    while (s.kind == Stmt::kWhile && Truth(Eval(s.expr[0])) && !too_long_) {
+      if (!exec(s.body[0])) return false;
     }
+    if (s.kind == Stmt::kExpr) Eval(s.expr[0]);
     return !too_long_;
   }
 
@@ -418,20 +387,15 @@ class Machine {
       case Expr::kCall:
         return Call(e);
       case Expr::kPrefix:
-        if (e.name.size() == 2) {  // ++x, --x
-          Value& v = Locate(e.args[0]);
-          return v = Apply(e.name.substr(1), v, Int(1));
-        } else {
-          const Value v = Eval(e.args[0]);
-          if (e.name == "!") return Bool(!Truth(v));
-          if (e.name == "~") return Int(~Num(v));
-          return e.name == "-" ? Apply("-", Int(0), v) : Int(Num(v));
-        }
       case Expr::kPostfix: {
+        if (e.name.size() == 1) {  // a prefix !, -, + or ~
+          const Value v = Eval(e.args[0]);
+          return e.name == "!" ? Bool(!Truth(v)) : e.name == "~" ? Int(~Num(v)) : Apply(e.name, Int(0), v);
+        }
         Value& v = Locate(e.args[0]);
         const Value old = v;
         v = Apply(e.name.substr(1), old, Int(1));
-        return old;
+        return e.kind == Expr::kPostfix ? old : v;
       }
       case Expr::kBinary: {
         const Value a = Eval(e.args[0]);
@@ -452,12 +416,13 @@ class Machine {
 
   Value Call(const Expr& e) {
     const std::string_view name = e.name;
-    if (name == "Var" || name == "Local" || name == "Global") return Locate(e);
-    if ((name == "Inc" || name == "Dec") && !e.args.empty() && IsVariable(e.args[0])) {
+    if (IsVariable(e)) return Locate(e);
+    const bool inc = name == "Inc";
+    if ((inc || name == "Dec") && !e.args.empty() && IsVariable(e.args[0])) {
       Step();
       Value& v = Locate(e.args[0]);
       Args(e, 1);
-      return v = Apply(name == "Inc" ? "+" : "-", v, Int(1));
+      return v = Apply(inc ? "+" : "-", v, Int(1));
     }
     if (!Step()) return {};
     const std::vector<Value> args = Args(e, 0);
@@ -466,7 +431,7 @@ class Machine {
       if (name == call) return Apply(op, a, b);
     }
     if (name == "Not") return Bool(!Truth(a));
-    if (name == "Inc" || name == "Dec") return Apply(name == "Inc" ? "+" : "-", a, Int(1));
+    if (inc || name == "Dec") return Apply(inc ? "+" : "-", a, Int(1));
     if (name == "IncVar" || name == "DecVar") return state_.var[Num(a)] = Apply(name == "IncVar" ? "+" : "-", state_.var[Num(a)], Int(1));
     if (name == "SetVar" || name == "AssignVar" || name == "SetLocal" || name == "SetGlobal") {
       return Kind(name == "SetLocal" ? "Local" : name == "SetGlobal" ? "Global" : "Var")[Num(a)] = b;
@@ -498,10 +463,8 @@ std::string Describe(const Outcome& outcome) {
 }
 
 const Function* Script::Find(std::string_view name) const {
-  for (const Function& f : functions) {
-    if (f.name == name) return &f;
-  }
-  return nullptr;
+  const auto it = std::find_if(functions.begin(), functions.end(), [&](const Function& f) { return f.name == name; });
+  return it == functions.end() ? nullptr : &*it;
 }
 
 Script ParseScript(std::string_view text, Syntax syntax) {
@@ -524,7 +487,7 @@ Script ParseScript(std::string_view text, Syntax syntax) {
       f.body = Parser(std::move(own)).Statements(&f.error);
     }
     f.parsed = f.error.empty();
-    script.functions.push_back(std::move(f));
+    script.functions.push_back(f);  // a copy: the names stay for the check above
   }
   return script;
 }

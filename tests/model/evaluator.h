@@ -62,8 +62,7 @@ struct Function {
   // The 0-based lines of the function's text: from its header to the line before
   // the next header (or that line, when the next header follows on it), or to the
   // last line of the script.
-  std::size_t first_line = 0;
-  std::size_t last_line = 0;
+  std::size_t first_line = 0, last_line = 0;
   bool parsed = false;
   std::string error{};  // why it does not parse
   std::vector<Stmt> body{};
@@ -71,7 +70,7 @@ struct Function {
 
 struct Script {
   std::vector<Function> functions;  // in the order of the text
-  const Function* Find(std::string_view name) const;
+  const Function* Find(std::string_view name) const;  // or null
 };
 
 // Splits |text| into its functions (old: labels at the top level; strict: func

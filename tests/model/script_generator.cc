@@ -9,11 +9,11 @@ namespace {
 
 // Function names; the odd ones hold a row's name or "eq".
 constexpr std::string_view kNames[] = {
-    "Initialize", "Timer",     "Hit",       "Damage", "Activate", "Collection", "Entrance",
-    "Departure",  "ControlDig", "ControlThrow", "Destruction", "Completion", "Ejection",
-    "Construction", "Check",   "Launch",    "Fly",    "Grab",     "Wake",       "Sleep"};
-constexpr std::string_view kOddNames[] = {"Notify", "Summary", "Increase", "Ordering", "Decrease",
-                                          "Request", "Incineration", "Subside"};
+    "Initialize", "Timer", "Hit", "Damage", "Activate", "Collection", "Entrance", "Departure", "ControlDig",
+    "ControlThrow", "Destruction", "Completion", "Ejection", "Construction", "Check", "Launch", "Fly", "Grab",
+    "Wake", "Sleep"};
+constexpr std::string_view kOddNames[] = {"Notify", "Summary", "Increase", "Ordering", "Decrease", "Request",
+                                          "Incineration", "Subside"};
 
 // Engine constants; the odd ones hold a row's name or "eq".
 constexpr std::string_view kConstants[] = {"ROCK", "TREE", "MaxEnergy", "Wind"};
@@ -30,9 +30,8 @@ constexpr std::string_view kOddComments[] = {
     "/* Usage:\n   call this; then that\n   Returns: the value */", "/*\nUsage: Hit\n*/"};
 
 // Two-parameter rows, the common ones more often.
-constexpr std::string_view kTwoRows[] = {"Sum", "Sum", "Sum",   "Sub",     "Sub",         "Mul",
-                                         "Mul", "Div", "Mod",   "Pow",     "BitAnd",      "Equal",
-                                         "Equal", "GreaterThan", "LessThan", "SEqual", "And", "Or"};
+constexpr std::string_view kTwoRows[] = {"Sum", "Sum", "Sum", "Sub", "Sub", "Mul", "Mul", "Div", "Mod", "Pow", "BitAnd",
+                                         "Equal", "Equal", "GreaterThan", "LessThan", "SEqual", "And", "Or"};
 constexpr std::string_view kInfix[] = {"+", "-", "*", "/", "%", "==", "!=", "<", ">", "&&", "||", "&", "|", "eq"};
 
 // The share of statements that may hold awkward constructs; the others are plain.
@@ -62,8 +61,7 @@ class Generator {
       const std::size_t line = Lines();
       if (k > 0) script.functions.back().last_line = same_line ? line : line - 1;
       script.functions.push_back({name, line, 0});
-      if (Chance(0.15)) out_ += "protected ";
-      else if (Chance(0.04)) out_ += "public ";
+      out_ += Chance(0.15) ? "protected " : Chance(0.04) ? "public " : "";
       out_ += name + ":";
       if (Chance(0.12)) out_ += " " + Statement(1, "");
       out_ += "\n";
@@ -71,12 +69,10 @@ class Generator {
       if (Chance(0.4)) out_ += "\n";
     }
     script.functions.back().last_line = Lines() - 1;
-    if (Chance(0.12)) {  // CR LF line ends
-      std::string crlf;
-      for (char c : out_) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-      out_ = crlf;
-    }
     script.lines = SplitLines(out_);
+    if (Chance(0.12)) {  // CR LF line ends
+      for (std::string& line : script.lines) line += '\r';
+    }
     return script;
   }
 
@@ -120,8 +116,8 @@ class Generator {
 
   // An engine call from a pattern: "t" stands for a text, "e" for a value.
   std::string EngineCall(int depth) {
-    constexpr std::string_view kCalls[] = {"MakeRock()", "Say(t)", "Say(t)",  "Hurt(e)", "Ring(t)",
-                                           "GetSpot()",  "Dice(e)",  "Shout(t,e)", "Burst(e)"};
+    constexpr std::string_view kCalls[] = {"MakeRock()", "Say(t)", "Say(t)", "Hurt(e)", "Ring(t)", "GetSpot()",
+                                           "Dice(e)", "Shout(t,e)", "Burst(e)"};
     // Names that hold a row's name, or that are renamed.
     constexpr std::string_view kOddCalls[] = {"GetSum(e)", "Notify()", "SetVarious(e)", "IsNewgfx()",
                                               "SetSkyFade(e,e,e)", "Decorate()", "Incinerate(e)"};

@@ -1,15 +1,38 @@
-#ifndef Q9_PASSES_SCRIPT_GENERATOR_TEST_UTIL_H_
-#define Q9_PASSES_SCRIPT_GENERATOR_TEST_UTIL_H_
+#ifndef Q9_PASSES_ROWS_TEST_UTIL_H_
+#define Q9_PASSES_ROWS_TEST_UTIL_H_
 
 #include <cstdint>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
 
 #include "linestore/line_store.h"
+#include "passes/exchange.h"
+#include "passes/rows.h"
+#include "passes/var_function.h"
+#include "pipeline/pipeline.h"
 
 namespace q9 {
+
+// One run of |row|, the plain way.
+inline RunResult RunOnce(LineList* lines, const Row& row) {
+  if (row.pass == RowPass::kExchange) return {Exchange(lines, row.name, row.text), std::nullopt};
+  return VarFunction(lines, row.name, row.prefix, row.text, row.unary);
+}
+
+// The row the plain way, one run after another; nothing if it never ends.
+inline std::optional<RowOutcome> RunByRun(LineList* lines, const Row& row) {
+  for (RowOutcome outcome; outcome.runs < 10000;) {
+    ++outcome.runs;
+    const RunResult run = RunOnce(lines, row);
+    outcome.bracket_error = run.bracket_error;
+    if (!run.changed) return outcome;
+    outcome.changed = true;
+  }
+  return std::nullopt;
+}
 
 // Random line lists for property tests: short lines of name fragments, brackets,
 // commas, '!', '=', blanks and CRs, with calls (nested, side by side, some left
@@ -26,10 +49,10 @@ class ScriptGenerator {
     return lines;
   }
 
-  // Up to 4 lines of up to 40 bytes from |alphabet|: with few distinct bytes,
-  // names often form across the edges of rewritten text.
-  LineList NextList(std::string_view alphabet) {
-    LineList lines(Pick(5));
+  // Up to |count| - 1 lines of up to 40 bytes from |alphabet|: with few distinct
+  // bytes, names often form across the edges of rewritten text.
+  LineList NextList(std::string_view alphabet, std::size_t count = 5) {
+    LineList lines(Pick(count));
     for (std::string& line : lines) {
       line.resize(Pick(41));
       for (char& c : line) c = alphabet[Pick(alphabet.size())];
@@ -47,9 +70,7 @@ class ScriptGenerator {
   static constexpr std::string_view kNames[] = {"Sum",   "Not",    "SetVar", "IncVar", "Inc", "Dec",
                                                 "Equal", "SEqual", "And",    "BitAnd", "Or",  "eq"};
 
-  std::size_t Pick(std::size_t n) {
-    return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng_);
-  }
+  std::size_t Pick(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng_); }
 
   // A fragment or, while |depth| allows, a call with 0 to 3 such arguments.
   void AppendPiece(std::string* line, int depth) {
@@ -72,4 +93,4 @@ class ScriptGenerator {
 
 }  // namespace q9
 
-#endif  // Q9_PASSES_SCRIPT_GENERATOR_TEST_UTIL_H_
+#endif  // Q9_PASSES_ROWS_TEST_UTIL_H_

@@ -1,7 +1,9 @@
 #include "batch/stream_job.h"
 
+#include <cerrno>
 #include <iterator>
 #include <string>
+#include <system_error>
 
 #include "batch/convert_job.h"
 #include "batch/json_report.h"
@@ -62,6 +64,7 @@ int RunStream(const BatchOptions& options, std::istream& in, std::ostream& out, 
     report = ConvertBytes(bytes, options.job, &converted);
   }
   const bool changes = report.outcome == FileOutcome::kConverted;
+  errno = 0;
   switch (options.job.mode) {
     case BatchMode::kWrite:
       out << converted;
@@ -77,15 +80,19 @@ int RunStream(const BatchOptions& options, std::istream& in, std::ostream& out, 
       break;
   }
   out.flush();
+  // A full disk or a closed pipe loses what was written, as in RunBatch.
+  const std::string out_error =
+      out ? "" : errno != 0 ? std::generic_category().message(errno) : "write error";
   err << (options.job.mode == BatchMode::kWarningsOnly
               ? FormatError(report)
               : FormatDiagnostics(report, options.verbosity));
   if (json != nullptr) *json << FormatJsonWarnings(report) << std::flush;
   Summary summary;
   summary.Add(report);
+  if (!out_error.empty()) err << "error: cannot write standard output: " << out_error << "\n";
   if (options.verbosity != Verbosity::kQuiet) err << FormatSummary(summary, options.job.mode);
   err.flush();
-  return ExitStatus(summary, options.job.mode);
+  return out_error.empty() ? ExitStatus(summary, options.job.mode) : kExitFileError;
 }
 
 }  // namespace q9

@@ -14,7 +14,8 @@ namespace q9 {
 // nothing or the script is already converted, and nothing when it fails (a
 // NUL byte, a read error). kCheck, kDiff and kWarningsOnly write to |out| what
 // RunBatch writes for a file. Diagnostics, the summary and |json| as RunBatch
-// has them. Returns the exit status (see ExitStatus).
+// has them. Returns the exit status (see ExitStatus), kExitFileError when |out|
+// could not be written.
 int RunStream(const BatchOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
               std::ostream* json = nullptr);
 

@@ -1,16 +1,14 @@
 // Preloaded (LD_PRELOAD) into a program under test, so that another process
-// can act at the worst moment, or a system call can fail, deterministically.
-// Q9_FAULT holds one rule a line:
-//   CALL[:TEXT] NTH ACTION
-// CALL is openat, fsync, renameat, linkat, read or write; a call matches when
-// TEXT is part of what it works on: the path (openat, with " O_TMPFILE" added
-// for unnamed files), "OLD NEW" (renameat, linkat), or the kind of file: "file"
-// (a regular one), "dir" or "other" (fsync, read, write). The rule acts
-// at the NTH matching call ("*": at every one). ACTION is "sh COMMAND", which
-// runs COMMAND with /bin/sh ($PPID is the program) and waits for it before the
-// call goes on, or "fail ERRNO", which fails the call with that number.
+// acts at the worst moment, or a system call fails, deterministically.
+// Q9_FAULT holds one rule a line, "CALL[:TEXT] NTH ACTION": it acts at the NTH
+// ("*": every) call of openat, fsync, renameat, linkat, read or write whose
+// path (openat; " O_TMPFILE" added for unnamed files), "OLD NEW" (renameat,
+// linkat) or kind of file ("file", "dir" or "other": fsync, read, write) holds
+// TEXT. ACTION "sh COMMAND" runs COMMAND with /bin/sh ($PPID is the program)
+// and waits for it before the call goes on; "fail ERRNO" fails the call.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,68 +18,52 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <deque>
-#include <sstream>
+#include <regex>
 #include <string>
-#include <string_view>
 #include <type_traits>
-#include <vector>
 
 namespace {
 
 struct Rule {
-  std::string call;
-  std::string text;
-  long nth = 0;  // 0: every one
-  std::string command;
-  int error = 0;
+  std::string call, text, command;
+  long nth = 0;   // 0: every one
+  int error = 0;  // "fail ERRNO"
   std::atomic<long> seen{0};
 };
 
-std::deque<Rule>* ParseRules() {
-  auto* rules = new std::deque<Rule>();  // lives as long as the program
-  const char* text = std::getenv("Q9_FAULT");
-  std::istringstream lines(text != nullptr ? text : "");
-  std::string line;
-  while (std::getline(lines, line)) {
-    std::istringstream words(line);
-    std::string call, nth, action;
-    if (!(words >> call >> nth >> action)) continue;
-    Rule& rule = rules->emplace_back();
-    const std::size_t colon = call.find(':');
-    rule.call = call.substr(0, colon);
-    if (colon != std::string::npos) rule.text = call.substr(colon + 1);
-    rule.nth = nth == "*" ? 0 : std::atol(nth.c_str());
-    std::getline(words >> std::ws, rule.command);
-    if (action == "fail") rule.error = std::atoi(rule.command.c_str());
-  }
+std::deque<Rule>& Rules() {
+  static std::deque<Rule> rules;  // read before main, by every thread afterwards
   return rules;
 }
 
-// The command is another process: it runs without this library and its rules.
+// Reads the rules before main; the commands run without this library and its
+// rules, as other processes would.
+__attribute__((constructor)) void ReadRules() {
+  static const std::regex kRule(R"((\w+):?(\S*) (\S+) (sh|fail) (.*))");
+  const std::string text = std::getenv("Q9_FAULT") != nullptr ? std::getenv("Q9_FAULT") : "";
+  for (std::sregex_iterator m(text.begin(), text.end(), kRule), end; m != end; ++m) {
+    const long nth = (*m)[3] == "*" ? 0 : std::stol((*m)[3]);
+    const int error = (*m)[4] == "fail" ? std::stoi((*m)[5]) : 0;
+    Rules().emplace_back((*m)[1], (*m)[2], (*m)[5], nth, error);
+  }
+  unsetenv("LD_PRELOAD");
+  unsetenv("Q9_FAULT");
+}
+
 void RunShell(const std::string& command) {
-  std::vector<char*> env;
-  for (char** setting = environ; *setting != nullptr; ++setting) {
-    const std::string_view text(*setting);
-    if (!text.starts_with("LD_PRELOAD=") && !text.starts_with("Q9_FAULT=")) {
-      env.push_back(*setting);
-    }
-  }
-  env.push_back(nullptr);
-  const pid_t child = fork();
-  if (child == 0) {
-    execle("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr), env.data());
-    _exit(127);
-  }
+  const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+  pid_t child = 0;
   int status = 0;
-  while (child > 0 && waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+    return;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
 }
 
 // The errno the call must fail with, or 0 to let it go on.
 int Act(const char* call, const std::string& detail) {
-  static std::deque<Rule>* rules = ParseRules();
   const int saved = errno;
-  for (Rule& rule : *rules) {
+  for (Rule& rule : Rules()) {
     if (rule.call != call || detail.find(rule.text) == std::string::npos) continue;
     const long count = ++rule.seen;
     if (rule.nth != 0 && count != rule.nth) continue;

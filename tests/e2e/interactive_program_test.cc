@@ -1,11 +1,14 @@
 // The interactive program run as a process in a scratch folder: how its output
 // ends, its exit status and the script it leaves, for what only the program
-// shows (its arguments, a failed read of the path, the file errors with the
-// system's reasons, a size limit, interrupted system calls) and for scripts
-// and paths that no sane editor makes, none of which may crash or hang it.
+// shows (its arguments, a failed read of the path, a size limit, interrupted
+// system calls) and for bytes that no sane editor makes.
 
-#include <cstdlib>
+#include <termios.h>
+
+#include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,131 +21,109 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kGreetingStart = "#strict Update Script - Quellor/Tavin 08\n";
 const std::string kKeyPrompt = "Drueck die \"Any Key\" taste zum fortfahren\n";
-const std::string kClosing = "Operation abgeschlossen\n" + kKeyPrompt;
-const std::string kHeader =
-    "/*+++Automatisiertes Syntax Update zu #strict - Quellor+++*/\n#strict\n";
-const std::string kOld =
-    "Initialize: SetVar(0,1); return(1);\n"
-    "Timer: if(Equal(Var(0),10)) SetVar(0,0); IncVar(0); return(Sum(Var(0),2));\n";
-// Two lines become eleven: every stage has its part.
-const std::string kNew = kHeader +
-                         " func Initialize(){\n Var(0)=1;\n return(1);\n}\n"
-                         " func Timer(){\n if(Var(0)==10) Var(0)=0;\n Var(0)++;\n"
-                         " return(Var(0)+2);\n}\n";
-
-std::string Repeat(std::string_view piece, std::size_t times) {
-  std::string text;
-  for (std::size_t i = 0; i < times; ++i) text += piece;
-  return text;
-}
+const std::string kConverted = "Pfad: Script.c\nOperation abgeschlossen\n" + kKeyPrompt;
+const std::string kHeader = kMarker + "#strict\n";
 
 struct Case {
   std::string name;
-  std::string path = "Script.c";                     // typed at the prompt
-  std::optional<std::string> script = std::nullopt;  // its bytes before the run, if any
-  std::optional<std::string> after = std::nullopt;   // its bytes afterwards, where stated
-  std::string tail = "";                             // how standard output ends
+  std::string input = "Script.c\n";                  // typed at the prompt
+  std::optional<std::string> script = std::nullopt;  // Script.c before the run, if any
+  std::optional<std::string> after = std::nullopt;   // the typed path's file afterwards
+  std::string tail = kConverted;                     // how standard output ends
   int status = 0;
-  std::string setup = "";  // a shell command run in the folder first
-  std::string head = kGreetingStart;
-  std::vector<std::string> args = {};
-  ProcessOptions options = {};
+  std::string head = "#strict Update Script - Quellor/Tavin 08\n";
+  std::vector<std::string> argv = {Q9_PROGRAM};
+  std::vector<std::string> env = {};
 };
 
-TEST(InteractiveProgramTest, OutputStatusAndScript) {
-  const std::string nul("\0", 1), bom = "\xEF\xBB\xBF", converted = "Pfad: Script.c\n" + kClosing;
-  std::string high;  // every byte above 0x7F
-  for (int b = 0x80; b <= 0xFF; ++b) high += static_cast<char>(b);
-  const std::string sum = "x=Sum(a,b);\n";
-  // 4,000 bytes in nested folders, ending in a name of the longest length, 255.
-  const std::string long_path = Repeat(std::string(254, 'd') + "/", 14) + std::string(174, 'e') +
-                                "/" + std::string(253, 'f') + ".c";
-  const std::string preload = std::string("LD_PRELOAD=") + Q9_FAULT_SHIM;
-  const char* asan_options = std::getenv("ASAN_OPTIONS");
+using InteractiveProgramTest = ScratchTest;
+
+TEST_F(InteractiveProgramTest, OutputStatusAndScript) {
+  std::string odd(1, '\0');  // and every byte above 0x7F
+  for (int b = 0x80; b <= 0xFF; ++b) odd += static_cast<char>(b);
   // clang-format off
   const Case cases[] = {
-      {.name = "--version", .head = "Q9ToQ9strict 1.0.0\n", .args = {"--version"}},
-      {.name = "--help", .head = "Usage: Q9ToQ9strict\n", .args = {"--help"}},
-      {.name = "help", .path = "/help", .tail = "Autor: Quellor", .status = 1},
+      {.name = "--version", .tail = "", .head = "Q9ToQ9strict 1.0.0\n",
+       .argv = {Q9_PROGRAM, "--version"}},
+      {.name = "--help", .tail = "", .head = "Usage: Q9ToQ9strict\n",
+       .argv = {Q9_PROGRAM, "--help"}},
       {.name = "standard input unreadable",
-       .tail = "ist)\nFehler beim Lesen der Datei: stdin (Is a directory)\n",
-       .status = 1,
-       .options = {.stdin_file = "/"}},
-      // The rest of the line is dropped, the next byte is the key.
-      {.name = "a new file", .path = "my script.c\nx", .after = kHeader,
-       .tail = "Pfad: my\n" + kClosing},
-      {.name = "a script", .script = kOld, .after = kNew, .tail = converted},
-      {.name = "a folder", .path = "sub",
-       .tail = "Pfad: sub\nFehler beim Lesen der Datei: sub (Is a directory)\n" + kKeyPrompt,
-       .status = 1, .setup = "mkdir sub"},
-      {.name = "no folder", .path = "no/x.c",
-       .tail = "Fehler beim Schreiben der Datei: no/x.c (No such file or directory)\n" + kKeyPrompt,
-       .status = 1},
-      // The write fails as an error, not as a signal that ends the program.
+       .tail = "ist)\nFehler beim Lesen der Datei: stdin (Is a directory)\n", .status = 1,
+       .argv = {"/bin/sh", "-c", "exec \"$0\" </", Q9_PROGRAM}},
+      {.name = "a new file", .input = "my script.c\nx", .after = kHeader,
+       .tail = "Pfad: my\nOperation abgeschlossen\n" + kKeyPrompt},
+      // The write fails as an error, not as a signal that ends the program (whose
+      // output goes through a pipe, beyond the limit).
       {.name = "size limit", .script = kOld, .after = kOld,
        .tail = "Fehler beim Schreiben der Datei: Script.c (File too large)\n" + kKeyPrompt,
-       .status = 1, .options = {.file_size_limit = 0}},
-      // Through the fault library; the sanitizer's runtime must be told that it comes first.
-      {.name = "interrupted read and write", .script = kOld, .after = kNew, .tail = converted,
-       .options = {.env = {preload, "Q9_FAULT=read:file 1 fail 4\nwrite:file 1 fail 4",
-                           std::string("ASAN_OPTIONS=") + (asan_options ? asan_options : "") +
-                               ":verify_asan_link_order=0"}}},
-      // The NUL after the semicolon is text after it, so it gets a line of its own.
-      {.name = "NUL bytes", .script = "x=Sum(a" + nul + "b,c);" + nul + "\n",
-       .after = kHeader + "x=a" + nul + "b+c;\n" + nul + "\n", .tail = converted},
-      {.name = "lone CRs", .script = "x=Sum(a,b);\ry=1\r", .after = kHeader + "x=a+b;\n\ry=1\r\n",
-       .tail = converted},
-      {.name = "bytes above 0x7F", .script = "x=Sum(" + high + ",y);\n",
-       .after = kHeader + "x=" + high + "+y;\n", .tail = converted},
-      {.name = "a byte-order mark before a label", .script = bom + "Initialize: SetVar(0,1);\n",
-       .after = kHeader + " func " + bom + "Initialize(){\n Var(0)=1;\n}\n", .tail = converted},
-      {.name = "unbalanced brackets everywhere",
-       .script = "Init: Sum(((a,b);\n)))Sum(a,b;\nEqual(Sum(a,b),(c;\nNot((((;\nSetVar(0,Mul(1,2)\n"
-                 "IncVar(\nx=Div(a,b)))))\nOr(\n((((((((((\n))))))))))\n",
-       .tail = kClosing},
-      {.name = "a path of 4,000 bytes", .path = long_path, .script = sum,
-       .after = kHeader + "x=a+b;\n", .tail = kClosing},
-      {.name = "a path of bytes above 0x7F", .path = high, .script = sum,
-       .after = kHeader + "x=a+b;\n", .tail = kClosing},
-      // Reading, splitting and writing must stay linear in the size of a line.
-      {.name = "a 2 MB line of calls", .script = Repeat("Sum(a,b)", 1 << 18) + "\n",
-       .after = kHeader + Repeat("a+b", 1 << 18) + "\n", .tail = converted},
-      {.name = "200,000 empty lines", .script = std::string(200000, '\n'),
-       .after = kHeader + std::string(200000, '\n'), .tail = converted},
-      {.name = "200,000 statements on one line", .script = Repeat("SetVar(0,1);", 200000),
-       .after = kHeader + Repeat("Var(0)=1;\n", 200000), .tail = converted},
+       .status = 1,
+       .argv = {"/bin/bash", "-c", "set -o pipefail; prlimit --fsize=0 \"$0\" | cat", Q9_PROGRAM}},
+      {.name = "interrupted read and write", .script = kOld, .after = kNew,
+       .env = FaultEnv("read:file 1 fail 4\nwrite:file 1 fail 4")},
+      {.name = "NUL and bytes above 0x7F", .script = "x=Sum(a" + odd + ",y);\n",
+       .after = kHeader + "x=a" + odd + "+y;\n"},
   };
   // clang-format on
-  for (Case c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const fs::path dir = MakeScratchDir();
-    const std::string path = c.path.substr(0, c.path.find_first_of(" \n"));
-    if (c.script) {
-      fs::create_directories((dir / path).parent_path());
-      WriteFile(dir / path, *c.script);
-    }
-    if (!c.setup.empty()) {
-      ASSERT_EQ(RunProcess({"/bin/sh", "-c", c.setup}, "", {.cwd = dir.string()}).status, 0);
-    }
-    c.args.insert(c.args.begin(), Q9_PROGRAM);
-    c.options.cwd = dir.string();
-    c.options.time_limit_seconds = 60;
-    const ProcessResult r = RunProcess(c.args, c.path + "\n", c.options);
+    const fs::path dir = dir_ / c.name;
+    fs::create_directories(dir);
+    const std::string path = c.input.substr(0, c.input.find_first_of(" \n"));
+    if (c.script) WriteBytes(dir / path, *c.script);
+    const ProcessResult r = RunProcess(c.argv, c.input, {.cwd = dir.string(), .env = c.env});
     EXPECT_EQ(r.status, c.status);
-    // Compared as flags: a failure must not print megabytes.
     EXPECT_TRUE(r.out.starts_with(c.head) && r.out.ends_with(c.tail)) << r.out.substr(0, 3000);
-    if (c.after) {
-      EXPECT_TRUE(ReadFile(dir / path) == *c.after) << "the script differs";
-    } else {
-      EXPECT_EQ(fs::is_regular_file(dir / path), c.script.has_value());
-    }
-    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-      EXPECT_NE(entry.path().filename().string()[0], '.') << "a temporary file was left";
-    }
-    fs::remove_all(dir);
+    EXPECT_TRUE(ReadBytes(dir / path) == c.after.value_or("")) << "the script differs";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), c.after ? 1 : 0) << "temporary file";
   }
+}
+
+// At a terminal the key read takes a single key without Enter and leaves the
+// terminal's settings as it found them, also when a signal ends the program
+// during the wait.
+TEST_F(InteractiveProgramTest, KeyReadAtATerminal) {
+  struct KeyCase {
+    std::string input;
+    std::string shown;  // the last words before the wait
+    std::string key;    // "" sends SIGTERM
+    int status;
+  };
+  const KeyCase cases[] = {
+      {"Script.c\n", "taste zum fortfahren", "x", 0},
+      {"/help\n", "Autor: ", "\x03", 128 + SIGINT},  // Ctrl-C
+      {"\n", "taste zum fortfahren", "", 128 + SIGTERM},
+  };
+  for (const KeyCase& c : cases) {
+    SCOPED_TRACE(c.input);
+    int master = -1;
+    const pid_t pid = StartAtTerminal(Q9_PROGRAM, nullptr, dir_, &master);
+    ASSERT_GE(pid, 0);
+    termios before{}, now{};
+    ASSERT_EQ(tcgetattr(master, &before), 0);
+    std::string output;
+    auto shown = [&](const std::string& text) {
+      return WaitFor(master, &output, [&] { return output.find(text) != std::string::npos; });
+    };
+    EXPECT_TRUE(shown("ordner ist)"));
+    EXPECT_EQ(write(master, c.input.data(), c.input.size()), ssize_t(c.input.size()));
+    EXPECT_TRUE(shown(c.shown));
+    EXPECT_TRUE(WaitFor(master, &output, [&] {
+      return tcgetattr(master, &now) == 0 && !(now.c_lflag & (ICANON | ECHO));
+    })) << "no single-key mode";
+    if (c.key.empty()) {
+      kill(pid, SIGTERM);
+    } else {
+      EXPECT_EQ(write(master, c.key.data(), c.key.size()), ssize_t(c.key.size()));
+    }
+    int status = -1;
+    EXPECT_TRUE(WaitFor(master, &output, [&] { return waitpid(pid, &status, WNOHANG) == pid; }));
+    EXPECT_EQ(ShellStatus(status), c.status);
+    ASSERT_EQ(tcgetattr(master, &now), 0);
+    EXPECT_EQ(std::memcmp(&now, &before, sizeof now), 0) << "settings not restored";
+    close(master);
+  }
+  EXPECT_TRUE(fs::exists(dir_ / "Script.c"));
 }
 
 }  // namespace

@@ -31,13 +31,13 @@ struct Rule {
   std::atomic<long> seen{0};
 };
 
+// Never destroyed: calls made while the program exits still find the rules.
 std::deque<Rule>& Rules() {
-  static std::deque<Rule> rules;  // read before main, by every thread afterwards
-  return rules;
+  static auto* rules = new std::deque<Rule>();
+  return *rules;
 }
 
-// Reads the rules before main; the commands run without this library and its
-// rules, as other processes would.
+// Before main; the commands then run without this library, as other processes.
 __attribute__((constructor)) void ReadRules() {
   static const std::regex kRule(R"((\w+):?(\S*) (\S+) (sh|fail) (.*))");
   const std::string text = std::getenv("Q9_FAULT") != nullptr ? std::getenv("Q9_FAULT") : "";

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "hazards/check.h"
+#include "syntax/lexer.h"
 
 namespace q9 {
 namespace {
@@ -66,28 +67,17 @@ void NoteMovedComments(const LineList& after, const Conversion& conversion,
 }
 
 // Whether the bracket that opens after |column| on line |line| is closed on
-// some line of |lines|, counting brackets outside strings and comments.
-bool ClosedLater(const LineList& lines, std::size_t line, std::size_t column) {
+// some line of |lines|; brackets in strings and comments do not count.
+bool ClosedLater(LineViews lines, std::size_t line, std::size_t column) {
+  Lexer lexer(lines, line, column, lines.size(), 0, false);
   int depth = 0;
-  bool in_block_comment = false;
-  for (std::size_t i = line; i < lines.size(); ++i) {
-    const std::string_view text = lines[i];
-    for (std::size_t j = i == line ? column : 0; j < text.size(); ++j) {
-      if (in_block_comment) {
-        if (text.substr(j, 2) == "*/") in_block_comment = false, ++j;
-      } else if (text.substr(j, 2) == "//") {
-        break;
-      } else if (text.substr(j, 2) == "/*") {
-        in_block_comment = true, ++j;
-      } else if (text[j] == '"') {
-        const std::size_t end = text.find('"', j + 1);
-        if (end == std::string_view::npos) break;
-        j = end;
-      } else if (text[j] == '(') {
-        ++depth;
-      } else if (text[j] == ')' && --depth == 0) {
-        return true;
-      }
+  for (Token token = lexer.Next(); token.kind != TokenKind::kEnd; token = lexer.Next()) {
+    if (token.kind != TokenKind::kPunct) continue;
+    const std::string_view text = lexer.Text(token);
+    if (text == "(") {
+      ++depth;
+    } else if (text == ")" && --depth == 0) {
+      return true;
     }
   }
   return false;
@@ -96,7 +86,7 @@ bool ClosedLater(const LineList& lines, std::size_t line, std::size_t column) {
 // Every line that still holds a call of a row that a bracket error stopped:
 // such a row converts none of its calls after the error, nor the ones it had
 // reached before it in the run that failed.
-void NoteUnconverted(const LineList& after, const Conversion& conversion,
+void NoteUnconverted(LineViews after, const Conversion& conversion,
                      std::vector<Hazard>* hazards) {
   std::vector<std::string_view> stopped;
   std::vector<std::size_t> error_lines;
@@ -110,7 +100,7 @@ void NoteUnconverted(const LineList& after, const Conversion& conversion,
     for (std::size_t r = 0; r < stopped.size(); ++r) {
       const std::string name(stopped[r]);
       const std::size_t at = after[i].find(name);
-      if (at == std::string::npos) continue;
+      if (at == std::string_view::npos) continue;
       const bool here = i == error_lines[r];
       const bool missing = here && !ClosedLater(after, i, at + name.size());
       Hazard note = Note(
@@ -141,7 +131,7 @@ std::vector<Hazard> ConversionHazards(const LineList& before, const LineList& af
   const std::vector<std::string_view> after_views = ViewsOf(after);
   const LineMap map{conversion.origin, conversion.origin_column, conversion.headers};
   std::vector<Hazard> hazards = CheckConversion(before_views, after_views, map);
-  NoteUnconverted(after, conversion, &hazards);
+  NoteUnconverted(after_views, conversion, &hazards);
   NoteLineEnds(before, after, conversion, &hazards);
   NoteMovedComments(after, conversion, &hazards);
   std::stable_sort(hazards.begin(), hazards.end(),

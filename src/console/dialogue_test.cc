@@ -25,7 +25,6 @@ const std::string kClosing = "Operation abgeschlossen\n" + kKeyPrompt;
 FileConversion Converted(std::vector<BracketError> errors = {}) {
   FileConversion result;
   result.conversion.bracket_errors = std::move(errors);
-  result.written = true;
   return result;
 }
 
@@ -42,7 +41,6 @@ TEST(DialogueTest, AnswersEachInputAndOutcome) {
   read_failed.read = Status::Error("Is a directory");
   FileConversion write_failed = Converted({{11, 3}});
   write_failed.write = Status::Error("No space left on device");
-  write_failed.written = false;
   struct Case {
     std::string input;
     FileConversion result;

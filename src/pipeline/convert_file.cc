@@ -21,7 +21,6 @@ FileConversion ConvertFile(const std::string& path, TempNames* temps) {
   if (folder.is_open()) RemoveStaleTemps(folder);
   std::vector<std::string> notes;  // the dialogue has no words for them
   result.write = SaveIn(folder, name, lines, stamp, {.sync_folder = true, .temps = temps}, &notes);
-  result.written = result.write.ok();
   return result;
 }
 

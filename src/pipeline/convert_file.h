@@ -14,7 +14,6 @@ struct FileConversion {
   Status read;             // not ok: nothing was converted and nothing written
   Conversion conversion;   // valid when |read| is ok
   Status write;            // not ok: the script keeps its former content
-  bool written = false;    // the converted script was saved
 };
 
 // Reads the script at |path| once, converts it in memory and saves it once,

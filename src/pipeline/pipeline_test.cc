@@ -9,7 +9,6 @@
 #include "passes/func_correct.h"
 #include "passes/rows_test_util.h"
 #include "passes/strict.h"
-#include "pipeline/convert_file.h"
 
 namespace q9 {
 namespace {
@@ -62,13 +61,6 @@ TEST(ConvertTest, GeneratedScriptsMatchThePlainWay) {
   for (int i = 0; i < 3000; ++i) {
     ASSERT_TRUE(SameAsPlain(generator.NextList())) << "list " << i;
   }
-}
-
-// A script that cannot be read is neither converted nor saved.
-TEST(ConvertFileTest, NothingReadNothingWritten) {
-  const FileConversion result = ConvertFile("/");  // a folder
-  EXPECT_FALSE(result.read.ok());
-  EXPECT_FALSE(result.written);
 }
 
 TEST(ConvertTest, ReportsBracketErrorsByRowAndLine) {

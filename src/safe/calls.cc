@@ -1,6 +1,7 @@
 #include "safe/calls.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,20 @@ void ConvertRegion(LineViews lines, std::size_t begin, std::size_t end, bool fro
   }
 }
 
+// A place found before the edits, moved to where its text stands after them:
+// every edit that ends at or before it on its line shifts it.
+void MoveOverEdits(const std::vector<Edit>& edits, Hazard* hazard) {
+  std::ptrdiff_t shift = 0;
+  for (const Edit& edit : edits) {
+    if (edit.line == hazard->line && edit.column + edit.remove <= hazard->column) {
+      shift += static_cast<std::ptrdiff_t>(edit.insert.size()) -
+               static_cast<std::ptrdiff_t>(edit.remove);
+    }
+  }
+  hazard->column = static_cast<std::size_t>(
+      std::max<std::ptrdiff_t>(0, static_cast<std::ptrdiff_t>(hazard->column) + shift));
+}
+
 }  // namespace
 
 SafeCalls ConvertCallsSafely(LineList* lines, const std::vector<std::size_t>& headers,
@@ -70,9 +85,19 @@ SafeCalls ConvertCallsSafely(LineList* lines, const std::vector<std::size_t>& he
       frozen_here = frozen_here || frozen[line];
     }
     edits.clear();
+    const std::size_t first_hazard = result.hazards.size();
     ConvertRegion(views, begin, end, frozen_here, &edits, &result.hazards);
     result.changed = result.changed || !edits.empty();
+    for (std::size_t h = first_hazard; h < result.hazards.size(); ++h) {
+      MoveOverEdits(edits, &result.hazards[h]);
+    }
     ApplyEdits(&edits, lines);
+    for (std::size_t h = first_hazard; h < result.hazards.size(); ++h) {
+      Hazard& hazard = result.hazards[h];
+      if (hazard.line < lines->size()) {
+        hazard.column = std::min(hazard.column, (*lines)[hazard.line].size());
+      }
+    }
   }
   return result;
 }

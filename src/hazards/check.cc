@@ -231,7 +231,9 @@ class Checker {
                       k + 1 < new_items.size() ? new_items[k + 1].place : Place{after_end, 0},
                       &hazards_);
       }
-      if (!aligned && !prelude) ExplainTail(old_items, i + 1, new_items, tail_from, before_end, after_end);
+      if (!aligned && !prelude) {
+        ExplainTail(old_items, i + 1, new_items, tail_from, before_end, after_end);
+      }
       return;
     }
     if (!new_reading.ok) {

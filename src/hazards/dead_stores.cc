@@ -19,6 +19,7 @@ struct Access {
   std::set<std::string> stores;
   bool other_effects = false;  // engine calls, returns, loops
   bool may_return = false;
+  bool unknown_target = false;  // a store whose variable cannot be named
 };
 
 class Walker {
@@ -76,9 +77,14 @@ class Walker {
 
   // The variable at |at| as the target of a store: its index is read, it is not.
   void Target(std::uint32_t at, bool also_read) {
-    const Node& node = tree_.nodes[Unbracket(at)];
-    Store(*Variable(at), also_read);
-    Visit(tree_.Kids(node)[0]);
+    const std::optional<std::string> variable = Variable(at);
+    if (!variable) {  // "Var()--" and the like
+      access_.unknown_target = true;
+      Visit(at);
+      return;
+    }
+    Store(*variable, also_read);
+    Visit(tree_.Kids(tree_.nodes[Unbracket(at)])[0]);
   }
 
   void Visit(std::uint32_t at) {
@@ -152,6 +158,7 @@ bool DeadOnOneSide(const StatementRun& run, std::set<std::string>* live) {
     if (!parser.ParseStatement(&tree)) return false;
     Walker walker(tree, run.lines);
     const Access access = walker.Statement();
+    if (access.unknown_target) return false;
     if (k == 0) {
       if (access.other_effects) return false;
       for (const std::string& stored : access.stores) {

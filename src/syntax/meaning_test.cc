@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "syntax/parser.h"
@@ -68,6 +70,32 @@ TEST(MeaningTest, OldCallsMeetTheOperatorsThatKeepTheirValue) {
         << c.old_text << " -> " << old_meaning << "\n" << c.strict_text << " -> " << strict_meaning;
     EXPECT_EQ(old_meaning.find("error"), std::string::npos) << c.old_text;
     EXPECT_EQ(strict_meaning.find("error"), std::string::npos) << c.strict_text;
+  }
+}
+
+// Constant operands fold as the engine computes them: 32-bit wrap-around,
+// division by 0 gives 0, shifts take the low five bits of their count.
+TEST(MeaningTest, ConstantsFoldToThirtyTwoBitValues) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Div(7,2)+Mod(-7,2)", "2"},   {"7/0+7%0", "0"},          {"2147483647+1", "-2147483648"},
+      {"-2147483647-1-1", "2147483647"},                        {"(-2147483647-1)/-1", "-2147483648"},
+      {"Pow(-1,65)*Pow(2,3)", "-8"}, {"2**-1", "0"},            {"1<<33", "2"},
+      {"-8>>1", "-4"},               {"LessThan(1,2)+(2<=2)*2+(3>2)*4+(2>=3)*8", "7"},
+      {"(1==1)+(1!=1)*2+(6&3)*4", "9"},                         {"(6^3)+(6|3)*8", "61"},
+      {"And(2,0)+Or(0,3)*2+Not(5)*4", "2"},                     {"~0+-(3)", "-4"},
+      {"1?Sum(1,1):x", "2"},         {"x?1:2", "none"},         {"Sum(1,MakeRock())", "none"},
+      {"2**64", "none"},             {"1**64+(-1)**64", "2"},
+  };
+  for (const auto& [text, value] : cases) {
+    const std::string statement = std::string(text) + ";";
+    const std::vector<std::string_view> lines = {statement};
+    Lexer lexer(lines, 0, 1);
+    Parser parser(&lexer);
+    Tree tree;
+    ASSERT_TRUE(parser.ParseStatement(&tree)) << text;
+    const std::optional<std::int32_t> folded =
+        Meaning(tree, lines).ConstantValue(tree.Kids(tree.root())[0]);
+    EXPECT_EQ(folded ? std::to_string(*folded) : "none", value) << text;
   }
 }
 

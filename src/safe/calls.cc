@@ -87,7 +87,6 @@ SafeCalls ConvertCallsSafely(LineList* lines, const std::vector<std::size_t>& he
     edits.clear();
     const std::size_t first_hazard = result.hazards.size();
     ConvertRegion(views, begin, end, frozen_here, &edits, &result.hazards);
-    result.changed = result.changed || !edits.empty();
     for (std::size_t h = first_hazard; h < result.hazards.size(); ++h) {
       MoveOverEdits(edits, &result.hazards[h]);
     }

@@ -10,7 +10,6 @@
 namespace q9 {
 
 struct SafeCalls {
-  bool changed = false;
   std::vector<Hazard> hazards;  // calls and functions left as they were, and why
 };
 

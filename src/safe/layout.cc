@@ -114,7 +114,7 @@ SafeLayout LayOutSafely(LineList* lines) {
   SafeLayout layout;
   const bool crlf = EndsInCrLf(*lines);
   const std::size_t count = lines->size();
-  layout.changed = Strict(lines);
+  Strict(lines);
   const std::size_t added = lines->size() - count;
   if (crlf) {
     for (std::size_t i = 0; i < added; ++i) (*lines)[i] += '\r';
@@ -160,7 +160,6 @@ SafeLayout LayOutSafely(LineList* lines) {
     layout.origin.push_back(layout.origin.back());
     layout.origin_column.push_back(layout.origin_column.back());
   }
-  layout.changed = layout.changed || result != *lines;
   lines->swap(result);
   return layout;
 }

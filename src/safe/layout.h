@@ -10,7 +10,6 @@ namespace q9 {
 
 // What the safe layout did, in the terms of the conversion's line map.
 struct SafeLayout {
-  bool changed = false;
   std::vector<std::size_t> origin;         // per line: its line before, or -1 for added ones
   std::vector<std::size_t> origin_column;  // ... and where in that line its text began
   std::vector<std::size_t> headers;        // the lines that are function headers now

@@ -41,9 +41,7 @@ struct ProcessResult {
 struct ProcessOptions {
   std::string cwd = ".";
   std::vector<std::string> env = {};  // NAME=VALUE, set in the child
-  // Standard output, instead of ProcessResult::out; "|" is a pipe that nobody
-  // reads, with SIGPIPE ignored so that a write fails with EPIPE.
-  std::string stdout_file = "";
+  std::string stdout_file = "";  // standard output, instead of ProcessResult::out
 };
 
 // NAME=VALUE settings that preload the fault library (fault_shim.cc) with
@@ -68,18 +66,12 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv, const std:
                                 const ProcessOptions& options = {}) {
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
-  int in[2], unread[2];
+  int in[2];
   if (out == nullptr || err == nullptr || pipe(in) != 0) return {};
   const pid_t pid = fork();
   if (pid == 0) {
-    int out_fd = fileno(out);
-    if (options.stdout_file == "|") {
-      std::signal(SIGPIPE, SIG_IGN);
-      if (pipe(unread) != 0) _exit(126);
-      out_fd = unread[1];  // the reading end goes with the rest below
-    } else if (!options.stdout_file.empty()) {
-      out_fd = open(options.stdout_file.c_str(), O_WRONLY);
-    }
+    const int out_fd = options.stdout_file.empty() ? fileno(out)
+                                                   : open(options.stdout_file.c_str(), O_WRONLY);
     if (dup2(in[0], 0) < 0 || dup2(out_fd, 1) < 0 || dup2(fileno(err), 2) < 0 ||
         chdir(options.cwd.c_str()) != 0) {
       _exit(126);

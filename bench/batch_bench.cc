@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "batch/batch_run.h"
-#include "batch/old_script_test_util.h"
+#include "old_script.h"
 
 namespace q9 {
 namespace {

@@ -51,7 +51,6 @@ TEST_F(ConvertJobTest, WritesOnlyWhatChangesInWriteModeOnly) {
        FileOutcome::kAlreadyConverted},
       {BatchMode::kWrite, std::string("Timer:\0\n", 8), std::string("Timer:\0\n", 8),
        FileOutcome::kFailed},
-      {BatchMode::kCheck, kOld, kOld, FileOutcome::kConverted},
       {BatchMode::kDiff, kOld, kOld, FileOutcome::kConverted},
       {BatchMode::kWrite, mul, converted(" Var(0)=Var(1)+2*3;"), FileOutcome::kConverted},
       {BatchMode::kWrite, mul, converted(" Var(0)=(Var(1)+2)*3;"), FileOutcome::kConverted, true},

@@ -87,13 +87,9 @@ TEST(ReportTest, SummaryAndExitStatus) {
       {"uw", BatchMode::kCheck, "0 would be converted, 2 unchanged, 1" + tail + kinds, kExitOk},
       {"cw", BatchMode::kWarningsOnly, "1 would be converted, 1 unchanged, 1" + tail + kinds,
        kExitWarned},
-      {"c", BatchMode::kWarningsOnly, "1 would be converted, 0 unchanged, 0" + tail + "\n",
-       kExitOk},
       {"c", BatchMode::kDiff, "1 would be converted, 0 unchanged, 0" + tail + "\n", kExitOk},
       {"cf", BatchMode::kCheck, "1 would be converted, 0 unchanged, 0 with warnings, 1 failed\n",
        kExitFileError},  // a failure outranks changes
-      {"aue", BatchMode::kWrite, "0 converted, 1 unchanged, 1 already converted, 0" + tail + "\n",
-       kExitNoScripts},
       {"ef", BatchMode::kWrite, "0 converted, 0 unchanged, 0 with warnings, 1 failed\n",
        kExitFileError},
   };

@@ -1,5 +1,5 @@
-#ifndef Q9_BATCH_OLD_SCRIPT_TEST_UTIL_H_
-#define Q9_BATCH_OLD_SCRIPT_TEST_UTIL_H_
+#ifndef Q9_BENCH_OLD_SCRIPT_H_
+#define Q9_BENCH_OLD_SCRIPT_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -55,4 +55,4 @@ inline std::string OldSyntaxScript(std::uint32_t seed, std::size_t bytes) {
 
 }  // namespace q9
 
-#endif  // Q9_BATCH_OLD_SCRIPT_TEST_UTIL_H_
+#endif  // Q9_BENCH_OLD_SCRIPT_H_

@@ -34,10 +34,13 @@ TEST(PrinterTest, OperatorsWithBracketsOnlyWherePrecedenceNeedsThem) {
       {"SetVar(0,Sum(a, b));", "Var(0)=a+ b;"},
       {"Inc(Local(1));", "Local(1)++;"},
       {"return(Not(Var(0)));", "return(!Var(0));"},
+      {"if(a eq b) Jump();", "if(a S= b) Jump();"},
       // Brackets where the grouping would change.
       {"SetVar(0,Mul(a+b,c));", "Var(0)=(a+b)*c;"},
       {"SetVar(0,Sum(SetVar(1,2),3));", "Var(0)=(Var(1)=2)+3;"},
       {"SetVar(0,-Sum(a,b));", "Var(0)=-(a+b);"},
+      {"SetVar(0,Sub(a,Sub(b,c)));", "Var(0)=a-(b-c);"},
+      {"SetVar(0,Pow(Pow(a,b),c));", "Var(0)=(a**b)**c;"},
       // Values of steps, glued signs, calls over lines of their own.
       {"SetVar(1,IncVar(0));", "Var(1)=++Var(0);"},
       {"SetVar(1,Dec(Var(0)));", "Var(1)=--Var(0);"},

@@ -82,11 +82,7 @@ TEST(ReportTest, SummaryAndExitStatus) {
   const std::string kinds = "; warnings: 2 precedence; notes: 1 line-ends\n";
   const Case cases[] = {
       {"cuwc", BatchMode::kWrite, "2 converted, 2 unchanged, 1" + tail + kinds, kExitOk},
-      {"uc", BatchMode::kCheck, "1 would be converted, 1 unchanged, 0" + tail + "\n",
-       kExitWouldChange},
       {"uw", BatchMode::kCheck, "0 would be converted, 2 unchanged, 1" + tail + kinds, kExitOk},
-      {"cw", BatchMode::kWarningsOnly, "1 would be converted, 1 unchanged, 1" + tail + kinds,
-       kExitWarned},
       {"c", BatchMode::kDiff, "1 would be converted, 0 unchanged, 0" + tail + "\n", kExitOk},
       {"cf", BatchMode::kCheck, "1 would be converted, 0 unchanged, 0 with warnings, 1 failed\n",
        kExitFileError},  // a failure outranks changes

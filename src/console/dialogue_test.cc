@@ -47,7 +47,6 @@ TEST(DialogueTest, AnswersEachInputAndOutcome) {
     std::string output;
     int status;
     int key_reads;
-    Status input_error = Status();
   };
   const Case cases[] = {
       {"a.c\n", Converted({{11, 0}, {20, 17}}),
@@ -65,8 +64,6 @@ TEST(DialogueTest, AnswersEachInputAndOutcome) {
        1, 0},
       {"a.c\n", Failed(StageFailure::kOutOfMemory), "Pfad: a.c\nFehler: nicht genug Speicher\n", 1,
        0},
-      {"a.c\n", Converted(), "Fehler beim Lesen der Datei: stdin (Bad file descriptor)\n", 1, 0,
-       Status::Error("Bad file descriptor")},
       {"/help\n", Converted(), kHelpPage, 1, 1},
       {"/Help\n", Converted(), kWrongCase, 1, 1},
       {"", Converted(), "Sorry, I could find nothing :(\nPfad: \n" + kClosing, 0, 1},
@@ -80,7 +77,6 @@ TEST(DialogueTest, AnswersEachInputAndOutcome) {
       converted_path = path;
       return c.result;
     };
-    hooks.input_error = [&] { return c.input_error; };
     hooks.read_key = [&](std::istream&) { ++key_reads; };
     std::istringstream in(c.input);
     std::ostringstream out;

@@ -14,8 +14,6 @@ TEST(FuncCorrectTest, TurnsAcceptedLabelsIntoFuncBlocks) {
     LineList input, expected;
   };
   const std::vector<Case> cases = {
-      {{"protected Initialize:", " SetVar(0,1);"},
-       {"protected func  Initialize(){", " SetVar(0,1);", "}"}},
       {{"#strict", "", "Init:", " return(1);", "", "Timer: // t", "\tHit:"},
        {"#strict", "", " func Init(){", " return(1);", "", "}", " func Timer(){ // t", "}",
         " func \tHit(){", "}"}},

@@ -47,6 +47,7 @@ Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool stri
   Tree tree;
   std::string meaning;
   bool in_function = false;
+  int open_blocks = 0;  // opened by statements that did not read, and not closed yet
   auto fail = [&](const Token& at) {
     reading.ok = false;
     reading.error = PlaceOf(at);
@@ -64,6 +65,10 @@ Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool stri
       in_function = true;
       continue;
     }
+    if (open_blocks > 0 && parser.TakeClosingBrace()) {
+      --open_blocks;
+      continue;
+    }
     if (strict && in_function && parser.TakeClosingBrace()) {
       reading.items.push_back({Item::kEnd, 0, place});
       in_function = false;
@@ -74,7 +79,11 @@ Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool stri
       // still read, so that what changed there is named too.
       if (reading.ok) fail(parser.error());
       reading.items.push_back({Item::kBroken, 0, place, PlaceOf(parser.error())});
-      parser.SkipStatement();
+      for (const Token& token : tree.tokens) {
+        if (lexer.Text(token) == "{") ++open_blocks;
+        if (lexer.Text(token) == "}") --open_blocks;
+      }
+      open_blocks = std::max(0, open_blocks + parser.SkipStatement());
       continue;
     }
     meaning.clear();

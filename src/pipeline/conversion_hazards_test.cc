@@ -62,10 +62,13 @@ TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
       {{"Init: SetVar(1,Mul(Sum(1,2),3)); DecVar(); SetVar(1,3);"},
        {"3:8+5 precedence: `Mul(Sum(1,2),3)` became `1+2*3`, which groups its operands differently / write `(1+2)*3`",
         "4:1+7 argument-count: `DecVar()` has 0 argument(s) where DecVar takes 1; `DecVar()` became `Var()--` / write by hand what the call was meant to do"}},
+      {{"Init: if(Var(2)) { SetVar(0,1,2); } SetVar(1,Mul(Sum(1,2),3));"},
+       {"3:22+0 argument-count: `SetVar(0,1,2)` has 3 argument(s) where SetVar takes 2, and its rewrite no longer reads as a script / write by hand what the call was meant to do",
+        "4:10+5 precedence: `Mul(Sum(1,2),3)` became `1+2*3`, which groups its operands differently / write `(1+2)*3`"}},
       {{"Init: if(IsNewgfx()) Hurt(1);"},
        {"3:4+21 renamed-call: `IsNewgfx` was renamed to `BarrelConfiguration`, which takes other arguments / write the call that this place needs now"}},
-      {{"Init: SetVar(0,Sum(1,2);"},
-       {"2:0+0 unchecked: this function holds code the checker cannot read (line 1 before: `;`), so its conversion was not checked / check the converted function by hand",
+      {{"Init: SetVar(0,Sum(1,2) Hurt(1234567890123456789);"},
+       {"2:0+0 unchecked: this function holds code the checker cannot read (line 1 before: `Hurt(123456789012345`), so its conversion was not checked / check the converted function by hand",
         "3:1+6 unconverted: this SetVar call has no closing bracket, so the conversion of SetVar stopped here; its calls stay in the old form / add the missing bracket, then convert again"}},
   };
   for (const Case& c : cases) {

@@ -77,14 +77,17 @@ bool Parser::TakeClosingBrace() {
   return true;
 }
 
-void Parser::SkipStatement() {
+int Parser::SkipStatement() {
   int depth = 0;
+  int blocks = 0;
   for (bool first = true; !AtEnd(); first = false) {
+    if (PeekIs(0, "{") || PeekIs(0, "}")) blocks += PeekIs(0, "{") ? 1 : -1;
     if (PeekIs(0, "(") || PeekIs(0, "[")) {
       ++depth;
     } else if ((PeekIs(0, ")") || PeekIs(0, "]")) && depth > 0) {
       --depth;
     } else if (depth == 0 && PeekIs(0, "}") && !first) {
+      ++blocks;  // not dropped
       break;
     } else if (depth == 0 && PeekIs(0, ";")) {
       Drop(1);
@@ -93,6 +96,7 @@ void Parser::SkipStatement() {
     Drop(1);
   }
   error_ = Token{};
+  return blocks;
 }
 
 bool Parser::ParseStatement(Tree* tree) {

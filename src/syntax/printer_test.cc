@@ -42,7 +42,7 @@ TEST(PrinterTest, OperatorsWithBracketsOnlyWherePrecedenceNeedsThem) {
       {"SetVar(0,Sub(a,Sub(b,c)));", "Var(0)=a-(b-c);"},
       {"SetVar(0,Pow(Pow(a,b),c));", "Var(0)=(a**b)**c;"},
       // Values of steps, glued signs, calls over lines of their own.
-      {"SetVar(1,IncVar(0));", "Var(1)=++Var(0);"},
+      {"SetVar(IncVar(2),IncVar(0));", "Var(++Var(2))=++Var(0);"},
       {"SetVar(1,Dec(Var(0)));", "Var(1)=--Var(0);"},
       {"SetVar(0,Sub(Var(1), -3));", "Var(0)=Var(1)- -3;"},
       {"SetVar(0,Sum(a,IncVar(1)));", "Var(0)=a+ ++Var(1);"},

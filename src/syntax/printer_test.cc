@@ -41,6 +41,7 @@ TEST(PrinterTest, OperatorsWithBracketsOnlyWherePrecedenceNeedsThem) {
       {"SetVar(0,-Sum(a,b));", "Var(0)=-(a+b);"},
       {"SetVar(0,Sub(a,Sub(b,c)));", "Var(0)=a-(b-c);"},
       {"SetVar(0,Pow(Pow(a,b),c));", "Var(0)=(a**b)**c;"},
+      {"SetVar(0,SetVar(1,Pow(a,Pow(b,c))));", "Var(0)=Var(1)=a**b**c;"},
       // Values of steps, glued signs, calls over lines of their own.
       {"SetVar(IncVar(2),IncVar(0));", "Var(++Var(2))=++Var(0);"},
       {"SetVar(1,Dec(Var(0)));", "Var(1)=--Var(0);"},

@@ -1,7 +1,10 @@
 #include "hazards/check.h"
 
 #include <algorithm>
+#include <future>
+#include <iterator>
 #include <string>
+#include <system_error>
 
 #include "hazards/dead_stores.h"
 #include "hazards/explain.h"
@@ -111,6 +114,13 @@ Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool stri
   return reading;
 }
 
+// Whether a range of functions ends inside a block comment, on each side.
+struct CommentState {
+  bool before = false;
+  bool after = false;
+  bool operator==(const CommentState&) const = default;
+};
+
 // A function of the old script and where its conversion stands.
 struct Region {
   Place before;            // where it starts before conversion
@@ -124,28 +134,26 @@ class Checker {
     while (first_line_ < map.origin.size() && map.origin[first_line_] == kAdded) ++first_line_;
   }
 
-  std::vector<Hazard> Run() {
-    const std::vector<Region> regions = Regions();
-    bool before_comment = false;
-    bool after_comment = false;
-    for (std::size_t k = 0; k < regions.size(); ++k) {
+  // Checks the functions [from, to) of |regions|, the first of which starts
+  // in a block comment as |state| says, and returns the state at their end.
+  // The warnings are kept in order of function, not yet of line.
+  CommentState Check(std::span<const Region> regions, std::size_t from, std::size_t to,
+                     CommentState state) {
+    for (std::size_t k = from; k < to; ++k) {
       const Place before_end =
           k + 1 < regions.size() ? regions[k + 1].before : Place{before_.size(), 0};
       const std::size_t after_end = k + 1 < regions.size() ? regions[k + 1].after : after_.size();
-      const bool prelude = k == 0;
-      const Reading old_reading = Read(before_, regions[k].before, before_end, before_comment, false);
+      const Reading old_reading = Read(before_, regions[k].before, before_end, state.before, false);
       const Reading new_reading =
-          Read(after_, {regions[k].after, 0}, {after_end, 0}, after_comment, true);
-      before_comment = old_reading.ends_in_comment;
-      after_comment = new_reading.ends_in_comment;
-      Compare(old_reading, new_reading, regions[k], before_end, after_end, prelude);
+          Read(after_, {regions[k].after, 0}, {after_end, 0}, state.after, true);
+      state = {old_reading.ends_in_comment, new_reading.ends_in_comment};
+      Compare(old_reading, new_reading, regions[k], before_end, after_end, k == 0);
     }
-    std::stable_sort(hazards_.begin(), hazards_.end(),
-                     [](const Hazard& a, const Hazard& b) { return a.line < b.line; });
-    return std::move(hazards_);
+    return state;
   }
 
- private:
+  std::vector<Hazard> TakeHazards() { return std::move(hazards_); }
+
   // The functions' starts: every top-level label that the conversion made a header.
   std::vector<Region> Regions() const {
     // The lines the header stage added on top hold nothing to compare.
@@ -166,6 +174,7 @@ class Checker {
     return regions;
   }
 
+ private:
   // The first converted line that came from line |line| before, or the nearest after it.
   std::size_t ConvertedLine(std::size_t line, std::size_t region_begin, std::size_t region_end) const {
     const auto at = std::lower_bound(map_.origin.begin() + static_cast<long>(first_line_),
@@ -315,8 +324,42 @@ class Checker {
 
 }  // namespace
 
-std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const LineMap& map) {
-  return Checker(before, after, map).Run();
+std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const LineMap& map,
+                                    std::size_t split_lines) {
+  Checker first(before, after, map);
+  const std::vector<Region> regions = first.Regions();
+  const std::size_t half = regions.size() / 2;
+  std::vector<Hazard> hazards;
+  if (after.size() < split_lines || half == 0) {
+    first.Check(regions, 0, regions.size(), {});
+    hazards = first.TakeHazards();
+  } else {
+    // The second half is read on a thread of its own, on the guess that the
+    // first half ends outside comments, as it does unless a comment is left
+    // open; a wrong guess reads it again.
+    Checker second(before, after, map);
+    std::future<CommentState> guessed;
+    try {
+      guessed = std::async(std::launch::async,
+                           [&] { return second.Check(regions, half, regions.size(), {}); });
+    } catch (const std::system_error&) {
+      // No thread to be had: the second half is read after the first.
+    }
+    const CommentState middle = first.Check(regions, 0, half, {});
+    const bool guessed_right = guessed.valid() && (guessed.get(), middle == CommentState{});
+    hazards = first.TakeHazards();
+    std::vector<Hazard> rest = second.TakeHazards();
+    if (!guessed_right) {
+      Checker again(before, after, map);
+      again.Check(regions, half, regions.size(), middle);
+      rest = again.TakeHazards();
+    }
+    hazards.insert(hazards.end(), std::make_move_iterator(rest.begin()),
+                   std::make_move_iterator(rest.end()));
+  }
+  std::stable_sort(hazards.begin(), hazards.end(),
+                   [](const Hazard& a, const Hazard& b) { return a.line < b.line; });
+  return hazards;
 }
 
 }  // namespace q9

@@ -24,8 +24,11 @@ struct LineMap {
 // reads as a script, ordered by line; a function this tool cannot read gets a
 // kUnchecked warning when its conversion rewrote anything but its header.
 // Statements outside every function are never run: they are only checked to
-// still read as a script.
-std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const LineMap& map);
+// still read as a script. A conversion of at least |split_lines| lines is
+// checked in two halves at once; the warnings are the same either way.
+inline constexpr std::size_t kCheckSplitLines = 20000;
+std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const LineMap& map,
+                                    std::size_t split_lines = kCheckSplitLines);
 
 }  // namespace q9
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "hazards/check.h"
 #include "pipeline/pipeline.h"
 
 namespace q9 {
@@ -83,6 +84,38 @@ TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
                      " " + std::string(HazardSlug(h.kind)) + ": " + h.what + " / " + h.advice);
     }
     EXPECT_EQ(seen, c.hazards) << testing::PrintToString(c.input);
+  }
+}
+
+// A long script is checked in two halves at once, the second on the guess
+// that the first ends outside comments; a comment opened by the conversion
+// (`1/*2`) makes the guess wrong, and the warnings must still be the same.
+TEST(ConversionHazardsTest, HalvesCheckedAtOnceWarnAsOneRunDoes) {
+  for (const bool open_comment : {false, true}) {
+    LineList lines;
+    for (int i = 0; i < 7; ++i) {
+      lines.push_back("F" + std::to_string(i) + ": SetVar(0,Mul(Sum(1,2),3));");
+      if (open_comment && i == 1) lines.push_back("SetVar(1,Div(1,*2));");
+    }
+    const LineList before = lines;
+    const Conversion conversion = Convert(&lines, {.track_origin = true});
+    const std::vector<std::string_view> old_views(before.begin(), before.end());
+    const std::vector<std::string_view> new_views(lines.begin(), lines.end());
+    const LineMap map{conversion.origin, conversion.origin_column, conversion.headers};
+    const auto summary = [&](std::size_t split_lines) {
+      std::vector<std::string> seen;
+      for (const Hazard& h : CheckConversion(old_views, new_views, map, split_lines)) {
+        seen.push_back(std::to_string(h.line) + " " + std::string(HazardSlug(h.kind)));
+      }
+      return seen;
+    };
+    const std::vector<std::string> whole = summary(lines.size() + 1);
+    EXPECT_EQ(summary(0), whole);
+    if (!open_comment) {
+      EXPECT_EQ(whole, (std::vector<std::string>{"3 precedence", "6 precedence", "9 precedence",
+                                                 "12 precedence", "15 precedence", "18 precedence",
+                                                 "21 precedence"}));
+    }
   }
 }
 

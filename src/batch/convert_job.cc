@@ -85,7 +85,11 @@ FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions
   std::size_t joined = 0;
   for (const std::string& line : original) joined += line.size() + 1;
   const bool ends_with_lf = stamp.size == joined;
-  LineList converted = original;
+  // Room for the two lines the conversion may put on top, so that the list is
+  // not moved to a larger place for them.
+  LineList converted;
+  converted.reserve(original.size() + 2);
+  converted.assign(original.begin(), original.end());
   Conversion conversion = ConvertForJob(original, &converted, options);
   if (conversion.failure != StageFailure::kNone) {
     return Failed(path, "cannot convert: out of memory");
@@ -139,11 +143,15 @@ Conversion ConvertForJob(const LineList& original, LineList* lines, const JobOpt
 std::vector<Warning> TakeWarnings(Conversion* conversion, const LineList& converted,
                                   const WarningKinds& kinds) {
   std::vector<Warning> warnings;
+  warnings.reserve(static_cast<std::size_t>(
+      std::count_if(conversion->hazards.begin(), conversion->hazards.end(),
+                    [&](const Hazard& hazard) { return kinds.test(KindIndex(hazard.kind)); })));
   for (Hazard& hazard : conversion->hazards) {
     if (!kinds.test(KindIndex(hazard.kind))) continue;
     std::string text = Window(converted[hazard.line], hazard.column);
     warnings.push_back({std::move(hazard), std::move(text)});
   }
+  conversion->hazards = {};
   return warnings;
 }
 

@@ -102,15 +102,19 @@ std::string WarningMessage(const Warning& warning) {
 std::string FormatWarnings(const FileReport& report) {
   std::string out;
   const std::string path = SafePath(report.path);
+  // Appended in place: a large script can have a hundred thousand of them.
   for (std::size_t i = 0; i < report.warnings.size(); ++i) {
     const Hazard& hazard = report.warnings[i].hazard;
-    out += path + ":" + std::to_string(hazard.line + 1) +
-           (IsNote(hazard.kind) ? ": note: " : ": warning: ") + WarningMessage(report.warnings[i]) +
-           " [" + std::string(HazardSlug(hazard.kind)) + "]\n";
+    out.append(path).append(":").append(std::to_string(hazard.line + 1));
+    out.append(IsNote(hazard.kind) ? ": note: " : ": warning: ");
+    out.append(WarningMessage(report.warnings[i]));
+    out.append(" [").append(HazardSlug(hazard.kind)).append("]\n");
     // The line follows the last of its messages, once.
     const bool last_on_line = i + 1 == report.warnings.size() ||
                               report.warnings[i + 1].hazard.line != hazard.line;
-    if (last_on_line) out += "  " + SafeText(WithoutTrailingCr(report.warnings[i].text)) + "\n";
+    if (last_on_line) {
+      out.append("  ").append(SafeText(WithoutTrailingCr(report.warnings[i].text))).append("\n");
+    }
   }
   return out;
 }
@@ -135,7 +139,7 @@ std::string FormatDiagnostics(const FileReport& report, Verbosity verbosity) {
   if (verbosity == Verbosity::kVerbose && report.outcome == FileOutcome::kAlreadyConverted) {
     out += path + ": already converted\n";
   }
-  return out + FormatError(report);
+  return out.append(FormatError(report));
 }
 
 std::string FormatWalkError(const WalkError& error) {

@@ -59,6 +59,7 @@ bool Correct(LineList* lines) {
   // Splitting only cuts lines into non-empty pieces, so the list changed exactly
   // when it gained lines.
   if (total == size) return false;
+  lines->reserve(total);  // exactly: resize alone would double the room
   lines->resize(total);
   std::vector<std::string_view> pieces;
   std::size_t next = total;  // lines at and after |next| are in their final place

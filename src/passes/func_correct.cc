@@ -44,6 +44,7 @@ bool FuncCorrect(LineList* lines) {
   // A "}" goes directly above every header but the first, and one at the end.
   // The list grows in place from the back, so it is never held twice.
   const std::size_t size = lines->size();
+  lines->reserve(size + headers.size());  // exactly: resize alone would double the room
   lines->resize(size + headers.size());
   std::size_t next = lines->size();  // lines at and after |next| are in their final place
   (*lines)[--next] = "}";

@@ -82,10 +82,6 @@ Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool stri
       // still read, so that what changed there is named too.
       if (reading.ok) fail(parser.error());
       reading.items.push_back({Item::kBroken, 0, place, PlaceOf(parser.error())});
-      for (const Token& token : tree.tokens) {
-        if (lexer.Text(token) == "{") ++open_blocks;
-        if (lexer.Text(token) == "}") --open_blocks;
-      }
       open_blocks = std::max(0, open_blocks + parser.SkipStatement());
       continue;
     }

@@ -80,6 +80,14 @@ bool Parser::TakeClosingBrace() {
 int Parser::SkipStatement() {
   int depth = 0;
   int blocks = 0;
+  // The statement that failed took tokens of its own before it stopped.
+  for (std::size_t i = 0; tree_ != nullptr && i < tree_->tokens.size(); ++i) {
+    const Token& token = tree_->tokens[i];
+    if (token.kind != TokenKind::kString && token.size == 1) {
+      const char c = lexer_->Text(token)[0];
+      blocks += c == '{' ? 1 : c == '}' ? -1 : 0;
+    }
+  }
   for (bool first = true; !AtEnd(); first = false) {
     if (PeekIs(0, "{") || PeekIs(0, "}")) blocks += PeekIs(0, "{") ? 1 : -1;
     if (PeekIs(0, "(") || PeekIs(0, "[")) {

@@ -42,7 +42,8 @@ class Parser {
   // After a syntax error: drops the tokens up to and including the next ";"
   // outside brackets (or up to a "}" outside them, or the end), taking at
   // least one, and forgets the error, so that reading goes on after it.
-  // Returns the blocks it opened: "{" less "}" among the dropped tokens.
+  // Returns the blocks the broken statement opened: "{" less "}" among the
+  // tokens the failed ParseStatement took and those dropped here.
   int SkipStatement();
 
   std::string_view Text(const Token& token) const { return lexer_->Text(token); }

@@ -85,17 +85,24 @@ FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions
   std::size_t joined = 0;
   for (const std::string& line : original) joined += line.size() + 1;
   const bool ends_with_lf = stamp.size == joined;
-  // Room for the two lines the conversion may put on top, so that the list is
-  // not moved to a larger place for them.
-  LineList converted;
-  converted.reserve(original.size() + 2);
-  converted.assign(original.begin(), original.end());
+  // The original is kept beside the conversion only for the warnings and the
+  // diff; otherwise the script is converted where it was read.
+  const bool keep_original = options.warnings.any() || options.mode == BatchMode::kDiff;
+  LineList copy;
+  if (keep_original) {
+    // Room for the two lines the conversion may put on top, so that the list
+    // is not moved to a larger place for them.
+    copy.reserve(original.size() + 2);
+    copy.assign(original.begin(), original.end());
+  }
+  LineList& converted = keep_original ? copy : original;
   Conversion conversion = ConvertForJob(original, &converted, options);
   if (conversion.failure != StageFailure::kNone) {
     return Failed(path, "cannot convert: out of memory");
   }
   report.warnings = TakeWarnings(&conversion, converted, options.warnings);
-  if (ends_with_lf && converted == original) {
+  const bool changed = keep_original ? converted != original : conversion.changed;
+  if (ends_with_lf && !changed) {
     report.outcome = FileOutcome::kUnchanged;
     return report;
   }

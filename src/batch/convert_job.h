@@ -42,7 +42,8 @@ struct FileReport {
 
 // Converts |*lines|, a copy of |original|, as |options| ask: exactly as the
 // interactive program does (with the hazards when any kind is wanted), or
-// with ConvertSafely.
+// with ConvertSafely. |original| is read for the hazards only: without them
+// |lines| may be |original| itself.
 Conversion ConvertForJob(const LineList& original, LineList* lines, const JobOptions& options);
 
 // The conversion's hazards of the kinds in |kinds|, each with its line of

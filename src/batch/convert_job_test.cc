@@ -55,12 +55,15 @@ TEST_F(ConvertJobTest, WritesOnlyWhatChangesInWriteModeOnly) {
       {BatchMode::kWrite, mul, converted(" Var(0)=Var(1)+2*3;"), FileOutcome::kConverted},
       {BatchMode::kWrite, mul, converted(" Var(0)=(Var(1)+2)*3;"), FileOutcome::kConverted, true},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.before + std::to_string(static_cast<int>(c.mode)));
+  // Without warnings the script is converted where it was read, not in a copy.
+  for (const bool warnings : {true, false}) for (const Case& c : cases) {
+    SCOPED_TRACE(c.before + std::to_string(static_cast<int>(c.mode)) + std::to_string(warnings));
     WriteBytes(At("s.c"), c.before);
     const ino_t inode = Inode(At("s.c"));
     const FileReport report =
-        ConvertJob(At("s.c"), {.mode = c.mode, .backup_suffix = ".bak", .safe = c.safe});
+        ConvertJob(At("s.c"), {.mode = c.mode, .backup_suffix = ".bak",
+                               .warnings = warnings ? WarningKinds().set() : WarningKinds(),
+                               .safe = c.safe});
     EXPECT_EQ(report.outcome, c.outcome);
     EXPECT_EQ(ReadBytes(At("s.c")), c.after);
     // Files that keep their bytes are not rewritten, and get no backup.

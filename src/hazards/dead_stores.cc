@@ -61,12 +61,15 @@ class Walker {
     return std::string(kind) + (value ? " " + std::to_string(*value) : " *");
   }
 
-  // The variable the node at |at| names, when it is Var(i), Local(i) or Global(i).
+  // The variable the node at |at| names, when it is a Var, Local or Global
+  // call: its first argument is the index; any others are only evaluated.
+  // Without one, "Var *", as for an index that is no number.
   std::optional<std::string> Variable(std::uint32_t at) const {
     const Node& node = tree_.nodes[Unbracket(at)];
-    if (node.kind != NodeKind::kCall || node.kid_count != 1) return std::nullopt;
+    if (node.kind != NodeKind::kCall) return std::nullopt;
     const OldCall* call = FindOldCall(meaning_.CallName(node));
     if (call == nullptr || call->kind != OldCallKind::kVariable) return std::nullopt;
+    if (node.kid_count == 0) return std::string(call->variable) + " *";
     return Name(call->variable, tree_.Kids(node)[0]);
   }
 
@@ -78,13 +81,13 @@ class Walker {
   // The variable at |at| as the target of a store: its index is read, it is not.
   void Target(std::uint32_t at, bool also_read) {
     const std::optional<std::string> variable = Variable(at);
-    if (!variable) {  // "Var()--" and the like
+    if (!variable) {  // no lvalue, which the parser lets through nowhere
       access_.unknown_target = true;
       Visit(at);
       return;
     }
     Store(*variable, also_read);
-    Visit(tree_.Kids(tree_.nodes[Unbracket(at)])[0]);
+    for (std::uint32_t kid : tree_.Kids(tree_.nodes[Unbracket(at)])) Visit(kid);
   }
 
   void Visit(std::uint32_t at) {

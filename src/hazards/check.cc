@@ -171,12 +171,14 @@ class Checker {
   }
 
  private:
-  // The first converted line that came from line |line| before, or the nearest after it.
+  // The first converted line that came from line |line| before, or the nearest
+  // after it, among a function's converted lines [region_begin, region_end),
+  // which hold its header at least.
   std::size_t ConvertedLine(std::size_t line, std::size_t region_begin, std::size_t region_end) const {
     const auto at = std::lower_bound(map_.origin.begin() + static_cast<long>(first_line_),
                                      map_.origin.end(), line);
     const std::size_t found = static_cast<std::size_t>(at - map_.origin.begin());
-    return std::clamp(found, region_begin, region_end > region_begin ? region_end - 1 : region_begin);
+    return std::clamp(found, region_begin, region_end - 1);
   }
 
   void Compare(const Reading& old_reading, const Reading& new_reading, const Region& region,

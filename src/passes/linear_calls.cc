@@ -250,8 +250,8 @@ class Walk {
   // rewrite would hold no "!=" without it. Keeps inequalities_ up to date.
   bool NotTakesPrefix(std::size_t open, std::size_t close) {
     BangCounter call(text_, s_.bangs);
-    call.Add(std::string_view(out_).substr(out_.size() - std::min<std::size_t>(out_.size(), 1)));
-    call.AddText(pos_, close + 1);  // it ends with ')', so the byte after it adds none
+    // The call starts with 'N' and ends with ')', so the bytes around it add none.
+    call.AddText(pos_, close + 1);
     const std::size_t outside = inequalities_ - call.count();
     const std::size_t without_prefix = outside + RewrittenBangs(open, close, false);
     if (without_prefix > 0) {

@@ -21,8 +21,8 @@ TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
     std::vector<std::string> hazards;
   };
   const std::vector<Case> cases = {
-      {{"Init: SetVar(0,1,2);"},
-       {"3:9+0 argument-count: `SetVar(0,1,2)` has 3 argument(s) where SetVar takes 2, and its rewrite no longer reads as a script / write by hand what the call was meant to do"}},
+      {{"Init: SetVar(Sum(0,1),1,2);"},
+       {"3:11+0 argument-count: `SetVar(Sum(0,1),1,2)` has 3 argument(s) where SetVar takes 2, and its rewrite no longer reads as a script / write by hand what the call was meant to do"}},
       {{"Init: SetVar(0,Sum(1)); IncVar(1,2);"},
        {"3:8+1 argument-count: `Sum(1)` has 1 argument(s) where Sum takes 2; `Sum(1)` became `1` / write by hand what the call was meant to do",
         "4:9+0 argument-count: `IncVar(1,2)` has 2 argument(s) where IncVar takes 1, and its rewrite no longer reads as a script / write by hand what the call was meant to do"}},
@@ -66,11 +66,13 @@ TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
       {{"Init: if(Var(2)) { SetVar(0,1,2); } SetVar(1,Mul(Sum(1,2),3));"},
        {"3:22+0 argument-count: `SetVar(0,1,2)` has 3 argument(s) where SetVar takes 2, and its rewrite no longer reads as a script / write by hand what the call was meant to do",
         "4:10+5 precedence: `Mul(Sum(1,2),3)` became `1+2*3`, which groups its operands differently / write `(1+2)*3`"}},
-      {{"Init: SetVar(0,Mul(Sum(1,2),3)); SetVar(0,5);", "Fire: SetVar(1,Mul(Sum(1,2),3)); SetVar(1,Var(1));"},
+      {{"Init: SetVar(0,Mul(Sum(1,2),3)); SetVar(0,5);", "Fire: SetVar(1,Mul(Sum(1,2),3)); SetVar(1,Var(1,2));"},
        {"3:0+0 harmless: this statement was rewritten into one that computes something else, but what it stores is stored over before anything reads it / nothing needs doing, unless you change the lines after it",
         "7:8+5 precedence: `Mul(Sum(1,2),3)` became `1+2*3`, which groups its operands differently / write `(1+2)*3`"}},
-      {{"Init: if(IsNewgfx()) Hurt(1);"},
-       {"3:4+21 renamed-call: `IsNewgfx` was renamed to `BarrelConfiguration`, which takes other arguments / write the call that this place needs now"}},
+      {{"Init: if(IsNewgfx(Mul(Sum(1,2),3))) Hurt(1);"},
+       {"3:4+26 renamed-call: `IsNewgfx` was renamed to `BarrelConfiguration`, which takes other arguments / write the call that this place needs now"}},
+      {{"Init: Hurt(1);", "foo Bar: Hurt(2);"},  // no label: only modifiers may stand before the name
+       {"5:0+0 unchecked: this function holds code the checker cannot read (line 2 before: `Bar: Hurt(2);`), so its conversion was not checked / check the converted function by hand"}},
       {{"Init: SetVar(0,Sum(1,2) Hurt(1234567890123456789);"},
        {"2:0+0 unchecked: this function holds code the checker cannot read (line 1 before: `Hurt(123456789012345`), so its conversion was not checked / check the converted function by hand",
         "3:1+6 unconverted: this SetVar call has no closing bracket, so the conversion of SetVar stopped here; its calls stay in the old form / add the missing bracket, then convert again"}},

@@ -19,8 +19,8 @@ std::vector<Label> TopLevelLabels(LineViews lines) {
     line = token.line;
     if (token.kind == TokenKind::kWord && ((at_start && depth == 0) || (line_start && words.empty()))) {
       words.push_back(token);
-      // Only modifiers may stand before the name.
-      at_start = IsModifier(text) && !IsKeyword(text);
+      // Only modifiers (none of them a keyword) may stand before the name.
+      at_start = IsModifier(text);
       continue;
     }
     if (!words.empty()) {

@@ -12,7 +12,6 @@ namespace q9 {
 struct Place {
   std::size_t line = 0;
   std::size_t column = 0;
-  friend bool operator==(const Place&, const Place&) = default;
 };
 
 // A label of an old-syntax script: where its first word and its name start,

@@ -75,8 +75,7 @@ Lexer::Lexer(LineViews lines, std::size_t begin, std::size_t column, std::size_t
       end_(end),
       column_(column),
       end_column_(end_column),
-      in_comment_(in_comment),
-      line_began_in_comment_(in_comment) {}
+      in_comment_(in_comment) {}
 
 bool Lexer::SkipSpace() {
   while (line_ < end_ || (line_ == end_ && column_ < end_column_)) {
@@ -109,7 +108,6 @@ bool Lexer::SkipSpace() {
     if (line_ == end_) break;
     ++line_;
     column_ = 0;
-    line_began_in_comment_ = in_comment_;
   }
   return false;
 }

@@ -63,8 +63,6 @@ class Lexer {
 
   // Whether the lexer stands inside a block comment.
   bool in_comment() const { return in_comment_; }
-  // Whether the line of the token Next() returned last began inside a block comment.
-  bool line_began_in_comment() const { return line_began_in_comment_; }
 
  private:
   // Moves past blanks, comments, directives and line ends; false at the end.
@@ -78,7 +76,6 @@ class Lexer {
   std::size_t column_ = 0;
   std::size_t end_column_ = 0;  // bytes of line |end_| that belong to the range
   bool in_comment_;
-  bool line_began_in_comment_;
   std::vector<Token>* comments_ = nullptr;
 };
 

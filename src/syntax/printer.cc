@@ -176,8 +176,9 @@ class Emitter {
     }
   }
 
-  // The level at which the expression at |at| will print, without brackets added.
-  int LevelOf(std::uint32_t at, bool value_used) {
+  // The level at which the expression at |at|, whose value is used, will
+  // print without brackets added.
+  int LevelOf(std::uint32_t at) {
     const Node& node = tree_.nodes[at];
     switch (node.kind) {
       case NodeKind::kBinary:
@@ -189,17 +190,18 @@ class Emitter {
       case NodeKind::kTernary:
         return kTernaryLevel;
       case NodeKind::kCall:
-        return PlanFor(at, value_used, false).level;
+        return PlanFor(at, true, false).level;
       default:
         return kPrimaryLevel;
     }
   }
 
-  // The first byte the expression at |at| will print, if brackets are not added.
-  char FirstByte(std::uint32_t at, bool value_used) {
+  // The first byte the expression at |at|, whose value is used, will print if
+  // brackets are not added.
+  char FirstByte(std::uint32_t at) {
     const Node& node = tree_.nodes[at];
     if (node.kind == NodeKind::kCall) {
-      const Plan plan = PlanFor(at, value_used, false);
+      const Plan plan = PlanFor(at, true, false);
       if (plan.call != nullptr) {
         switch (plan.call->kind) {
           case OldCallKind::kNot:
@@ -208,17 +210,15 @@ class Emitter {
             return plan.call->variable[0];
           case OldCallKind::kStep:
           case OldCallKind::kStepAny:
-            if (value_used) return plan.call->op[0];
-            if (plan.call->kind == OldCallKind::kStep) return plan.call->variable[0];
-            return FirstByte(tree_.Kids(node)[0], true);
+            return plan.call->op[0];
           default:
-            return FirstByte(tree_.Kids(node)[0], true);
+            return FirstByte(tree_.Kids(node)[0]);
         }
       }
     }
     if (node.kind == NodeKind::kBinary || node.kind == NodeKind::kTernary ||
         node.kind == NodeKind::kPostfix) {
-      return FirstByte(tree_.Kids(node)[0], true);
+      return FirstByte(tree_.Kids(node)[0]);
     }
     return Text(node.first)[0];
   }
@@ -240,7 +240,7 @@ class Emitter {
     std::string text(op);
     const Token& at = TokenAt(comma);
     const std::string_view rest = lines_[at.line].substr(at.column + 1);
-    const char first = FirstByte(next, true);
+    const char first = FirstByte(next);
     // A blank after the comma stays, and keeps the two apart already.
     const bool touching = !rest.empty() && rest[0] != ' ' && rest[0] != '\t';
     if (touching && PunctSize(text + first) > text.size() && first != '(') text += ' ';
@@ -311,7 +311,7 @@ class Emitter {
       }
       case OldCallKind::kNot: {
         Replace(name, "!");
-        const bool inner = LevelOf(kids[0], true) < kPrefixLevel;
+        const bool inner = LevelOf(kids[0]) < kPrefixLevel;
         if (!inner) Remove(open);
         Expression(kids[0], inner ? Context{} : Context{Context::kPrefix, kPrefixLevel, "!"}, true);
         if (!inner) Remove(close);
@@ -352,7 +352,7 @@ class Emitter {
   void Argument(std::uint32_t at, const Context& context) {
     const Node& node = tree_.nodes[at];
     const std::string_view op = node.kind == NodeKind::kBinary ? Text(node.token) : "";
-    const int level = LevelOf(at, true);
+    const int level = LevelOf(at);
     std::string_view printed = op == "eq" ? std::string_view("S=") : op;
     if (node.kind == NodeKind::kCall) {
       const Plan plan = PlanFor(at, true, false);

@@ -15,7 +15,7 @@ const std::string kMarker(kUpdateMarker);
 // The bytes --safe writes, and what it says: the exact conversion's layout,
 // CR LF kept on every line of a CR LF script (added ones too), brackets where
 // precedence needs them, and the calls it cannot convert without a change of
-// meaning kept as they were.
+// meaning kept as they were, each said where it stands after the conversion.
 TEST(ConvertSafelyTest, KeepsWhatTheScriptComputes) {
   struct Case {
     LineList input, expected;
@@ -29,9 +29,9 @@ TEST(ConvertSafelyTest, KeepsWhatTheScriptComputes) {
       {{"protected Hit: SetVar(0,Sum(1)); return(And(Var(1),MakeRock()));"},
        {kMarker, "#strict", "protected func  Hit(){", " Var(0)=Sum(1);",
         " return(And(Var(1),MakeRock()));", "}"},
-       "argument-count kept-call "},
+       "3:8 argument-count 4:8 kept-call "},
       // A statement that ends the script unfinished is left as written.
-      {{"("}, {kMarker, "#strict", "("}, "unchecked "},
+      {{"("}, {kMarker, "#strict", "("}, "2:0 unchecked "},
   };
   for (const Case& c : cases) {
     LineList lines = c.input;
@@ -39,7 +39,9 @@ TEST(ConvertSafelyTest, KeepsWhatTheScriptComputes) {
     EXPECT_EQ(lines, c.expected);
     EXPECT_TRUE(conversion.changed);
     std::string hazards;
-    for (const Hazard& h : conversion.hazards) hazards += std::string(HazardSlug(h.kind)) + " ";
+    for (const Hazard& h : conversion.hazards) {
+      hazards += std::to_string(h.line) + ":" + std::to_string(h.column) + " " + std::string(HazardSlug(h.kind)) + " ";
+    }
     EXPECT_EQ(hazards, c.hazards);
     EXPECT_FALSE(ConvertSafely(&lines).changed);  // a second run changes nothing
     EXPECT_EQ(lines, c.expected);

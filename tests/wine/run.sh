@@ -80,7 +80,9 @@ in_console() {
       "WINEDLLOVERRIDES=$WINEDLLOVERRIDES" "$WINE" "$@"); echo \"EXIT=\$?\"; sleep 300"
   grab() { tmux -u -L "$socket" capture-pane -p -S -200 >"$SCRATCH/$name.screen"; }
   if [ -n "$keys" ]; then
-    sleep 3
+    # Keys sent before the program shows anything are lost on a loaded machine.
+    for ((i = 0; i < 60; i++)); do grab && grep -q '[^[:space:]]' "$SCRATCH/$name.screen" && break; sleep 1; done
+    sleep 1
     tmux -u -L "$socket" send-keys -l "$keys" && tmux -u -L "$socket" send-keys Enter
   fi
   for ((i = 0; i < 60; i++)); do grab && grep -qF "$prompt" "$SCRATCH/$name.screen" && break; sleep 1; done

@@ -13,8 +13,7 @@ void AppendChunk(std::string_view chunk, std::string* pending, LineList* lines) 
       lines->emplace_back(piece);
     } else {
       pending->append(piece);
-      lines->push_back(std::move(*pending));
-      pending->clear();
+      lines->push_back(std::exchange(*pending, {}));
     }
     start = lf + 1;
   }
@@ -22,8 +21,7 @@ void AppendChunk(std::string_view chunk, std::string* pending, LineList* lines) 
 }
 
 void FinishLines(std::string* pending, LineList* lines) {
-  if (!pending->empty()) lines->push_back(std::move(*pending));
-  pending->clear();
+  if (!pending->empty()) lines->push_back(std::exchange(*pending, {}));
 }
 
 Status WriteLinesInChunks(const LineList& lines,

@@ -56,14 +56,10 @@ TEST_F(BatchRunTest, ListsInWalkOrderAndShowsABarOnlyWhenAskedAndLong) {
     std::size_t draws = 0;
     for (std::size_t at = 0; (at = err.str().find("\r[", at)) != std::string::npos; ++at) ++draws;
     EXPECT_EQ(draws, c.draws);
-    EXPECT_EQ(err.str().find('\x1b'), std::string::npos);
     const std::string erase = bar ? " \r" : "";
     EXPECT_TRUE(err.str().starts_with(bar ? "\r[" : (dir_ / "f010.c").generic_string()));
     EXPECT_NE(err.str().find(erase + (dir_ / "f010.c").generic_string() + ":4: note:"),
               std::string::npos);
-    EXPECT_EQ(err.str().find("] " + std::to_string(c.files) + "/" + std::to_string(c.files)) !=
-                  std::string::npos,
-              bar);
     EXPECT_TRUE(err.str().ends_with(
         erase + std::to_string(c.files * 2 / 3) + " would be converted, 0 unchanged, " +
         std::to_string(c.files - c.files * 2 / 3) +

@@ -75,8 +75,7 @@ TEST_F(InterferenceTest, OtherProcessesAndSignalsAtTheWorstMoment) {
       {"a link swapped in before the backup", "",
        "linkat:a.c.bak 1 sh ln -sfn ../o.c s/a.c", {"-j", "1", "--backup", "s"}, 3,
        "s/a.c" + kChanged, {"a.c@", "b.c", "b.c.bak"}, {"link"}},
-      // EXDEV: backups copied as to another file system; a.c.bak may not be created,
-      // the first read of b.c's copy is interrupted.
+      // Backups copied (EXDEV); a.c.bak cannot be created, b.c's copy is interrupted.
       {"backups copied", "", "linkat:.bak * fail 18\nopenat:a.c.bak 1 fail 13\nread:file 5 fail 4",
        {"-j", "1", "--backup", "s"}, 3, "s/a.c: error: cannot write: backup s/a.c.bak: Permission "
        "denied\n1 converted", {"a.c", "b.c", "b.c.bak"}, {"old"}},

@@ -26,9 +26,8 @@ TEST_F(BatchRunTest, ListsInWalkOrderAndShowsABarOnlyWhenAskedAndLong) {
     bool progress;
     std::size_t draws;  // of the bar
   };
-  // A bar from 50 files on, drawn after each file that printed (erasing it) or
-  // moved its percentage: of 150, the 49 already converted after the first
-  // (every third) do neither, as the percentage moves for two in three files.
+  // A bar from 50 files on, drawn after each file that printed (erasing it) or moved its
+  // percentage: of 150, the 49 already converted after the first do neither (2 in 3 move it).
   for (const Case c : {Case{50, 5, true, 50}, Case{150, 3, true, 101}, Case{50, 1, false, 0},
                        Case{49, 2, true, 0}}) {
     SCOPED_TRACE(std::to_string(c.files) + " files, jobs " + std::to_string(c.jobs));

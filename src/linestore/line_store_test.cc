@@ -59,7 +59,6 @@ TEST_F(LineStoreFileTest, FormatCasesThroughFiles) {
   };
   const std::string a(65535, 'a'), b(200000, 'b');
   const std::vector<Case> cases = {
-      {"", {}, ""},
       {"a\n\n\nb", {"a", "", "", "b"}, "a\n\n\nb\n"},
       {"a\r\nb\r\n", {"a\r", "b\r"}, "a\r\nb\r\n"},
       {"\xEF\xBB\xBFx\0\xFF\n"s, {"\xEF\xBB\xBFx\0\xFF"s}, "\xEF\xBB\xBFx\0\xFF\n"s},

@@ -51,9 +51,8 @@ TEST_F(InteractiveProgramTest, OutputStatusAndScript) {
       {.name = "standard input unreadable",
        .tail = "ist)\nFehler beim Lesen der Datei: stdin (Is a directory)\n", .status = 1,
        .argv = {"/bin/sh", "-c", "exec \"$0\" </", Q9_PROGRAM}},
-      // Where the system has neither unnamed files nor hard links.
-      {.name = "a new file", .input = "my script.c\nx", .after = kHeader,
-       .tail = "Pfad: my\nOperation abgeschlossen\n" + kKeyPrompt,
+      {.name = "a new file, without unnamed files or hard links", .input = "my script.c\nx",
+       .after = kHeader, .tail = "Pfad: my\nOperation abgeschlossen\n" + kKeyPrompt,
        .env = FaultEnv("openat:O_TMPFILE * fail 95\nlinkat * fail 1")},
       // The write fails as an error, not as a signal that ends the program (whose
       // output goes through a pipe, beyond the limit).

@@ -63,20 +63,16 @@ TEST_F(InterferenceTest, OtherProcessesAndSignalsAtTheWorstMoment) {
       "touch -d '2 minutes ago' s/.a.c.tmpAbCd1234 && touch s/.b.c.tmpXyZw5678";
   // clang-format off
   const Case cases[] = {
-      {"a link swapped in after the walk", "", "openat:a.c 1 sh ln -sfn ../o.c s/b.c", one_job,
-       3, "s/b.c" + kChanged + "1 converted, 0 unchanged, 0 with warnings, 1 failed\n",
-       {"a.c", "b.c@"}, {"new"}},
-      {"another file linked in after the walk", "", "openat:a.c 1 sh ln -f o.c s/b.c", one_job, 3,
-       "s/b.c" + kChanged, {"a.c", "b.c"}, {"new"}},
-      {"a folder swapped for a link after the walk",
-       "mkdir s/sub && cp o.c s/sub/c.c && cp o.c c.c",
-       "openat:a.c 1 sh mv s/sub s/moved && ln -s .. s/sub", one_job, 3, "s/sub/c.c" + kChanged,
-       {"a.c", "b.c", "moved", "sub@"}, {"new"}},
+      {"a link, another file and a folder's link swapped in after the walk",
+       "cp o.c s/c.c && mkdir s/sub && cp o.c s/sub/d.c && cp o.c d.c", "openat:a.c 1 sh ln -sfn "
+       "../o.c s/b.c && ln -f o.c s/c.c && mv s/sub s/moved && ln -s .. s/sub", one_job, 3,
+       "s/b.c" + kChanged + "s/c.c" + kChanged + "s/sub/d.c" + kChanged + "1 converted, 0 "
+       "unchanged, 0 with warnings, 3 failed\n", {"a.c", "b.c@", "c.c", "moved", "sub@"}, {"new"}},
       {"a link swapped in before the backup", "",
        "linkat:a.c.bak 1 sh ln -sfn ../o.c s/a.c", {"-j", "1", "--backup", "s"}, 3,
        "s/a.c" + kChanged, {"a.c@", "b.c", "b.c.bak"}, {"link"}},
-      // Backups copied (EXDEV); a.c.bak cannot be created, b.c's copy is interrupted.
-      {"backups copied", "", "linkat:.bak * fail 18\nopenat:a.c.bak 1 fail 13\nread:file 5 fail 4",
+      {"backups copied (EXDEV): a.c.bak cannot be created, b.c's copy is interrupted", "",
+       "linkat:.bak * fail 18\nopenat:a.c.bak 1 fail 13\nread:file 5 fail 4",
        {"-j", "1", "--backup", "s"}, 3, "s/a.c: error: cannot write: backup s/a.c.bak: Permission "
        "denied\n1 converted", {"a.c", "b.c", "b.c.bak"}, {"old"}},
       {"text appended while converting", "", "fsync:file 1 sh " + kAppend + " s/a.c", {"s/a.c"},

@@ -61,8 +61,6 @@ TEST(ReportTest, DiagnosticsInCompilerForm) {
   for (const Case& c : cases) {
     EXPECT_EQ(FormatDiagnostics(c.report, c.verbosity), c.text) << c.text;
   }
-  EXPECT_EQ(FormatWalkError({"t/closed", "Permission denied"}),
-            "t/closed: error: cannot read: Permission denied\n");
 }
 
 TEST(ReportTest, SummaryAndExitStatus) {

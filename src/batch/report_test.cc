@@ -56,7 +56,6 @@ TEST(ReportTest, DiagnosticsInCompilerForm) {
        "dir/s.c: note: its group could not be kept\n"},
       {Report(FileOutcome::kUnchanged), Verbosity::kNormal, ""},
       {Report(FileOutcome::kUnchanged), Verbosity::kVerbose, "dir/s.c: unchanged\n"},
-      {Report(FileOutcome::kAlreadyConverted), Verbosity::kVerbose, "dir/s.c: already converted\n"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FormatDiagnostics(c.report, c.verbosity), c.text) << c.text;

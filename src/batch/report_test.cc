@@ -46,9 +46,9 @@ TEST(ReportTest, DiagnosticsInCompilerForm) {
       {warned, Verbosity::kQuiet, ""},
       // Control bytes escaped, long lines cut.
       {Report(FileOutcome::kUnchanged,
-              {Warned(HazardKind::kChanged, 3, "\x1b[2J\x01\t" + std::string(300, 'x'))}),
+              {Warned(HazardKind::kChanged, 3, "\x1b[2J\x01\r\t" + std::string(300, 'x'))}),
        Verbosity::kNormal,
-       "dir/s.c:4: warning: w; a [changed]\n  \\e[2J\\x01\t" + std::string(194, 'x') + "...\n"},
+       "dir/s.c:4: warning: w; a [changed]\n  \\e[2J\\x01\\r\t" + std::string(193, 'x') + "...\n"},
       {Report(FileOutcome::kFailed, {}, "cannot read: Permission denied"), Verbosity::kQuiet,
        "dir/s.c: error: cannot read: Permission denied\n"},
       {backed_up, Verbosity::kNormal,

@@ -1,6 +1,8 @@
 #include "batch/stream_job.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <iostream>
 #include <iterator>
 #include <string>
 #include <system_error>
@@ -57,7 +59,8 @@ int RunStream(const BatchOptions& options, std::istream& in, std::ostream& out, 
   const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   std::string converted;
   FileReport report;
-  if (in.bad()) {
+  // std::cin reports a failed read as the end of input; the C stream knows better.
+  if (in.bad() || (&in == &std::cin && std::ferror(stdin) != 0)) {
     report.path = "-";
     report.error = "cannot read: standard input";
   } else {

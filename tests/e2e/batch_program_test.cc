@@ -152,6 +152,11 @@ TEST_F(BatchProgramTest, WarningsAndPipes) {
     EXPECT_EQ(Outline(r.err), c.err);
     EXPECT_EQ(Get("s.c"), c.converts ? converted : script);
   }
+  // A script on standard input that cannot be read is no empty script.
+  ProcessResult unread = RunProcess({"/bin/sh", "-c", "exec \"$0\" - </", Q9_BATCH_PROGRAM}, "");
+  EXPECT_EQ(unread.status, 3);
+  EXPECT_EQ(unread.out + unread.err, "-: error: cannot read: standard input\n0 converted, 0 "
+                                     "unchanged, 0 with warnings, 1 failed\n");
   // One object a line, the message as the terminal shows it.
   EXPECT_THAT(
       Get("r.jsonl"),

@@ -196,6 +196,15 @@ TEST_F(LineStoreFileTest, SymbolicLinksStayLinks) {
     EXPECT_EQ(ReadBytes("b/script.c"), JoinLines(lines));
     EXPECT_EQ(ListTree(dir_), (Names{"a", "a/l2.c", "b", "b/script.c", "l1.c"}));
   }
+  // As the kernel does, 40 links in a row are followed and the 41st is not.
+  for (int i = 0; i < 41; ++i) {
+    ASSERT_EQ(symlink(i == 0 ? "b/script.c" : ("h" + std::to_string(i - 1)).c_str(),
+                      ("h" + std::to_string(i)).c_str()), 0);
+  }
+  LineList lines;
+  EXPECT_TRUE(Open("h39", &lines).ok());
+  EXPECT_EQ(lines, (LineList{"newer", "text"}));
+  EXPECT_EQ(Open("h40", &lines).reason(), ErrnoText(ELOOP));
 }
 
 // A script shared through its group, saved by root and by a member of the

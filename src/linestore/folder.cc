@@ -150,10 +150,7 @@ Status Folder::List(std::vector<FolderEntry>* entries) const {
   return status;
 }
 
-Status Folder::RemoveFile(const std::string& name) const {
-  if (unlinkat(fd_, name.c_str(), 0) != 0) return ErrnoStatus(errno);
-  return Status();
-}
+void Folder::RemoveFile(const std::string& name) const { unlinkat(fd_, name.c_str(), 0); }
 
 Status Folder::Sync() const {
   // Only a descriptor opened for reading can be synced.

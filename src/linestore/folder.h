@@ -59,8 +59,9 @@ class Folder {
   // that vanishes between the listing and its look-up is left out too.
   Status List(std::vector<FolderEntry>* entries) const;
 
-  // Removes the file |name| inside (not a folder).
-  Status RemoveFile(const std::string& name) const;
+  // Removes the file |name| inside (not a folder) if it can: it cleans up
+  // after a failure, and there is nothing more to do when that fails too.
+  void RemoveFile(const std::string& name) const;
 
   // Makes the names inside durable (renames, new links). A file system that
   // cannot sync a folder counts as synced.

@@ -137,9 +137,8 @@ Status Folder::List(std::vector<FolderEntry>* entries) const {
   return Status();
 }
 
-Status Folder::RemoveFile(const std::string& name) const {
-  if (!DeleteFileW(WidePath(prefix_ + name).c_str())) return WinErrorStatus(GetLastError());
-  return Status();
+void Folder::RemoveFile(const std::string& name) const {
+  DeleteFileW(WidePath(prefix_ + name).c_str());
 }
 
 // Renames are written through (MOVEFILE_WRITE_THROUGH): nothing is left to sync.

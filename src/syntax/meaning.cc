@@ -86,6 +86,13 @@ Shape Meaning::ShapeOf(std::uint32_t index) const {
 
 namespace {
 
+// A number's value, wrapped to 32 bits as the engine reads it.
+std::uint32_t NumberValue(std::string_view digits) {
+  std::uint32_t value = 0;
+  for (char c : digits) value = value * 10u + static_cast<std::uint32_t>(c - '0');
+  return value;
+}
+
 std::optional<std::int32_t> Apply(std::string_view op, std::uint32_t a, std::uint32_t b) {
   const auto sa = static_cast<std::int32_t>(a);
   const auto sb = static_cast<std::int32_t>(b);
@@ -128,9 +135,7 @@ std::optional<std::int32_t> Meaning::ConstantValue(std::uint32_t index) const {
   const std::uint32_t at = Unbracket(index);
   const Node& node = tree_->nodes[at];
   if (node.kind == NodeKind::kNumber) {
-    std::uint32_t value = 0;
-    for (char c : Text(node.token)) value = value * 10u + static_cast<std::uint32_t>(c - '0');
-    return static_cast<std::int32_t>(value);
+    return static_cast<std::int32_t>(NumberValue(Text(node.token)));
   }
   if (node.kind == NodeKind::kTernary) {
     const auto kids = tree_->Kids(node);
@@ -187,13 +192,10 @@ void Meaning::AppendExpression(std::uint32_t index, std::string* out) const {
   const Node& node = tree_->nodes[at];
   const std::span<const std::uint32_t> kids = tree_->Kids(node);
   switch (node.kind) {
-    case NodeKind::kNumber: {
-      std::uint32_t value = 0;
-      for (char c : Text(node.token)) value = value * 10u + static_cast<std::uint32_t>(c - '0');
+    case NodeKind::kNumber:
       out->push_back('#');
-      out->append(std::to_string(value));
+      out->append(std::to_string(NumberValue(Text(node.token))));
       return;
-    }
     case NodeKind::kString:
     case NodeKind::kWord:
       out->append(Text(node.token));

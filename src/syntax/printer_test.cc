@@ -45,6 +45,7 @@ TEST(PrinterTest, OperatorsWithBracketsOnlyWherePrecedenceNeedsThem) {
       // Values of steps, glued signs, calls over lines of their own.
       {"SetVar(IncVar(2),IncVar(0));", "Var(++Var(2))=++Var(0);"},
       {"SetVar(1,Dec(Var(0)));", "Var(1)=--Var(0);"},
+      {"Var(Sum(a,b))++;", "Var(a+b)++;"},
       {"SetVar(0,Sub(Var(1), -3));", "Var(0)=Var(1)- -3;"},
       {"SetVar(0,Sum(a,IncVar(1)));", "Var(0)=a+ ++Var(1);"},
       {"SetVar(0,Sum (a,b));", "Var(0)= a+b;"},

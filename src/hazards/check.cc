@@ -205,7 +205,6 @@ class Checker {
     const bool same_length = old_items.size() == new_items.size();
     if (new_reading.ok && i == old_items.size() && same_length) return;
     const Item* old_item = i < old_items.size() ? &old_items[i] : nullptr;
-    const Place old_place = old_item != nullptr ? old_item->place : before_end;
     const Item* new_item = i < new_items.size() ? &new_items[i] : nullptr;
     // The items read before the first statement that no longer reads; the
     // tail's warnings come after it.
@@ -257,7 +256,7 @@ class Checker {
       return;
     }
     const Place at = new_item != nullptr ? new_item->place : Place{last_line, 0};
-    ExplainLayout(before_, old_place, before_end, after_, at, &hazards_);
+    ExplainLayout(after_, at, &hazards_);
   }
 
   // Past a place where the two sides part (a statement that no longer reads,

@@ -485,11 +485,7 @@ void ExplainBroken(LineViews before, bool has_statement, Place old_place, Place 
   hazards->push_back(std::move(hazard));
 }
 
-void ExplainLayout(LineViews before, Place old_place, Place old_end, LineViews after,
-                   Place new_place, std::vector<Hazard>* hazards) {
-  (void)before;
-  (void)old_place;
-  (void)old_end;
+void ExplainLayout(LineViews after, Place new_place, std::vector<Hazard>* hazards) {
   Hazard hazard;
   hazard.kind = HazardKind::kOddHeader;
   hazard.line = std::min(new_place.line, after.empty() ? 0 : after.size() - 1);

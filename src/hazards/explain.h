@@ -26,9 +26,8 @@ void ExplainBroken(LineViews before, bool has_statement, Place old_place, Place 
                    LineViews after, Place error, const LineMap& map, std::vector<Hazard>* hazards);
 
 // The functions' headers or ends no longer stand where they stood: at
-// |new_place| of the converted script, for the text at |old_place|.
-void ExplainLayout(LineViews before, Place old_place, Place old_end, LineViews after,
-                   Place new_place, std::vector<Hazard>* hazards);
+// |new_place| of the converted script.
+void ExplainLayout(LineViews after, Place new_place, std::vector<Hazard>* hazards);
 
 // A function from |begin| to |end| of the script that stopped reading as one
 // at |error|, converted into lines [after_begin, after_end): when the

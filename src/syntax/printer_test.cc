@@ -46,6 +46,7 @@ TEST(PrinterTest, OperatorsWithBracketsOnlyWherePrecedenceNeedsThem) {
       {"SetVar(IncVar(2),IncVar(0));", "Var(++Var(2))=++Var(0);"},
       {"SetVar(1,Dec(Var(0)));", "Var(1)=--Var(0);"},
       {"Var(Sum(a,b))++;", "Var(a+b)++;"},
+      {"SetVar(0,x?Sum(a,b):Mul(c,d));", "Var(0)=x?a+b:c*d;"},
       {"SetVar(0,Sub(Var(1), -3));", "Var(0)=Var(1)- -3;"},
       {"SetVar(0,Sum(a,IncVar(1)));", "Var(0)=a+ ++Var(1);"},
       {"SetVar(0,Sum (a,b));", "Var(0)= a+b;"},

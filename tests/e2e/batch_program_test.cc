@@ -135,6 +135,7 @@ TEST_F(BatchProgramTest, WarningsAndPipes) {
       {{"--safe", "--diff", "-q", "-"}, mul, 0, "--- a/-\n+++ b/-\n@@ -1 +1,5 @@\n-" + mul +
        "\n\\ No newline at end of file\n+" + kMarker + "+#strict\n+ func x(){\n+ Var(0)=(Var(1)+2)*3;\n+}\n", ""},
       {{"--warnings-only", "--no-warn=unconverted", "-q", "-"}, script, 1, warning("-"), ""},
+      {{"--no-warn=all", "-"}, script, 0, converted, "1 converted, 0 unchanged, 0 with warnings, 0 failed\n"},
       {{"-v", "-"}, converted, 0, converted,
        "-: already converted\n0 converted, 0 unchanged, 1 already converted, 0 with warnings, 0 failed\n"},
       {{"-q", "-"}, std::string("Timer:\0\n", 8), 3, "", "-: error: not a script: holds NUL bytes\n"},

@@ -343,7 +343,11 @@ std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const Lin
       // No thread to be had: the second half is read after the first.
     }
     const CommentState middle = first.Check(regions, 0, half, {});
-    const bool guessed_right = guessed.valid() && (guessed.get(), middle == CommentState{});
+    bool guessed_right = false;
+    if (guessed.valid()) {
+      guessed.get();  // the second half's end state is not needed
+      guessed_right = middle == CommentState{};
+    }
     hazards = first.TakeHazards();
     std::vector<Hazard> rest = second.TakeHazards();
     if (!guessed_right) {

@@ -6,7 +6,7 @@
 #include <shellapi.h>
 
 #include "batch/command_line.h"
-#include "linestore/win_path.h"
+#include "linestore/wide_path_win.h"
 
 namespace q9 {
 

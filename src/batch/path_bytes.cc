@@ -1,7 +1,7 @@
 #include "batch/path_bytes.h"
 
 #ifdef _WIN32
-#include "linestore/win_path.h"
+#include "linestore/wide_path_win.h"
 #endif
 
 namespace q9 {

@@ -8,7 +8,7 @@ namespace q9 {
 
 // The bytes that name |path| to the line store, with forward slashes: on
 // Windows the path in UTF-8, the form the line store takes there (see
-// linestore/win_path.h); elsewhere the path's own bytes.
+// linestore/wide_path_win.h); elsewhere the path's own bytes.
 std::string PathBytes(const std::filesystem::path& path);
 
 // The path that the bytes |bytes| name to the line store: the inverse of

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "console/console_input.h"
-#include "linestore/win_path.h"
+#include "linestore/wide_path_win.h"
 
 namespace q9 {
 namespace {

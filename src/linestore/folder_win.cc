@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <utility>
 
-#include "linestore/win_path.h"
-#include "linestore/win_status.h"
+#include "linestore/error_status_win.h"
+#include "linestore/wide_path_win.h"
 
 namespace q9 {
 namespace {

@@ -16,9 +16,9 @@
 #include <system_error>
 #include <utility>
 
+#include "linestore/error_status_win.h"
 #include "linestore/line_chunks.h"
-#include "linestore/win_path.h"
-#include "linestore/win_status.h"
+#include "linestore/wide_path_win.h"
 
 namespace q9 {
 namespace {

@@ -14,7 +14,7 @@
 
 #include "gtest/gtest.h"
 #include "linestore/scratch_test_util.h"
-#include "linestore/win_status.h"
+#include "linestore/error_status_win.h"
 
 namespace q9 {
 namespace {

@@ -1,5 +1,5 @@
-#ifndef Q9_LINESTORE_WIN_PATH_H_
-#define Q9_LINESTORE_WIN_PATH_H_
+#ifndef Q9_LINESTORE_WIDE_PATH_WIN_H_
+#define Q9_LINESTORE_WIDE_PATH_WIN_H_
 
 #include <string>
 #include <string_view>
@@ -19,4 +19,4 @@ std::string Utf8FromWide(std::wstring_view wide);
 
 }  // namespace q9
 
-#endif  // Q9_LINESTORE_WIN_PATH_H_
+#endif  // Q9_LINESTORE_WIDE_PATH_WIN_H_

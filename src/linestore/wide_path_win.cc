@@ -1,4 +1,4 @@
-#include "linestore/win_path.h"
+#include "linestore/wide_path_win.h"
 
 #ifdef _WIN32
 

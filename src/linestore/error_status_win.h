@@ -1,5 +1,5 @@
-#ifndef Q9_LINESTORE_WIN_STATUS_H_
-#define Q9_LINESTORE_WIN_STATUS_H_
+#ifndef Q9_LINESTORE_ERROR_STATUS_WIN_H_
+#define Q9_LINESTORE_ERROR_STATUS_WIN_H_
 
 #include "linestore/status.h"
 
@@ -15,4 +15,4 @@ Status WinErrorStatus(unsigned long code);
 
 }  // namespace q9
 
-#endif  // Q9_LINESTORE_WIN_STATUS_H_
+#endif  // Q9_LINESTORE_ERROR_STATUS_WIN_H_

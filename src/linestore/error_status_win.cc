@@ -1,4 +1,4 @@
-#include "linestore/win_status.h"
+#include "linestore/error_status_win.h"
 
 #ifdef _WIN32
 

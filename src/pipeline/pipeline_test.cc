@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <new>
 #include <string>
 
 #include "passes/correct.h"
@@ -46,5 +48,38 @@ TEST(ConvertTest, GeneratedScriptsMatchThePlainWay) {
   }
 }
 
+// While armed (> 0), the allocation that counts this down to 0 fails, once.
+thread_local long allocations_left = 0;
+
+// Whichever allocation of a conversion fails, the failure is reported and
+// nothing else changes: the result is the full conversion or a failure.
+TEST(ConvertTest, AnyFailedAllocationIsReported) {
+  const LineList input = {"Init: SetVar(0,Sum(1,Mul(2,3)));", "Timer: if(Not(Var(0))) Hurt(1);"};
+  LineList expected = input;
+  const Conversion plain = Convert(&expected);
+  ASSERT_EQ(plain.failure, StageFailure::kNone);
+  bool fired = true;
+  for (long n = 1; fired; ++n) {
+    LineList lines = input;
+    allocations_left = n;
+    const Conversion conversion = Convert(&lines, {.collect_hazards = true, .track_origin = true});
+    fired = allocations_left == 0;
+    allocations_left = 0;
+    ASSERT_EQ(conversion.failure != StageFailure::kNone, fired) << "allocation " << n;
+    EXPECT_TRUE(fired ? conversion.hazards.empty() && conversion.origin.empty() : lines == expected);
+  }
+}
+
 }  // namespace
 }  // namespace q9
+
+// The replaceable global allocation functions, on malloc and free (which the
+// compiler would take for a mismatch).
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+  if (q9::allocations_left > 0 && --q9::allocations_left == 0) throw std::bad_alloc();
+  if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
+  throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }

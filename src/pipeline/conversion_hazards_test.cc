@@ -81,6 +81,8 @@ TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
        {"3:4+26 renamed-call: `IsNewgfx` was renamed to `BarrelConfiguration`, which takes other arguments / write the call that this place needs now"}},
       {{"Init: Hurt(1);", "foo Bar: Hurt(2);"},  // no label: only modifiers may stand before the name
        {"5:0+0 unchecked: this function holds code the checker cannot read (line 2 before: `Bar: Hurt(2);`), so its conversion was not checked / check the converted function by hand"}},
+      {{"Init: if(Var(0)) { Hurt(1); y: Hurt(2); }"},  // no label inside a block
+       {"2:0+0 unchecked: this function holds code the checker cannot read (line 1 before: `y: Hurt(2); }`), so its conversion was not checked / check the converted function by hand"}},
       {{"Init: SetVar(0,Sum(1,2) Hurt(1234567890123456789);"},
        {"2:0+0 unchecked: this function holds code the checker cannot read (line 1 before: `Hurt(123456789012345`), so its conversion was not checked / check the converted function by hand",
         "3:1+6 unconverted: this SetVar call has no closing bracket, so the conversion of SetVar stopped here; its calls stay in the old form / add the missing bracket, then convert again"}},

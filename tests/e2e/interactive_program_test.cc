@@ -80,25 +80,26 @@ TEST_F(InteractiveProgramTest, OutputStatusAndScript) {
   }
 }
 
-// At a terminal the key read takes a single key without Enter and leaves the
-// terminal's settings as it found them, also when a signal ends the program
-// during the wait.
+// At a terminal the key read takes a single key without Enter, also when a
+// signal interrupts the read, and leaves the terminal's settings as it found
+// them, also when a signal ends the program during the wait.
 TEST_F(InteractiveProgramTest, KeyReadAtATerminal) {
   struct KeyCase {
     std::string input;
     std::string shown;  // the last words before the wait
     std::string key;    // "" sends SIGTERM
     int status;
+    std::string fault = "";  // Q9_FAULT
   };
   const KeyCase cases[] = {
-      {"Script.c\n", "taste zum fortfahren", "x", 0},
+      {"Script.c\n", "taste zum fortfahren", "x", 0, "read:other 1 fail 4"},  // EINTR
       {"/help\n", "Autor: ", "\x03", 128 + SIGINT},  // Ctrl-C
       {"\n", "taste zum fortfahren", "", 128 + SIGTERM},
   };
   for (const KeyCase& c : cases) {
     SCOPED_TRACE(c.input);
     int master = -1;
-    const pid_t pid = StartAtTerminal(Q9_PROGRAM, nullptr, dir_, &master);
+    const pid_t pid = StartAtTerminal(Q9_PROGRAM, nullptr, dir_, &master, FaultEnv(c.fault));
     ASSERT_GE(pid, 0);
     termios before{}, now{};
     ASSERT_EQ(tcgetattr(master, &before), 0);

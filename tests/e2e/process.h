@@ -97,12 +97,14 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv, const std:
   return {TakeText(out), TakeText(err), ShellStatus(wait_status)};
 }
 
-// Starts |program| with |arg| (if any) in |dir| at a new (pseudo-)terminal,
-// whose other end is |*master|. SIGALRM ends the program after 60 s.
+// Starts |program| with |arg| (if any) and the NAME=VALUE settings |env| in
+// |dir| at a new (pseudo-)terminal, whose other end is |*master|. SIGALRM ends
+// the program after 60 s.
 inline pid_t StartAtTerminal(const char* program, const char* arg, const std::filesystem::path& dir,
-                             int* master) {
+                             int* master, const std::vector<std::string>& env = {}) {
   const pid_t pid = forkpty(master, nullptr, nullptr, nullptr);
   if (pid != 0) return pid;
+  for (const std::string& setting : env) putenv(const_cast<char*>(setting.c_str()));
   alarm(60);
   if (chdir(dir.c_str()) == 0) execl(program, program, arg, static_cast<char*>(nullptr));
   _exit(127);

@@ -45,6 +45,7 @@ TEST(PrinterTest, OperatorsWithBracketsOnlyWherePrecedenceNeedsThem) {
       // Values of steps, glued signs, calls over lines of their own.
       {"SetVar(IncVar(2),IncVar(0));", "Var(++Var(2))=++Var(0);"},
       {"SetVar(1,Dec(Var(0)));", "Var(1)=--Var(0);"},
+      {"return(Not(IncVar(0)));", "return(!++Var(0));"},
       {"Var(Sum(a,b))++;", "Var(a+b)++;"},
       {"SetVar(0,x?Sum(a,b):Mul(c,d));", "Var(0)=x?a+b:c*d;"},
       {"SetVar(0,Sub(Var(1), -3));", "Var(0)=Var(1)- -3;"},

@@ -67,6 +67,8 @@ TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
        {"3:22+0 argument-count: `SetVar(0,1,2)` has 3 argument(s) where SetVar takes 2, and its rewrite no longer reads as a script / write by hand what the call was meant to do",
         "4:10+5 precedence: `Mul(Sum(1,2),3)` became `1+2*3`, which groups its operands differently / write `(1+2)*3`"}},
       {{"Init: Hurt(1); Fire: Boom: Hurt(2);"}, {}},
+      {{"Init: Hurt(2*", "Sum(1,2));"},  // a quote over two lines
+       {"3:6+2 precedence: `2* Sum(1,2)` became `2* 1+2`, which groups its operands differently / write `2* (1+2)`"}},
       {{"Init: Var(Mul(Sum(1,2),3))++;"},
        {"3:5+5 precedence: `Mul(Sum(1,2),3)` became `1+2*3`, which groups its operands differently / write `(1+2)*3`"}},
       {{"Init: Hurt(1); /* c */;"}, {}},

@@ -69,6 +69,8 @@ TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
       {{"Init: Hurt(1); Fire: Boom: Hurt(2);"}, {}},
       {{"Init: Hurt(2*", "Sum(1,2));"},  // a quote over two lines
        {"3:6+2 precedence: `2* Sum(1,2)` became `2* 1+2`, which groups its operands differently / write `2* (1+2)`"}},
+      {{"Init: Hurt(Mul(Sum(FindTheNearestRockThatTheMinerCouldBreakOpen(),2),3));"},  // 60 bytes, not cut
+       {"3:6+50 precedence: `Mul(Sum(FindTheNearestRockThatTheMinerCouldBreakOpen(),2),3)` became `FindTheNearestRockThatTheMinerCouldBreakOpen()+2*3`, which groups its operands differently / write `(FindTheNearestRockThatTheMinerCouldBreakOpen()+2)*3`"}},
       {{"Init: Var(Mul(Sum(1,2),3))++;"},
        {"3:5+5 precedence: `Mul(Sum(1,2),3)` became `1+2*3`, which groups its operands differently / write `(1+2)*3`"}},
       {{"Init: Hurt(1); /* c */;"}, {}},

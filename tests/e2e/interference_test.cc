@@ -60,7 +60,7 @@ using InterferenceTest = ScratchTest;
 TEST_F(InterferenceTest, OtherProcessesAndSignalsAtTheWorstMoment) {
   const std::vector<std::string> one_job = {"-j", "1", "s"};
   const std::string stale =
-      "touch -d '2 minutes ago' s/.a.c.tmpAbCd1234 && touch s/.b.c.tmpXyZw5678";
+      "touch -d '61 seconds ago' s/.a.c.tmpAbCd1234 && touch s/.b.c.tmpXyZw5678";
   // clang-format off
   const Case cases[] = {
       {"a link, another file and a folder's link swapped in after the walk",

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <random>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -24,101 +22,6 @@ CallRow CallOf(const Row& row) { return {row.name, row.prefix, row.text, row.una
 
 RowOutcome RunRow(LineList* lines, const Row& row) {
   return row.pass == kExchange ? RunExchangeRow(lines, row.name, row.text) : RunCallRow(lines, CallOf(row));
-}
-
-std::string Describe(const LineList& lines, const RowOutcome& outcome) {
-  return testing::PrintToString(lines) + " runs " + std::to_string(outcome.runs) +
-         (outcome.changed ? " changed" : "") + " error " +
-         testing::PrintToString(outcome.bracket_error);
-}
-
-// Keeps each rewrite told: its line, its ordinal, the line's text before and after.
-class Recorder : public RewriteObserver {
- public:
-  void Rewrote(const CallRewrite& r) override {
-    const std::string before(r.before), after(r.after);
-    told.emplace_back(r.line, r.ordinal, before + std::string(r.call) + after,
-                      before + std::string(r.prefix) + std::string(r.args) + after);
-  }
-  std::vector<std::tuple<std::size_t, std::size_t, std::string, std::string>> told;
-};
-
-struct Coverage {
-  int several_runs = 0, errors_after_change = 0, dropped = 0;
-};
-
-// Runs |row| on |*lines| given the lines that hold its name and random others,
-// with and without an observer (which takes a call row off its linear walk),
-// and checks both against the plain way. With |replay|, also checks that the
-// rewrites told with an ordinal below the row's runs, replayed from the text
-// before the row, give its result.
-void CheckRow(LineList* lines, const Row& row, bool replay, std::mt19937* rng, Coverage* coverage) {
-  const LineList input = *lines;
-  auto where = [&] { return "row " + std::string(row.name) + " on " + testing::PrintToString(input); };
-  std::vector<std::size_t> holders;
-  for (std::size_t k = 0; k < lines->size(); ++k) {
-    if ((*lines)[k].find(row.name) != std::string::npos || (*rng)() % 3 == 0) holders.push_back(k);
-  }
-  LineList expected = input, replayed = input, unobserved = input;
-  const std::optional<RowOutcome> want = RunByRun(&expected, row);
-  ASSERT_TRUE(want) << where() << " never ends";
-  Recorder recorder;
-  const bool exchange = row.pass == kExchange;
-  const RowOutcome got = exchange ? RunExchangeRow(lines, row.name, row.text, holders)
-                                  : RunCallRow(lines, CallOf(row), holders, &recorder);
-  const RowOutcome fast = exchange ? got : RunCallRow(&unobserved, CallOf(row), holders);
-  if (exchange) unobserved = *lines;
-  for (const auto& [result, list] : {std::pair(got, *lines), std::pair(fast, unobserved)}) {
-    ASSERT_TRUE(result.runs == want->runs && result.changed == want->changed &&
-                result.bracket_error == want->bracket_error && list == expected)
-        << where() << "\n gave " << Describe(list, result) << "\n want " << Describe(expected, *want);
-  }
-  coverage->several_runs += got.runs >= 3;
-  coverage->errors_after_change += got.bracket_error && got.runs >= 2;
-  if (!replay || exchange) return;
-  std::vector<std::size_t> next_ordinal(lines->size(), 1);
-  for (const auto& [line, ordinal, from, to] : recorder.told) {
-    if (ordinal >= got.runs && ++coverage->dropped) continue;
-    ASSERT_EQ(ordinal, next_ordinal.at(line)++) << where();
-    ASSERT_EQ(from, replayed[line]) << where();
-    replayed[line] = to;
-  }
-  ASSERT_EQ(replayed, *lines) << where();
-}
-
-// The pipeline's rows, each on what the rows before it left as in the
-// conversion; then rows unlike them, on lists of few distinct bytes too: nothing
-// put for a comma, "!=" formed only across a rewrite's edges, a unary Not,
-// infixes with brackets (run the plain way), prefix or infix forming the name
-// again, an empty name, exchanges of odd texts; first a Not whose '!' meets the
-// '=' that an outer call's comma becomes.
-TEST(RowsPropertyTest, RowsMatchRunByRun) {
-  const std::vector<Row> others = {
-      Call("Sum", "", ""),         Call("Not", "!", "="),       Call("Not", "!!", "!=", true),
-      Call("Not", "t", "=", true), Call("Not", "!", "!="),      Call("q", "", ")", true),
-      Call("Set", "", "x("),       Call("Var", "Var(", ")="),   Call("eq", "e", "q", true),
-      Call("", "", "+"),           Call("ab", "", "b"),         Call("ab", "a", "b", true),
-      Call("ab", "", ""),          Call("aba", "b", "a"),       Call("ab", "b", "a"),
-      {kExchange, "aba", "", "x"}, {kExchange, "!=", "", "<>"}, {kExchange, "Sum", "", "+"}};
-  ScriptGenerator generator(20240611);
-  std::mt19937 rng(3);
-  Coverage coverage;
-  for (int i = 0; i < 4000; ++i) {
-    LineList lines = generator.NextList();
-    for (const Row& row : PipelineRows()) {
-      ASSERT_NO_FATAL_FAILURE(CheckRow(&lines, row, true, &rng, &coverage));
-    }
-    const LineList input = i == 0       ? LineList{"Not(Not(Not(a!),b),c)"}
-                           : i % 2 == 0 ? generator.NextList()
-                                        : generator.NextList("ababab()))),!=Not");
-    for (const Row& row : others) {
-      lines = input;
-      ASSERT_NO_FATAL_FAILURE(CheckRow(&lines, row, false, &rng, &coverage));
-    }
-  }
-  EXPECT_GT(coverage.several_runs, 3000);
-  EXPECT_GT(coverage.errors_after_change, 2000);
-  EXPECT_GT(coverage.dropped, 2000);
 }
 
 const Row kSum{kNormalOperator, "Sum", "", "+"};

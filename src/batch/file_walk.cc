@@ -145,17 +145,17 @@ std::string SampleName(std::string_view pattern) {
       name += pattern[++i];
     } else if (c == '[') {
       std::size_t first = i + 1;
-      if (first < pattern.size() && (pattern[first] == '!' || pattern[first] == '^')) ++first;
+      const bool negated =
+          first < pattern.size() && (pattern[first] == '!' || pattern[first] == '^');
+      if (negated) ++first;
       const std::size_t close = pattern.find(']', first + 1);
       if (close == std::string_view::npos || first >= pattern.size()) {
         name += c;
         continue;
       }
-      if (pattern[first] == '!' || pattern[first] == '^') {
-        name += 'x';  // rarely excluded; close enough for a sample
-      } else {
-        name += pattern[first];
-      }
+      // A byte the class leaves out, or its first byte.
+      const std::string_view members = pattern.substr(first, close - first);
+      name += negated ? (members.find('x') == std::string_view::npos ? 'x' : 'y') : pattern[first];
       i = close;
     } else {
       name += c;

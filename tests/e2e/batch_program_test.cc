@@ -57,6 +57,7 @@ TEST_F(BatchProgramTest, UsageErrorsTouchNothing) {
       {{"--backup=.c", "s.c"}, "would be converted next time"},
       {{"--include", "*", "--backup", "s.c"}, "would be converted next time"},
       {{"--include", "*[c]", "--backup=.c", "s.c"}, "would be converted next time"},
+      {{"--include", "*[!k]", "--backup=.c", "s.c"}, "would be converted next time"},
   };
   for (const auto& [args, says] : cases) {
     SCOPED_TRACE(testing::PrintToString(args));

@@ -105,14 +105,12 @@ struct LineScratch {
 // full occurrence of the name and the next search may start name.size() - 1
 // bytes before it; everything after it, the rewritten text included, is searched
 // again. A bracket error leaves the line as the previous rewrite left it.
-// |*observer|, when given, is told of each rewrite of the line at |index|.
-// That walks a call's arguments once per run, which for calls nested in each
-// other adds up to the square of their number; so, when |linear| (which needs
-// a non-empty infix and no observer), a call found inside the arguments of the
-// one before hands the line to the linear walk, once.
+// Rewriting one call at a time walks a call's arguments once per run, which
+// for calls nested in each other adds up to the square of their number; so,
+// when |linear| (which needs a non-empty infix), a call found inside the
+// arguments of the one before hands the line to the linear walk, once.
 LineOutcome RewriteLine(std::string* line, const CallRow& row, std::size_t limit,
-                        LineScratch* scratch, bool linear, std::size_t index = 0,
-                        RewriteObserver* observer = nullptr) {
+                        LineScratch* scratch, bool linear) {
   std::string* args = &scratch->args;
   EditCursor cursor(std::move(*line));
   const bool is_not = row.name == "Not";
@@ -148,15 +146,6 @@ LineOutcome RewriteLine(std::string* line, const CallRow& row, std::size_t limit
         !is_not || NotTakesPrefix(done.substr(done.size() - std::min<std::size_t>(done.size(), 1)),
                                   rest.substr(0, *call_size), rest.substr(*call_size, 1), *args,
                                   row.prefix, &inequalities);
-    if (observer != nullptr) {
-      observer->Rewrote({.line = index,
-                         .ordinal = outcome.rewrites + 1,
-                         .before = done,
-                         .call = rest.substr(0, *call_size),
-                         .after = rest.substr(*call_size),
-                         .prefix = with_prefix ? row.prefix : std::string_view(),
-                         .args = *args});
-    }
     arguments_end = start + (with_prefix ? row.prefix.size() : 0) + args->size();
     cursor.Drop(*call_size);
     cursor.Prepend(*args);
@@ -225,19 +214,16 @@ struct RewrittenLine {
 };
 
 // RunCallRow over the lines at |indices|, ascending, which take in every line
-// that holds the row's name. Only the first walk over a line tells |observer|:
-// a walk again from its text before the row repeats rewrites already told.
+// that holds the row's name.
 template <typename Indices>
-RowOutcome RunCallRowOn(LineList* lines, const CallRow& row, const Indices& indices,
-                        RewriteObserver* observer = nullptr) {
+RowOutcome RunCallRowOn(LineList* lines, const CallRow& row, const Indices& indices) {
   if (row.name.empty() || !InfixIsInert(row.infix)) return RunCallRowRunByRun(lines, row);
   // Lines are independent but for the end of the row: a bracket error on line i
   // after r rewrites means the row's last run is run r + 1, and every line keeps
   // at most r rewrites. Each line is walked once, as far as the runs known to be
   // kept so far allow; lines that went further than a later error allows are
   // walked again from their text before the row.
-  // A told rewrite needs the whole line, which the linear walk never has.
-  const bool linear = observer == nullptr && !row.infix.empty();
+  const bool linear = !row.infix.empty();
   LineScratch scratch;
   std::size_t bound = static_cast<std::size_t>(-1);  // rewrites a line may keep
   std::optional<std::size_t> error_line;
@@ -249,7 +235,7 @@ RowOutcome RunCallRowOn(LineList* lines, const CallRow& row, const Indices& indi
     if (line.find(row.name) == std::string::npos) continue;
     const std::size_t size = line.size();
     before_row.Push(line);
-    const LineOutcome outcome = RewriteLine(&line, row, bound, &scratch, linear, i, observer);
+    const LineOutcome outcome = RewriteLine(&line, row, bound, &scratch, linear);
     if (outcome.bracket_error) {
       // The walk stops at |bound|, so this error comes in an earlier run than
       // any error found before it.
@@ -336,11 +322,6 @@ RowOutcome RunCallRow(LineList* lines, const CallRow& row) {
 
 RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::size_t> holders) {
   return RunCallRowOn(lines, row, holders);
-}
-
-RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::size_t> holders,
-                      RewriteObserver* observer) {
-  return RunCallRowOn(lines, row, holders, observer);
 }
 
 RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_view replacement) {

@@ -44,37 +44,6 @@ RowOutcome RunCallRow(LineList* lines, const CallRow& row);
 // the outcome, bracket_error's line included, is that of the call above.
 RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::size_t> holders);
 
-// One rewrite of a call, as a row made it: the line read |before| + |call| +
-// |after| and now reads |before| + |prefix| + |args| + |after|.
-struct CallRewrite {
-  std::size_t line = 0;     // index of the line in the list
-  std::size_t ordinal = 0;  // 1 for the line's first rewrite in the row, 2 for its next, ...
-  std::string_view before;
-  std::string_view call;  // the name, the byte after it, the arguments, the closing bracket
-  std::string_view after;
-  std::string_view prefix;  // the row's prefix when it was written, else empty
-  // The arguments with every comma at depth 0 replaced by the infix, followed
-  // in unary rows by the infix once more.
-  std::string_view args;
-};
-
-// Told of the rewrites of a row as they are made; the views last only for the call.
-class RewriteObserver {
- public:
-  virtual ~RewriteObserver() = default;
-  virtual void Rewrote(const CallRewrite& rewrite) = 0;
-};
-
-// The row above run on the lines at |holders|, telling |*observer| of every
-// rewrite the row keeps, once, line by line in rising order. A line may also be
-// walked past a later bracket error's last run: such rewrites, and only they,
-// come with an ordinal of outcome.runs or more and are not part of the result.
-// A row that is run the plain way (see above) reports nothing. Each told
-// rewrite needs the whole line, so nested calls cost a walk over their
-// arguments each here.
-RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::size_t> holders,
-                      RewriteObserver* observer);
-
 // Runs an exchange row until a run changes nothing, with exactly the result of
 // calling Exchange again while it returns true. Requires a row that cannot form
 // a new occurrence of |find| (|find| non-empty, not inside |replacement|, none

@@ -74,12 +74,20 @@ TEST(ConvertTest, AnyFailedAllocationIsReported) {
 }  // namespace q9
 
 // The replaceable global allocation functions, on malloc and free (which the
-// compiler would take for a mismatch).
+// compiler would take for a mismatch); the array forms call these.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size) {
   if (q9::allocations_left > 0 && --q9::allocations_left == 0) throw std::bad_alloc();
   if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
   throw std::bad_alloc();
 }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return ::operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }

@@ -30,6 +30,7 @@ TEST(ConvertSafelyTest, KeepsWhatTheScriptComputes) {
        {kMarker, "#strict", "protected func  Hit(){", " Var(0)=Sum(1);",
         " return(And(Var(1),MakeRock()));", "}"},
        "3:8 argument-count 4:8 kept-call "},
+      {{"Init: Fire: Hurt(1);"}, {kMarker, "#strict", " func Init(){", "}", " func  Fire(){", " Hurt(1);", "}"}, ""},
       // A statement that ends the script unfinished is left as written.
       {{"("}, {kMarker, "#strict", "("}, "2:0 unchecked "},
   };

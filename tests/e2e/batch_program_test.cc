@@ -159,6 +159,13 @@ TEST_F(BatchProgramTest, WarningsAndPipes) {
   EXPECT_EQ(unread.status, 3);
   EXPECT_EQ(unread.out + unread.err, "-: error: cannot read: standard input\n0 converted, 0 "
                                      "unchanged, 0 with warnings, 1 failed\n");
+  // A write beyond the size limit fails as an error, not as a signal that ends the program.
+  const char* limit = "set -o pipefail; prlimit --fsize=0 \"$0\" -q s.c 2>&1 | cat";
+  ProcessResult limited =
+      RunProcess({"/bin/bash", "-c", limit, Q9_BATCH_PROGRAM}, "", {.cwd = dir_.string()});
+  EXPECT_EQ(limited.status, 3);
+  EXPECT_EQ(limited.out, "s.c: error: cannot write: File too large\n");
+  EXPECT_EQ(Get("s.c"), script);
   // One object a line, the message as the terminal shows it.
   EXPECT_THAT(
       Get("r.jsonl"),

@@ -31,6 +31,8 @@ TEST(ConvertSafelyTest, KeepsWhatTheScriptComputes) {
         " return(And(Var(1),MakeRock()));", "}"},
        "3:8 argument-count 4:8 kept-call "},
       {{"Init: Fire: Hurt(1);"}, {kMarker, "#strict", " func Init(){", "}", " func  Fire(){", " Hurt(1);", "}"}, ""},
+      // "/*/" opens a comment and does not close it.
+      {{"Init: Hurt(1); /*/", "*/ Hurt(2);"}, {kMarker, "#strict", " func Init(){", " Hurt(1);", " /*/", "*/ Hurt(2);", "}"}, ""},
       // A statement that ends the script unfinished is left as written.
       {{"("}, {kMarker, "#strict", "("}, "2:0 unchecked "},
   };

@@ -153,7 +153,7 @@ std::string SampleName(std::string_view pattern) {
         name += c;
         continue;
       }
-      // A byte the class leaves out, or its first byte.
+      // A negated class: a byte it does not list (ranges aside); else its first byte.
       const std::string_view members = pattern.substr(first, close - first);
       name += negated ? (members.find('x') == std::string_view::npos ? 'x' : 'y') : pattern[first];
       i = close;

@@ -91,6 +91,8 @@ TEST_F(InteractiveProgramTest, KeyReadAtATerminal) {
     int status;
     std::string fault = "";  // Q9_FAULT
   };
+  // The path is read by the C library's own calls, which the fault library
+  // does not see: the first read it sees at the terminal is the key's.
   const KeyCase cases[] = {
       {"Script.c\n", "taste zum fortfahren", "x", 0, "read:other 1 fail 4"},  // EINTR
       {"/help\n", "Autor: ", "\x03", 128 + SIGINT},  // Ctrl-C

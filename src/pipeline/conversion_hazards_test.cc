@@ -66,6 +66,11 @@ TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
       {{"Init: if(Var(2)) { SetVar(0,1,2); } SetVar(1,Mul(Sum(1,2),3));"},
        {"3:22+0 argument-count: `SetVar(0,1,2)` has 3 argument(s) where SetVar takes 2, and its rewrite no longer reads as a script / write by hand what the call was meant to do",
         "4:10+5 precedence: `Mul(Sum(1,2),3)` became `1+2*3`, which groups its operands differently / write `(1+2)*3`"}},
+      {{"Init: if(SetVar(0,1,2)) { } SetVar(1,Mul(Sum(1,2),3));"},  // the skip stops at "}"
+       {"3:13+0 argument-count: `SetVar(0,1,2)` has 3 argument(s) where SetVar takes 2, and its rewrite no longer reads as a script / write by hand what the call was meant to do",
+        "3:28+5 precedence: `Mul(Sum(1,2),3)` became `1+2*3`, which groups its operands differently / write `(1+2)*3`"}},
+      {{"Init: if(Equal(1,Mul(Sum(1,2),3))) Hurt(1);"},  // the culprit is the second operand
+       {"3:7+5 precedence: `Mul(Sum(1,2),3)` became `1+2*3`, which groups its operands differently / write `(1+2)*3`"}},
       {{"Init: Hurt(1); Fire: Boom: Hurt(2);"}, {}},
       {{"Init: Hurt(2*", "Sum(1,2));"},  // a quote over two lines
        {"3:6+2 precedence: `2* Sum(1,2)` became `2* 1+2`, which groups its operands differently / write `2* (1+2)`"}},

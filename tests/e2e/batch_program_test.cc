@@ -41,6 +41,7 @@ TEST_F(BatchProgramTest, UsageErrorsTouchNothing) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{}, "a PATH is needed"},
       {{"--warnin=precedence", "s.c"}, "did you mean --warnings?\n"},  // as far as a hint goes
+      {{"--j", "2", "s.c"}, "did you mean -j?\n"},
       {{"--check", "--diff", "s.c"}, "--help"},
       {{"--diff", "--backup", "s.c"}, "--help"},
       {{"-j", "0", "s.c"}, "--help"},

@@ -77,7 +77,7 @@ bool RunGuarded(Stage stage) {
 
 // The rows whose name (or find text) a line holds, one bit per row.
 using RowSet = std::uint32_t;
-static_assert(kRows.size() <= 32);
+static_assert(kRows.size() < 32);
 
 // For every pair of bytes (the first one in the high half of the index), the
 // rows whose name starts with that pair. Looking at two bytes at once keeps
@@ -121,7 +121,7 @@ RowSet RowsIn(std::string_view line, RowSet wanted, const RowsByFirstPair& pairs
 // any name after it, so it is offered to every later row, whose own search
 // then decides.
 void RunRows(LineList* lines, Conversion* result) {
-  const RowSet all_rows = ~RowSet{0} >> (32 - kRows.size());
+  const RowSet all_rows = (RowSet{1} << kRows.size()) - 1;
   const RowsByFirstPair& pairs = FirstPairTable();
   std::vector<RowSet> rows_in(lines->size());
   for (std::size_t i = 0; i < lines->size(); ++i) {

@@ -352,14 +352,9 @@ class Emitter {
   void Argument(std::uint32_t at, const Context& context) {
     const Node& node = tree_.nodes[at];
     const std::string_view op = node.kind == NodeKind::kBinary ? Text(node.token) : "";
-    const int level = LevelOf(at);
-    std::string_view printed = op == "eq" ? std::string_view("S=") : op;
-    if (node.kind == NodeKind::kCall) {
-      const Plan plan = PlanFor(at, true, false);
-      if (plan.call != nullptr) printed = plan.call->op;
-    }
+    const std::string_view printed = op == "eq" ? std::string_view("S=") : op;
     // A converted call brackets itself, keeping its own brackets.
-    const bool wrap = node.kind != NodeKind::kCall && NeedsBrackets(level, printed, context);
+    const bool wrap = node.kind != NodeKind::kCall && NeedsBrackets(LevelOf(at), printed, context);
     if (wrap) Add(node.first, 0, "(");
     Expression(at, wrap ? Context{} : context, true);
     if (wrap) Add(node.last, 0, ")", true);
@@ -391,7 +386,6 @@ void ApplyEdits(std::vector<Edit>* edits, LineList* lines) {
   }
 }
 
-
 std::string PrintedNode(const Tree& tree, LineViews lines, std::uint32_t node) {
   std::vector<Edit> edits;
   std::vector<Hazard> ignored;
@@ -400,10 +394,8 @@ std::string PrintedNode(const Tree& tree, LineViews lines, std::uint32_t node) {
   const Token& last = tree.tokens[tree.nodes[node].last];
   LineList piece;
   for (std::size_t line = first.line; line <= last.line; ++line) {
-    const std::size_t begin = line == first.line ? first.column : 0;
     const std::size_t end = line == last.line ? last.column + last.size : lines[line].size();
     piece.emplace_back(lines[line].substr(0, end));
-    piece.back().replace(0, begin, std::string(begin, ' '));
   }
   for (Edit& edit : edits) edit.line -= first.line;
   ApplyEdits(&edits, &piece);

@@ -98,7 +98,7 @@ TEST(RowsTest, PipelineRowsInTheirOrder) {
 // Far too many calls, nested or side by side, for a walk over the arguments
 // or the line per call.
 TEST(RowsTest, ManyCallsInLinearTime) {
-  constexpr std::size_t kDepth = 100000;
+  constexpr std::size_t kDepth = 200000;
   auto repeat = [](std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < kDepth; ++i) out += text;

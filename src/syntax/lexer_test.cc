@@ -38,6 +38,7 @@ TEST(LexerTest, CodeTokensOnlyStringsAndCommentsKeptWhole) {
       {{"x++ + ++y --z", "a**b*=c", "!=!"}, "x|++|+|++|y|--|z|a|**|b|*=|c|!=|!"},
       {{"12ab _AZaz09 \x80@$"}, "12|ab|_AZaz09|\x80?|@?|$?"},
       {{"a\r", "\tb\v\fc"}, "a|b|c"},
+      {{"x=12", "3"}, "x|=|12|3"},  // a number that ends its line
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Tokens(c.lines), c.tokens) << c.lines[0];

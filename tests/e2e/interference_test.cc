@@ -97,6 +97,9 @@ TEST_F(InterferenceTest, OtherProcessesAndSignalsAtTheWorstMoment) {
        {"a.c", "b.c"}, {"old", "new"}},
       {"interactive: SIGHUP when the new file has a name", "", "renameat 1 sh kill -HUP $PPID",
        {}, 128 + SIGHUP, "", {"a.c", "b.c"}, {"old"}},
+      // The interactive program, too, syncs the folder after the rename.
+      {"interactive: kill -9 at the folder's sync", "", "fsync:dir 1 sh kill -KILL $PPID", {},
+       128 + SIGKILL, "", {"a.c", "b.c"}, {"new"}},
       {"kill -9 while the new file has no name", "", "fsync:file 1 sh kill -KILL $PPID", one_job,
        128 + SIGKILL, "", {"a.c", "b.c"}, {"old"}},
       {"leftovers older than a minute removed", stale, "", {"s"}, 0, "2 converted",

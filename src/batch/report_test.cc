@@ -74,9 +74,9 @@ TEST(ReportTest, SummaryAndExitStatus) {
   const FileReport warned =
       Report(FileOutcome::kUnchanged,
              {Warned(HazardKind::kPrecedence, 1, ""), Warned(HazardKind::kLineEnds, 1, ""),
-              Warned(HazardKind::kPrecedence, 2, "")});
+              Warned(HazardKind::kPrecedence, 2, ""), Warned(HazardKind::kBroken, 2, "")});
   const std::string tail = " with warnings, 0 failed";
-  const std::string kinds = "; warnings: 2 precedence; notes: 1 line-ends\n";
+  const std::string kinds = "; warnings: 2 precedence, 1 broken; notes: 1 line-ends\n";
   const Case cases[] = {
       {"cuwc", BatchMode::kWrite, "2 converted, 2 unchanged, 1" + tail + kinds, kExitOk},
       {"uw", BatchMode::kCheck, "0 would be converted, 2 unchanged, 1" + tail + kinds, kExitOk},
@@ -109,8 +109,8 @@ TEST(ReportTest, SummaryAndExitStatus) {
 TEST(ReportTest, JsonLinesCarryAnyBytes) {
   const std::pair<std::string, std::string> cases[] = {
       {"a\"b\\c", R"("a\"b\\c")"},
-      {"\t\r\n\x01\x7f", "\"\\t\\r\\n\\u0001\x7f\""},
-      {"\xC3\xB6 \xE2\x82\xAC", "\"\xC3\xB6 \xE2\x82\xAC\""},          // UTF-8: ö €
+      {"\t\r\n\x01\x1f\x7f", "\"\\t\\r\\n\\u0001\\u001f\x7f\""},
+      {"\xC3\xB6 \xE2\x82\xAC \xF0\x9F\x98\x80", "\"\xC3\xB6 \xE2\x82\xAC \xF0\x9F\x98\x80\""},  // UTF-8: ö € 😀
       {"\xF6\xC3(\xE2\x82", "\"\xC3\xB6\xC3\x83(\xC3\xA2\xC2\x82\""},  // Latin-1: öÃ(â and U+0082
   };
   for (const auto& [bytes, json] : cases) EXPECT_EQ(JsonString(bytes), json) << bytes;

@@ -71,6 +71,9 @@ TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
         "3:28+5 precedence: `Mul(Sum(1,2),3)` became `1+2*3`, which groups its operands differently / write `(1+2)*3`"}},
       {{"Init: if(Equal(1,Mul(Sum(1,2),3))) Hurt(1);"},  // the culprit is the second operand
        {"3:7+5 precedence: `Mul(Sum(1,2),3)` became `1+2*3`, which groups its operands differently / write `(1+2)*3`"}},
+      {{"Init: Hurt(1);", "SetVar(0,Var(1) ? 2 : 3);"},  // the colon of ?: taken for a header
+       {"5:20+0 odd-header: a colon that belongs to no label was taken for a function header / join the lines again and restore the colon",
+        "5:0+6 unconverted: this SetVar call's closing bracket is on another line, so the conversion of SetVar stopped here; its calls stay in the old form (they still work) / to have them converted, put this call on one line and convert again"}},
       {{"Init: Hurt(1); Fire: Boom: Hurt(2);"}, {}},
       {{"Init: Hurt(2*", "Sum(1,2));"},  // a quote over two lines
        {"3:6+2 precedence: `2* Sum(1,2)` became `2* 1+2`, which groups its operands differently / write `2* (1+2)`"}},

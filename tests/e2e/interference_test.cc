@@ -72,7 +72,7 @@ TEST_F(InterferenceTest, OtherProcessesAndSignalsAtTheWorstMoment) {
        "linkat:a.c.bak 1 sh ln -sfn ../o.c s/a.c", {"-j", "1", "--backup", "s"}, 3,
        "s/a.c" + kChanged, {"a.c@", "b.c", "b.c.bak"}, {"link"}},
       {"backups copied (EXDEV): a.c.bak cannot be created, b.c's copy is interrupted", "",
-       "linkat:.bak * fail 18\nopenat:a.c.bak 1 fail 13\nread:file 5 fail 4",
+       "linkat:.bak * fail 18\nopenat:a.c.bak 1 fail 13\nread:file 5 fail 4\nwrite:file 1 fail 4",
        {"-j", "1", "--backup", "s"}, 3, "s/a.c: error: cannot write: backup s/a.c.bak: Permission "
        "denied\n1 converted", {"a.c", "b.c", "b.c.bak"}, {"old"}},
       {"text appended while converting", "", "fsync:file 1 sh " + kAppend + " s/a.c", {"s/a.c"},

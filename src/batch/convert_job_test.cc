@@ -69,7 +69,8 @@ TEST_F(ConvertJobTest, WritesOnlyWhatChangesInWriteModeOnly) {
     // Files that keep their bytes are not rewritten, and get no backup.
     EXPECT_EQ(Inode(At("s.c")) == inode, c.before == c.after);
     EXPECT_EQ(ReadBytes(At("s.c.bak")), c.before == c.after ? "" : c.before);
-    EXPECT_EQ(report.diff.starts_with("--- a/" + At("s.c") + "\n+++ b/" + At("s.c") + "\n@@ "),
+    EXPECT_EQ(report.diff.starts_with("--- a/" + At("s.c") + "\n+++ b/" + At("s.c") + "\n@@ ") &&
+                  report.diff.find("\n-" + kOld + "+" + kMarker) != std::string::npos,
               c.mode == BatchMode::kDiff);
     fs::remove(At("s.c.bak"));
   }

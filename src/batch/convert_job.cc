@@ -176,24 +176,4 @@ FileReport UnreadableScript(const std::string& path, const Status& status) {
   return Failed(path, ErrorText("cannot read: ", status));
 }
 
-FileReport ConvertJob(const std::string& path, const JobOptions& options) {
-  FoundScript script;
-  script.path = path;
-  Folder folder;
-  if (Status found = ResolveScript(path, &folder, &script.name); !found.ok()) {
-    return UnreadableScript(path, found);
-  }
-  if (!folder.is_open()) {
-    return UnreadableScript(path, Status::Error(std::generic_category().message(ENOENT)));
-  }
-  FileReport report = ConvertJob(script, folder, options);
-  if (options.mode == BatchMode::kWrite && report.outcome == FileOutcome::kConverted) {
-    if (Status synced = folder.Sync(); !synced.ok()) {
-      report.outcome = FileOutcome::kFailed;
-      report.error = "cannot write: folder not synced: " + synced.reason();
-    }
-  }
-  return report;
-}
-
 }  // namespace q9

@@ -73,10 +73,6 @@ FileReport ConvertJob(const FoundScript& script, const Folder& folder, const Job
 // be found at all (|status| says why).
 FileReport UnreadableScript(const std::string& path, const Status& status);
 
-// The same for the file at |path| alone, taken as named on the command line;
-// the folder is synced after a save.
-FileReport ConvertJob(const std::string& path, const JobOptions& options);
-
 }  // namespace q9
 
 #endif  // Q9_BATCH_CONVERT_JOB_H_

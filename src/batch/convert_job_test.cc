@@ -25,6 +25,15 @@ ino_t Inode(const std::string& path) {
   return info.st_ino;
 }
 
+// The job for a script named on its own, in its folder opened as a run opens it.
+FileReport ConvertJob(const std::string& path, const JobOptions& options) {
+  FoundScript script;
+  script.path = path;
+  Folder folder;
+  EXPECT_TRUE(ResolveScript(path, &folder, &script.name).ok()) << path;
+  return ConvertJob(script, folder, options);
+}
+
 using ConvertJobTest = ScratchTest;
 
 TEST_F(ConvertJobTest, WritesOnlyWhatChangesInWriteModeOnly) {

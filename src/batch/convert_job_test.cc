@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "linestore/line_store.h"
 #include "linestore/scratch_test_util.h"
 
 namespace q9 {
@@ -26,7 +27,7 @@ ino_t Inode(const std::string& path) {
 }
 
 // The job for a script named on its own, in its folder opened as a run opens it.
-FileReport ConvertJob(const std::string& path, const JobOptions& options) {
+FileReport ConvertNamed(const std::string& path, const JobOptions& options) {
   FoundScript script;
   script.path = path;
   Folder folder;
@@ -70,9 +71,9 @@ TEST_F(ConvertJobTest, WritesOnlyWhatChangesInWriteModeOnly) {
     WriteBytes(At("s.c"), c.before);
     const ino_t inode = Inode(At("s.c"));
     const FileReport report =
-        ConvertJob(At("s.c"), {.mode = c.mode, .backup_suffix = ".bak",
-                               .warnings = warnings ? WarningKinds().set() : WarningKinds(),
-                               .safe = c.safe});
+        ConvertNamed(At("s.c"), {.mode = c.mode, .backup_suffix = ".bak",
+                                 .warnings = warnings ? WarningKinds().set() : WarningKinds(),
+                                 .safe = c.safe});
     EXPECT_EQ(report.outcome, c.outcome);
     EXPECT_EQ(ReadBytes(At("s.c")), c.after);
     // Files that keep their bytes are not rewritten, and get no backup.
@@ -87,7 +88,7 @@ TEST_F(ConvertJobTest, WritesOnlyWhatChangesInWriteModeOnly) {
 
 TEST_F(ConvertJobTest, WarningsCarryTheConvertedLines) {
   WriteBytes(At("s.c"), "Timer: Sum(1,\r\nx: Not(\n");
-  const FileReport report = ConvertJob(At("s.c"), {});
+  const FileReport report = ConvertNamed(At("s.c"), {});
   EXPECT_EQ(ReadBytes(At("s.c")),
             kMarker + "#strict\n func Timer(){\n Sum(1,\r\n}\n func x(){\n Not(\n}\n");
   std::vector<std::string> seen;
@@ -134,7 +135,7 @@ TEST_F(ConvertJobTest, FailuresLeaveEverythingAsItWas) {
   };
   for (const auto& [path, error] : cases) {
     SCOPED_TRACE(path);
-    const FileReport report = ConvertJob(path, {.backup_suffix = ".orig"});
+    const FileReport report = ConvertNamed(path, {.backup_suffix = ".orig"});
     EXPECT_EQ(report.outcome, FileOutcome::kFailed);
     EXPECT_EQ(report.error, error);
   }

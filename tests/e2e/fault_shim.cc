@@ -20,7 +20,9 @@
 #include <deque>
 #include <regex>
 #include <string>
+#include <string_view>
 #include <type_traits>
+#include <vector>
 
 namespace {
 
@@ -37,7 +39,7 @@ std::deque<Rule>& Rules() {
   return *rules;
 }
 
-// Before main; the commands then run without this library, as other processes.
+// Before main.
 __attribute__((constructor)) void ReadRules() {
   static const std::regex kRule(R"((\w+):?(\S*) (\S+) (sh|fail) (.*))");
   const std::string text = std::getenv("Q9_FAULT") != nullptr ? std::getenv("Q9_FAULT") : "";
@@ -46,15 +48,21 @@ __attribute__((constructor)) void ReadRules() {
     const int error = (*m)[4] == "fail" ? std::stoi((*m)[5]) : 0;
     Rules().emplace_back((*m)[1], (*m)[2], (*m)[5], nth, error);
   }
-  unsetenv("LD_PRELOAD");
-  unsetenv("Q9_FAULT");
 }
 
+// COMMAND runs as another process would, without this library and its rules;
+// the program keeps both, so that they hold when it starts itself again.
 void RunShell(const std::string& command) {
   const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+  std::vector<char*> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string_view setting = *e;
+    if (!setting.starts_with("LD_PRELOAD=") && !setting.starts_with("Q9_FAULT=")) env.push_back(*e);
+  }
+  env.push_back(nullptr);
   pid_t child = 0;
   int status = 0;
-  if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+  if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), env.data()) != 0)
     return;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }

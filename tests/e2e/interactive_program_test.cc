@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "tests/e2e/process.h"
 
@@ -112,6 +113,9 @@ TEST_F(InteractiveProgramTest, KeyReadAtATerminal) {
     EXPECT_TRUE(shown("ordner ist)"));
     EXPECT_EQ(write(master, c.input.data(), c.input.size()), ssize_t(c.input.size()));
     EXPECT_TRUE(shown(c.shown));
+    // Started again at once with large pages asked of the allocator.
+    EXPECT_THAT(ReadBytes("/proc/" + std::to_string(pid) + "/environ"),
+                testing::HasSubstr("GLIBC_TUNABLES=glibc.malloc.hugetlb="));
     EXPECT_TRUE(WaitFor(master, &output, [&] {
       return tcgetattr(master, &now) == 0 && !(now.c_lflag & (ICANON | ECHO));
     })) << "no single-key mode";

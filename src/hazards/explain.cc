@@ -332,8 +332,7 @@ void ExplainChange(LineViews before, Place old_place, Place old_end, LineViews a
   const Statement old_statement = ParseOne(before, old_place, old_end);
   const Statement new_statement = ParseOne(after, new_place, new_end);
   if (!old_statement.ok || !new_statement.ok) {
-    Hazard hazard;
-    hazard.kind = HazardKind::kChanged;
+    Hazard hazard;  // of the kind kChanged
     hazard.line = new_place.line;
     hazard.what = "this statement computes something else after the conversion";
     hazard.advice = "compare it with the original";

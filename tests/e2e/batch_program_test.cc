@@ -134,8 +134,10 @@ TEST_F(BatchProgramTest, WarningsAndPipes) {
       {{"-q", "--report=r.jsonl", "s.c"}, "", 0, "", "", true},
       {{"-"}, script, 0, converted, both("-") + "1 converted, 0 unchanged, 1" + counts},
       {{"--check", "--warnings=none", "-"}, script, 1, "-\n", clean + "\n"},
-      {{"--safe", "--diff", "-q", "-"}, mul, 0, "--- a/-\n+++ b/-\n@@ -1 +1,5 @@\n-" + mul +
-       "\n\\ No newline at end of file\n+" + kMarker + "+#strict\n+ func x(){\n+ Var(0)=(Var(1)+2)*3;\n+}\n", ""},
+      // The diff alone, though there is a warning.
+      {{"--safe", "--diff", "-q", "-"}, mul + "\nSetVar(1,2,3);", 0, "--- a/-\n+++ b/-\n@@ -1,2 +1,6 @@\n-" + mul +
+       "\n-SetVar(1,2,3);\n\\ No newline at end of file\n+" + kMarker +
+       "+#strict\n+ func x(){\n+ Var(0)=(Var(1)+2)*3;\n+SetVar(1,2,3);\n+}\n", ""},
       {{"--warnings-only", "--no-warn=unconverted", "-q", "-"}, script, 1, warning("-"), ""},
       {{"--no-warn=all", "-"}, script, 0, converted, "1 converted, 0 unchanged, 0 with warnings, 0 failed\n"},
       {{"-v", "-"}, converted, 0, converted,

@@ -97,14 +97,14 @@ const RowsByFirstPair& FirstPairTable() {
   return table;
 }
 
-// The rows of |wanted| whose name |line| holds, in one walk over it.
-RowSet RowsIn(std::string_view line, RowSet wanted, const RowsByFirstPair& pairs) {
+// The rows whose name |line| holds, in one walk over it.
+RowSet RowsIn(std::string_view line, const RowsByFirstPair& pairs) {
   RowSet found = 0;
   for (std::size_t i = 0; i + 1 < line.size(); ++i) {
     const unsigned first = static_cast<unsigned char>(line[i]);
     RowSet candidates = pairs[first << 8 | static_cast<unsigned char>(line[i + 1])];
     if (candidates == 0) continue;  // most pairs start no name
-    candidates &= wanted & ~found;
+    candidates &= ~found;
     while (candidates != 0) {
       const int r = std::countr_zero(candidates);
       candidates &= candidates - 1;
@@ -121,15 +121,14 @@ RowSet RowsIn(std::string_view line, RowSet wanted, const RowsByFirstPair& pairs
 // any name after it, so it is offered to every later row, whose own search
 // then decides.
 void RunRows(LineList* lines, Conversion* result) {
-  const RowSet all_rows = (RowSet{1} << kRows.size()) - 1;
   const RowsByFirstPair& pairs = FirstPairTable();
   std::vector<RowSet> rows_in(lines->size());
   for (std::size_t i = 0; i < lines->size(); ++i) {
-    rows_in[i] = RowsIn((*lines)[i], all_rows, pairs);
+    rows_in[i] = RowsIn((*lines)[i], pairs);
   }
   std::vector<std::size_t> holders;
   for (std::size_t r = 0; r < kRows.size(); ++r) {
-    const RowSet later_rows = all_rows & ~(~RowSet{0} >> (31 - r));
+    const RowSet later_rows = ~(~RowSet{0} >> (31 - r));  // bits past the last row stay unread
     holders.clear();
     for (std::size_t i = 0; i < lines->size(); ++i) {
       if ((rows_in[i] >> r & 1) == 0) continue;

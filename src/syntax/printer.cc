@@ -371,7 +371,6 @@ class Emitter {
 
 void PrintSafely(const Tree& tree, LineViews lines, std::vector<Edit>* edits,
                  std::vector<Hazard>* hazards) {
-  if (tree.nodes.empty()) return;
   Emitter(tree, lines, edits, hazards).Statement(tree.root_index());
 }
 

@@ -23,11 +23,12 @@ struct Edit {
   std::size_t order;
 };
 
-// The edits that turn the statement at the root of |tree| (read from |lines|)
-// into #strict form while keeping what it computes: every old call that
-// stands for an operator, a variable setter or a step becomes it, with
-// brackets exactly where the precedence needs them (Mul(Sum(a,b),c) becomes
-// (a+b)*c), a step whose value is used becomes ++Var(n), and "eq" becomes
+// The edits that turn the statement at the root of |tree| (read from |lines|
+// by a ParseStatement that succeeded, so the tree has a root) into #strict
+// form while keeping what it computes: every old call that stands for an
+// operator, a variable setter or a step becomes it, with brackets exactly
+// where the precedence needs them (Mul(Sum(a,b),c) becomes (a+b)*c), a step
+// whose value is used becomes ++Var(n), and "eq" becomes
 // "S=". Where the operators compute the same without brackets, the bytes are
 // those the conversion's rows give. Left as they are, each with a hazard in
 // |*hazards|: calls with another number of arguments than they take, And/Or

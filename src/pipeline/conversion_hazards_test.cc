@@ -87,9 +87,10 @@ TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
         "4:1+3 unconverted: this Inc call's closing bracket is on another line, so the conversion of Inc stopped here; its calls stay in the old form (they still work) / to have them converted, put this call on one line and convert again"}},
       {{"Init: if(Var(1)!=2) SetVar(0,Not(Var(3)));"},
        {"3:22+6 negation-dropped: `Not(Var(3))` became `Var(3)`: the negation was left out, because the line holds \"!=\" / write `!Var(3)`"}},
-      {{"Init: SetVar(0,Mul(Sum(1,2),3)); SetVar(0,5);", "Fire: SetVar(1,Mul(Sum(1,2),3)); SetVar(1,Var(1,2));"},
+      // Var(0) is stored over before it is read: "!1" neither reads nor stores a variable.
+      {{"Init: SetVar(0,Mul(Sum(1,2),3)); Hurt(!1); SetVar(0,5);", "Fire: SetVar(1,Mul(Sum(1,2),3)); SetVar(1,Var(1,2));"},
        {"3:0+0 harmless: this statement was rewritten into one that computes something else, but what it stores is stored over before anything reads it / nothing needs doing, unless you change the lines after it",
-        "7:8+5 precedence: `Mul(Sum(1,2),3)` became `1+2*3`, which groups its operands differently / write `(1+2)*3`"}},
+        "8:8+5 precedence: `Mul(Sum(1,2),3)` became `1+2*3`, which groups its operands differently / write `(1+2)*3`"}},
       {{"Init: if(IsNewgfx(Mul(Sum(1,2),3))) Hurt(1);"},
        {"3:4+26 renamed-call: `IsNewgfx` was renamed to `BarrelConfiguration`, which takes other arguments / write the call that this place needs now"}},
       {{"Init: Hurt(1);", "foo Bar: Hurt(2);"},  // no label: only modifiers may stand before the name

@@ -23,15 +23,13 @@ std::optional<std::string> TunablesWithLargePages(const char* current) {
   return (tunables.empty() ? "" : tunables + ":") + std::string(kName) + "=1";
 }
 
-void RestartWithLargePages(char** argv) {
+void RestartWithLargePages([[maybe_unused]] char** argv) {
 #ifdef __GLIBC__
   const std::optional<std::string> tunables = TunablesWithLargePages(std::getenv("GLIBC_TUNABLES"));
   if (!tunables || setenv("GLIBC_TUNABLES", tunables->c_str(), 1) != 0) return;
   execv("/proc/self/exe", argv);
   // Without /proc, or refused: the program runs on as it is, the tunable
   // still set, so that it cannot try again.
-#else
-  (void)argv;
 #endif
 }
 

@@ -5,8 +5,6 @@
 namespace q9::model {
 namespace {
 
-// ---- Tokens ----
-
 struct Token {
   enum Kind { kWord, kNumber, kString, kPunct, kOdd, kEnd } kind;
   std::string text;  // a string's bytes between its quotes; an odd token's reason
@@ -35,9 +33,8 @@ std::vector<Token> Tokenize(std::string_view s) {
   while (i < s.size()) {
     const char c = s[i];
     std::size_t j = i + 1;
-    if (c == '\n') {
-      ++line;
-    } else if (IsBlank(c)) {
+    if (c == '\n' || IsBlank(c)) {
+      line += c == '\n';
     } else if ((only_blanks && c == '#') || s.substr(i, 2) == "//") {  // a directive or comment
       j = std::min(s.find('\n', i), s.size());
     } else if (s.substr(i, 2) == "/*") {
@@ -68,43 +65,39 @@ std::vector<Token> Tokenize(std::string_view s) {
 
 bool IsKeyword(std::string_view w) { return std::find(std::begin(kKeywords), std::end(kKeywords), w) != std::end(kKeywords); }
 bool IsPunct(const Token& t, std::string_view p) { return t.kind == Token::kPunct && t.text == p; }
-bool IsVariable(const Expr& e) {
-  return e.kind == Expr::kCall && (e.name == "Var" || e.name == "Local" || e.name == "Global");
-}
+bool IsVariable(const Expr& e) { return e.kind == Expr::kCall && (e.name == "Var" || e.name == "Local" || e.name == "Global"); }
 Expr Make(Expr::Kind kind, std::string name, std::vector<Expr> args) { return {kind, std::move(name), {}, std::move(args)}; }
 
-// ---- Parser: the statements of one function ----
+// The statements of one function; the first syntax error stops it.
+struct Parser {
+  std::vector<Token> t;
+  std::size_t pos = 0;
+  std::string error{};
 
-class Parser {
- public:
-  explicit Parser(std::vector<Token> tokens) : t_(std::move(tokens)) {}
-
-  std::vector<Stmt> Statements(std::string* error) {
-    std::vector<Stmt> body;
-    while (error_.empty() && t_[pos_].kind != Token::kEnd) body.push_back(Statement());
-    *error = error_;
-    return body;
-  }
-
- private:
-  const Token& Peek() const { return t_[pos_]; }
+  const Token& Peek() const { return t[pos]; }
   bool IsWord(std::string_view w) const { return Peek().kind == Token::kWord && Peek().text == w; }
-  void Next() { pos_ += Peek().kind == Token::kEnd ? 0 : 1; }
+  void Next() { pos += Peek().kind == Token::kEnd ? 0 : 1; }
   bool Accept(std::string_view p) { return IsPunct(Peek(), p) && (Next(), true); }
   bool AcceptWord(std::string_view w) { return IsWord(w) && (Next(), true); }
   void Expect(std::string_view p) {
     if (!Accept(p)) Fail("expected \"" + std::string(p) + "\"");
   }
   void Fail(const std::string& why) {
-    if (error_.empty()) error_ = "line " + std::to_string(Peek().line + 1) + ": " + why + " at \"" + Peek().text + "\"";
+    if (error.empty()) error = "line " + std::to_string(Peek().line + 1) + ": " + why + " at \"" + Peek().text + "\"";
+  }
+
+  // Up to a "}" or the end.
+  std::vector<Stmt> Statements() {
+    std::vector<Stmt> body;
+    while (error.empty() && !IsPunct(Peek(), "}") && Peek().kind != Token::kEnd) body.push_back(Statement());
+    return body;
   }
 
   Stmt Statement() {
     Stmt s;
     if (Accept(";")) return s;
     if (Accept("{")) {
-      s.kind = Stmt::kBlock;
-      while (error_.empty() && !IsPunct(Peek(), "}") && Peek().kind != Token::kEnd) s.body.push_back(Statement());
+      s = {Stmt::kBlock, {}, Statements()};
       Expect("}");
     } else if (IsWord("if") || IsWord("while")) {
       s.kind = AcceptWord("if") ? Stmt::kIf : (Next(), Stmt::kWhile);
@@ -159,7 +152,7 @@ class Parser {
   Expr Binary(int level) {
     if (level < 3) return Unary();
     Expr left = Binary(level - 1);
-    while (error_.empty() && Level() == level) {
+    while (error.empty() && Level() == level) {
       const std::string op = IsWord("eq") ? "S=" : Peek().text;
       Next();
       left = Make(Expr::kBinary, op, {std::move(left), Binary(level == 3 ? 3 : level - 1)});
@@ -176,7 +169,7 @@ class Parser {
       return Make(Expr::kPrefix, std::string(op), {std::move(operand)});
     }
     Expr e = Primary();
-    while (error_.empty() && (IsPunct(Peek(), "++") || IsPunct(Peek(), "--"))) {
+    while (error.empty() && (IsPunct(Peek(), "++") || IsPunct(Peek(), "--"))) {
       if (!IsVariable(e)) Fail("only Var, Local or Global can step");
       e = Make(Expr::kPostfix, Peek().text, {std::move(e)});
       Next();
@@ -200,7 +193,7 @@ class Parser {
       Next();
       if (Accept("(")) {
         e.kind = Expr::kCall;
-        while (error_.empty() && !Accept(")")) {
+        while (error.empty() && !Accept(")")) {
           if (!e.args.empty()) Expect(",");
           e.args.push_back(Expression());
         }
@@ -213,17 +206,12 @@ class Parser {
     }
     return e;
   }
-
-  std::vector<Token> t_;
-  std::size_t pos_ = 0;
-  std::string error_;
 };
 
-// ---- Splitting a script into its functions ----
-
+// A function found in the script: its statements are tokens [begin, end).
 struct Piece {
   Function function;
-  std::size_t begin, end;  // its statements: tokens [begin, end)
+  std::size_t begin, end;
   std::size_t last_token_line;
 };
 
@@ -278,8 +266,6 @@ std::vector<Piece> SplitStrict(const std::vector<Token>& t) {
   return pieces;
 }
 
-// ---- Values ----
-
 Value Int(std::int32_t n) { return {false, n, ""}; }
 Value Bool(bool b) { return Int(b ? 1 : 0); }
 std::int32_t Num(const Value& v) { return v.is_string ? 0 : v.number; }
@@ -293,9 +279,7 @@ Value Apply(std::string_view op, const Value& a, const Value& b) {
   const auto ux = static_cast<std::uint32_t>(x), uy = static_cast<std::uint32_t>(y);
   auto wrap = [](std::uint32_t n) { return Int(static_cast<std::int32_t>(n)); };
   if (op == "S=") return Bool(Text(a) == Text(b));
-  if (op == "+") return wrap(ux + uy);
-  if (op == "-") return wrap(ux - uy);
-  if (op == "*") return wrap(ux * uy);
+  if (op == "+" || op == "-" || op == "*") return wrap(op == "+" ? ux + uy : op == "-" ? ux - uy : ux * uy);
   if (op == "/") return y == 0 ? Int(0) : y == -1 ? wrap(0u - ux) : Int(x / y);
   if (op == "%") return y == 0 || y == -1 ? Int(0) : Int(x % y);
   if (op == "**") {  // x multiplied y times, by squaring
@@ -305,9 +289,7 @@ Value Apply(std::string_view op, const Value& a, const Value& b) {
   }
   if (op == "<<") return wrap(ux << (uy & 31u));
   if (op == ">>") return Int(x >> (uy & 31u));
-  if (op == "&") return Int(x & y);
-  if (op == "^") return Int(x ^ y);
-  if (op == "|") return Int(x | y);
+  if (op == "&" || op == "^" || op == "|") return Int(op == "&" ? x & y : op == "^" ? x ^ y : x | y);
   if (op == "&&" || op == "||") return Bool(op == "&&" ? Truth(a) && Truth(b) : Truth(a) || Truth(b));
   if (op == "<" || op == ">=") return Bool((x < y) == (op == "<"));
   if (op == ">" || op == "<=") return Bool((x > y) == (op == ">"));
@@ -320,32 +302,20 @@ std::uint32_t Hash(std::string_view s, std::uint32_t engine) {
   return h;
 }
 
-// The built-ins that compute an operator; the others are handled in Call.
+// The built-ins that compute an operator; Call handles the others.
 constexpr std::pair<std::string_view, std::string_view> kOperatorCalls[] = {
-    {"Sum", "+"},     {"Sub", "-"},         {"Mul", "*"},       {"Div", "/"},     {"Mod", "%"},
-    {"Pow", "**"},    {"BitAnd", "&"},      {"And", "&&"},      {"Or", "||"},     {"Equal", "=="},
-    {"GreaterThan", ">"}, {"LessThan", "<"}, {"SEqual", "S="}};
+    {"Sum", "+"}, {"Sub", "-"}, {"Mul", "*"}, {"Div", "/"}, {"Mod", "%"}, {"Pow", "**"}, {"BitAnd", "&"},
+    {"And", "&&"}, {"Or", "||"}, {"Equal", "=="}, {"GreaterThan", ">"}, {"LessThan", "<"}, {"SEqual", "S="}};
 
-// ---- Running a function ----
+// Runs one function: statements and calls are steps.
+struct Machine {
+  State state;
+  const std::uint32_t engine;
+  std::vector<std::string> trace{};
+  int steps = 0;
+  bool too_long = false;
 
-class Machine {
- public:
-  Machine(const State& input, std::uint32_t engine) : state_(input), engine_(engine) {}
-
-  Outcome Finish(const std::vector<Stmt>& body) {
-    Value result;
-    for (const Stmt& s : body) {
-      if (!Exec(s, &result)) break;
-    }
-    if (too_long_) return {true, {}, {}, {}};
-    for (auto* vars : {&state_.var, &state_.local, &state_.global}) {
-      std::erase_if(*vars, [](const auto& entry) { return entry.second == Value(); });
-    }
-    return {false, result, state_, trace_};
-  }
-
- private:
-  bool Step() { return !(too_long_ = too_long_ || ++steps_ > 10000); }
+  bool Step() { return !(too_long = too_long || ++steps > 10000); }
 
   // False when the function ends here: a return, or the step limit.
   bool Exec(const Stmt& s, Value* result) {
@@ -354,15 +324,15 @@ class Machine {
     if (s.kind == Stmt::kBlock) return std::all_of(s.body.begin(), s.body.end(), exec);
     if (s.kind == Stmt::kIf) return Truth(Eval(s.expr[0])) ? exec(s.body[0]) : s.body.size() < 2 || exec(s.body[1]);
     if (s.kind == Stmt::kReturn) return *result = s.expr.empty() ? Value() : Eval(s.expr[0]), false;
-    while (s.kind == Stmt::kWhile && Truth(Eval(s.expr[0])) && !too_long_) {
+    while (s.kind == Stmt::kWhile && Truth(Eval(s.expr[0])) && !too_long) {
       if (!exec(s.body[0])) return false;
     }
     if (s.kind == Stmt::kExpr) Eval(s.expr[0]);
-    return !too_long_;
+    return !too_long;
   }
 
   std::map<std::int32_t, Value>& Kind(std::string_view name) {
-    return name == "Local" ? state_.local : name == "Global" ? state_.global : state_.var;
+    return name == "Local" ? state.local : name == "Global" ? state.global : state.var;
   }
   // A Var/Local/Global call as a variable: its arguments, then the variable.
   Value& Locate(const Expr& call) {
@@ -377,41 +347,29 @@ class Machine {
   }
 
   Value Eval(const Expr& e) {
-    if (too_long_) return {};
-    switch (e.kind) {
-      case Expr::kNumber:
-      case Expr::kString:
-        return e.value;
-      case Expr::kConstant:
-        return Int(static_cast<std::int32_t>(Hash(e.name, engine_) % 7));
-      case Expr::kCall:
-        return Call(e);
-      case Expr::kPrefix:
-      case Expr::kPostfix: {
-        if (e.name.size() == 1) {  // a prefix !, -, + or ~
-          const Value v = Eval(e.args[0]);
-          return e.name == "!" ? Bool(!Truth(v)) : e.name == "~" ? Int(~Num(v)) : Apply(e.name, Int(0), v);
-        }
-        Value& v = Locate(e.args[0]);
-        const Value old = v;
-        v = Apply(e.name.substr(1), old, Int(1));
-        return e.kind == Expr::kPostfix ? old : v;
-      }
-      case Expr::kBinary: {
-        const Value a = Eval(e.args[0]);
-        if (e.name == "&&" && !Truth(a)) return Int(0);
-        if (e.name == "||" && Truth(a)) return Int(1);
-        return Apply(e.name, a, Eval(e.args[1]));
-      }
-      case Expr::kChoice:
-        return Eval(e.args[Truth(Eval(e.args[0])) ? 1 : 2]);
-      case Expr::kAssign: {
-        Value& v = Locate(e.args[0]);
-        const Value value = Eval(e.args[1]);
-        return v = e.name == "=" ? value : Apply(std::string_view(e.name).substr(0, e.name.size() - 1), v, value);
-      }
+    if (too_long) return {};
+    if (e.kind == Expr::kNumber || e.kind == Expr::kString) return e.value;
+    if (e.kind == Expr::kConstant) return Int(static_cast<std::int32_t>(Hash(e.name, engine) % 7));
+    if (e.kind == Expr::kCall) return Call(e);
+    if (e.kind == Expr::kChoice) return Eval(e.args[Truth(Eval(e.args[0])) ? 1 : 2]);
+    if (e.kind == Expr::kBinary) {
+      const Value a = Eval(e.args[0]);
+      if (e.name == "&&" && !Truth(a)) return Int(0);
+      if (e.name == "||" && Truth(a)) return Int(1);
+      return Apply(e.name, a, Eval(e.args[1]));
     }
-    return {};
+    if (e.kind == Expr::kPrefix && e.name.size() == 1) {  // !, -, + or ~
+      const Value v = Eval(e.args[0]);
+      return e.name == "!" ? Bool(!Truth(v)) : e.name == "~" ? Int(~Num(v)) : Apply(e.name, Int(0), v);
+    }
+    Value& v = Locate(e.args[0]);  // a step or an assignment
+    const Value old = v;
+    if (e.kind == Expr::kAssign) {
+      const Value value = Eval(e.args[1]);
+      return v = e.name == "=" ? value : Apply(std::string_view(e.name).substr(0, e.name.size() - 1), v, value);
+    }
+    v = Apply(e.name.substr(1), old, Int(1));
+    return e.kind == Expr::kPostfix ? old : v;
   }
 
   Value Call(const Expr& e) {
@@ -432,21 +390,15 @@ class Machine {
     }
     if (name == "Not") return Bool(!Truth(a));
     if (inc || name == "Dec") return Apply(inc ? "+" : "-", a, Int(1));
-    if (name == "IncVar" || name == "DecVar") return state_.var[Num(a)] = Apply(name == "IncVar" ? "+" : "-", state_.var[Num(a)], Int(1));
+    if (name == "IncVar" || name == "DecVar") return state.var[Num(a)] = Apply(name == "IncVar" ? "+" : "-", state.var[Num(a)], Int(1));
     if (name == "SetVar" || name == "AssignVar" || name == "SetLocal" || name == "SetGlobal") {
       return Kind(name == "SetLocal" ? "Local" : name == "SetGlobal" ? "Global" : "Var")[Num(a)] = b;
     }
     std::string entry = e.name + "(";  // an engine call
     for (std::size_t k = 0; k < args.size(); ++k) entry += (k ? "," : "") + Show(args[k]);
-    trace_.push_back(entry + ")");
-    return Int(static_cast<std::int32_t>(Hash(trace_.back(), engine_) % 4));
+    trace.push_back(entry + ")");
+    return Int(static_cast<std::int32_t>(Hash(trace.back(), engine) % 4));
   }
-
-  State state_;
-  const std::uint32_t engine_;
-  std::vector<std::string> trace_;
-  int steps_ = 0;
-  bool too_long_ = false;
 };
 
 }  // namespace
@@ -473,7 +425,7 @@ Script ParseScript(std::string_view text, Syntax syntax) {
   const auto lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
   Script script;
   for (std::size_t k = 0; k < pieces.size(); ++k) {
-    Function& f = pieces[k].function;
+    Function f = pieces[k].function;  // a copy: the names stay for the check below
     const std::size_t next = k + 1 < pieces.size() ? pieces[k + 1].function.first_line : lines + (text.ends_with('\n') ? 0 : 1);
     f.last_line = std::max({pieces[k].last_token_line, f.first_line, next == 0 ? 0 : next - 1});
     if (IsKeyword(f.name)) f.error = "a keyword as a name";
@@ -481,19 +433,30 @@ Script ParseScript(std::string_view text, Syntax syntax) {
       if (&other != &pieces[k] && other.function.name == f.name) f.error = "a second function of this name";
     }
     if (f.error.empty()) {
-      std::vector<Token> own(tokens.begin() + static_cast<std::ptrdiff_t>(pieces[k].begin),
-                             tokens.begin() + static_cast<std::ptrdiff_t>(pieces[k].end));
-      own.push_back({Token::kEnd, "the end", pieces[k].last_token_line});
-      f.body = Parser(std::move(own)).Statements(&f.error);
+      Parser parser{std::vector<Token>(tokens.begin() + static_cast<std::ptrdiff_t>(pieces[k].begin),
+                                       tokens.begin() + static_cast<std::ptrdiff_t>(pieces[k].end))};
+      parser.t.push_back({Token::kEnd, "the end", pieces[k].last_token_line});
+      f.body = parser.Statements();
+      if (parser.Peek().kind != Token::kEnd) parser.Fail("a \"}\" too many");
+      f.error = parser.error;
     }
     f.parsed = f.error.empty();
-    script.functions.push_back(f);  // a copy: the names stay for the check above
+    script.functions.push_back(std::move(f));
   }
   return script;
 }
 
 Outcome Run(const Function& function, const State& input, std::uint32_t engine) {
-  return Machine(input, engine).Finish(function.body);
+  Machine machine{input, engine};
+  Value result;
+  for (const Stmt& s : function.body) {
+    if (!machine.Exec(s, &result)) break;
+  }
+  if (machine.too_long) return {true, {}, {}, {}};
+  for (auto* vars : {&machine.state.var, &machine.state.local, &machine.state.global}) {
+    std::erase_if(*vars, [](const auto& entry) { return entry.second == Value(); });
+  }
+  return {false, result, machine.state, machine.trace};
 }
 
 }  // namespace q9::model

@@ -1,9 +1,8 @@
 #ifndef Q9_TESTS_MODEL_EVALUATOR_H_
 #define Q9_TESTS_MODEL_EVALUATOR_H_
 
-// A plain evaluator of the script model in docs/script-model.md, for both
-// syntaxes. It is the judge of the conversion: it knows nothing of the passes
-// or of the warnings, only what a script computes.
+// A plain evaluator of docs/script-model.md in both syntaxes: the judge of the
+// conversion, knowing nothing of the passes or the warnings.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,16 +15,15 @@ namespace q9::model {
 
 enum class Syntax { kOld, kStrict };
 
-// A 32-bit integer or a string (its bytes as written between the quotes).
-struct Value {
+struct Value {  // a 32-bit integer or a string (its bytes between the quotes)
   bool is_string = false;
   std::int32_t number = 0;
   std::string text;
   bool operator==(const Value&) const = default;
 };
 
-// The variables Var, Local and Global by index. A variable that is absent is 0;
-// Run leaves no entry that holds the number 0, so equal maps mean equal states.
+// Var, Local and Global by index; Run keeps no entry that is the number 0, so
+// equal maps mean equal states.
 struct State {
   std::map<std::int32_t, Value> var, local, global;
   bool operator==(const State&) const = default;
@@ -59,9 +57,8 @@ struct Stmt {
 
 struct Function {
   std::string name;
-  // The 0-based lines of the function's text: from its header to the line before
-  // the next header (or that line, when the next header follows on it), or to the
-  // last line of the script.
+  // 0-based: its header's line to the line before the next header (or the one
+  // that header shares with it), or to the script's last line.
   std::size_t first_line = 0, last_line = 0;
   bool parsed = false;
   std::string error{};  // why it does not parse
@@ -69,19 +66,15 @@ struct Function {
 };
 
 struct Script {
-  std::vector<Function> functions;  // in the order of the text
+  std::vector<Function> functions;  // in the order of the text; text outside them is dropped
   const Function* Find(std::string_view name) const;  // or null
 };
 
-// Splits |text| into its functions (old: labels at the top level; strict: func
-// definitions) and parses each on its own, so that a syntax error stays in its
-// function. A name used twice makes every function of that name fail to parse.
-// Text outside every function is not kept.
+// Each function parses on its own, so a syntax error stays in its function; a
+// name used twice makes every function of that name fail.
 Script ParseScript(std::string_view text, Syntax syntax);
 
-// Runs a parsed function from the variables |input| (at most 10,000 steps).
-// Engine constants and engine calls give a fixed value per name (and
-// arguments) for each |engine|; other engines give other values.
+// At most 10,000 steps; engine constants and calls give values fixed per |engine|.
 Outcome Run(const Function& function, const State& input, std::uint32_t engine = 0);
 
 }  // namespace q9::model

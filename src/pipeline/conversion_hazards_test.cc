@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "hazards/check.h"
@@ -11,16 +12,10 @@
 namespace q9 {
 namespace {
 
-// What the conversion says of small scripts, as "LINE:COLUMN+WIDTH slug: what /
-// advice" on the converted lines: the warnings name the old text, what it
-// became and what to write instead; a note stands on every line of a CR LF
-// script that lost its CR or holds nothing else.
+// What the conversion says of small scripts, as "LINE:COLUMN+WIDTH slug: what / advice" on the
+// converted lines; a note stands on every line of a CR LF script that lost its CR or is only a CR.
 TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
-  struct Case {
-    LineList input;
-    std::vector<std::string> hazards;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<std::pair<LineList, std::vector<std::string>>> cases = {
       {{"Init: SetVar(Sum(0,1),1,2);"},
        {"3:11+0 argument-count: `SetVar(Sum(0,1),1,2)` has 3 argument(s) where SetVar takes 2, and its rewrite no longer reads as a script / write by hand what the call was meant to do"}},
       {{"Init: SetVar(0,Sum(1)); IncVar(1,2);"},
@@ -101,8 +96,8 @@ TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
        {"2:0+0 unchecked: this function holds code the checker cannot read (line 1 before: `Hurt(123456789012345`), so its conversion was not checked / check the converted function by hand",
         "3:1+6 unconverted: this SetVar call has no closing bracket, so the conversion of SetVar stopped here; its calls stay in the old form / add the missing bracket, then convert again"}},
   };
-  for (const Case& c : cases) {
-    LineList lines = c.input;
+  for (const auto& [input, hazards] : cases) {
+    LineList lines = input;
     const Conversion conversion = Convert(&lines, {.collect_hazards = true});
     EXPECT_TRUE(conversion.origin.empty());  // the origins were only needed inside
     std::vector<std::string> seen;
@@ -110,13 +105,12 @@ TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
       seen.push_back(std::to_string(h.line) + ":" + std::to_string(h.column) + "+" + std::to_string(h.width) +
                      " " + std::string(HazardSlug(h.kind)) + ": " + h.what + " / " + h.advice);
     }
-    EXPECT_EQ(seen, c.hazards) << testing::PrintToString(c.input);
+    EXPECT_EQ(seen, hazards) << testing::PrintToString(input);
   }
 }
 
-// A long script is checked in two halves at once, the second on the guess
-// that the first ends outside comments; a comment opened by the conversion
-// (`1/*2`) makes the guess wrong, and the warnings must still be the same.
+// A long script is checked in two halves at once, the second on the guess that the first ends
+// outside comments; a comment the conversion opens (`1/*2`) makes the guess wrong, to no effect.
 TEST(ConversionHazardsTest, HalvesCheckedAtOnceWarnAsOneRunDoes) {
   for (const bool open_comment : {false, true}) {
     LineList lines;
@@ -130,18 +124,16 @@ TEST(ConversionHazardsTest, HalvesCheckedAtOnceWarnAsOneRunDoes) {
     const std::vector<std::string_view> new_views(lines.begin(), lines.end());
     const LineMap map{conversion.origin, conversion.origin_column, conversion.headers};
     const auto summary = [&](std::size_t split_lines) {
-      std::vector<std::string> seen;
+      std::string seen;
       for (const Hazard& h : CheckConversion(old_views, new_views, map, split_lines)) {
-        seen.push_back(std::to_string(h.line) + " " + std::string(HazardSlug(h.kind)));
+        seen += std::to_string(h.line) + std::string(HazardSlug(h.kind)) + " ";
       }
       return seen;
     };
-    const std::vector<std::string> whole = summary(lines.size() + 1);
+    const std::string whole = summary(lines.size() + 1);
     EXPECT_EQ(summary(0), whole);
     if (!open_comment) {
-      EXPECT_EQ(whole, (std::vector<std::string>{"3 precedence", "6 precedence", "9 precedence",
-                                                 "12 precedence", "15 precedence", "18 precedence",
-                                                 "21 precedence"}));
+      EXPECT_EQ(whole, "3precedence 6precedence 9precedence 12precedence 15precedence 18precedence 21precedence ");
     }
   }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "passes/strict.h"
@@ -17,11 +18,7 @@ const std::string kMarker(kUpdateMarker);
 // precedence needs them, and the calls it cannot convert without a change of
 // meaning kept as they were, each said where it stands after the conversion.
 TEST(ConvertSafelyTest, KeepsWhatTheScriptComputes) {
-  struct Case {
-    LineList input, expected;
-    std::string hazards;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<std::tuple<LineList, LineList, std::string>> cases = {
       {{"Init: SetVar(0,Mul(Sum(1,2),3)); // x\r", "Timer: IncVar(0);\r"},
        {kMarker + "\r", "#strict\r", " func Init(){\r", " Var(0)=(1+2)*3; // x\r", "}\r",
         " func Timer(){\r", " Var(0)++;\r", "}\r"},
@@ -33,21 +30,20 @@ TEST(ConvertSafelyTest, KeepsWhatTheScriptComputes) {
       {{"Init: Fire: Hurt(1);"}, {kMarker, "#strict", " func Init(){", "}", " func  Fire(){", " Hurt(1);", "}"}, ""},
       // "/*/" opens a comment and does not close it.
       {{"Init: Hurt(1); /*/", "*/ Hurt(2);"}, {kMarker, "#strict", " func Init(){", " Hurt(1);", " /*/", "*/ Hurt(2);", "}"}, ""},
-      // A statement that ends the script unfinished is left as written.
-      {{"("}, {kMarker, "#strict", "("}, "2:0 unchecked "},
+      {{"("}, {kMarker, "#strict", "("}, "2:0 unchecked "},  // an unfinished statement stays
   };
-  for (const Case& c : cases) {
-    LineList lines = c.input;
+  for (const auto& [input, expected, expected_hazards] : cases) {
+    LineList lines = input;
     const Conversion conversion = ConvertSafely(&lines);
-    EXPECT_EQ(lines, c.expected);
+    EXPECT_EQ(lines, expected);
     EXPECT_TRUE(conversion.changed);
     std::string hazards;
     for (const Hazard& h : conversion.hazards) {
       hazards += std::to_string(h.line) + ":" + std::to_string(h.column) + " " + std::string(HazardSlug(h.kind)) + " ";
     }
-    EXPECT_EQ(hazards, c.hazards);
+    EXPECT_EQ(hazards, expected_hazards);
     EXPECT_FALSE(ConvertSafely(&lines).changed);  // a second run changes nothing
-    EXPECT_EQ(lines, c.expected);
+    EXPECT_EQ(lines, expected);
   }
 }
 

@@ -3,15 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace q9 {
 namespace {
 
-// The tokens of |lines|, separated by "|"; a string without its closing
-// quote is marked "!"; odd bytes "?".
+// The tokens of |lines|, separated by "|" (a string without its closing quote marked "!", odd
+// bytes "?"), then each line's piece of each comment in braces.
 std::string Tokens(const std::vector<std::string_view>& lines, bool in_comment = false) {
   Lexer lexer(lines, 0, lines.size(), in_comment);
+  std::vector<Token> comments;
+  lexer.set_comment_sink(&comments);
   std::string out;
   for (Token token = lexer.Next(); token.kind != TokenKind::kEnd; token = lexer.Next()) {
     if (!out.empty()) out += "|";
@@ -19,19 +22,16 @@ std::string Tokens(const std::vector<std::string_view>& lines, bool in_comment =
     if (!token.closed) out += "!";
     if (token.kind == TokenKind::kOdd) out += "?";
   }
+  for (const Token& comment : comments) out += "{" + std::string(lexer.Text(comment)) + "}";
   return out;
 }
 
 TEST(LexerTest, CodeTokensOnlyStringsAndCommentsKeptWhole) {
-  struct Case {
-    std::vector<std::string_view> lines;
-    const char* tokens;
-  };
-  const Case cases[] = {
-      {{"x=Sum(a,b); // Sum(c,d)"}, "x|=|Sum|(|a|,|b|)|;"},
+  const std::pair<std::vector<std::string_view>, const char*> cases[] = {
+      {{"x=Sum(a,b); // Sum(c,d)"}, "x|=|Sum|(|a|,|b|)|;{// Sum(c,d)}"},
       {{"Say(\"a;b\\\"c\", \"d\");"}, "Say|(|\"a;b\\\"c\"|,|\"d\"|)|;"},
       {{"Say(\"open);", "x;"}, "Say|(|\"open);!|x|;"},
-      {{"a /* b;", " c */ d", "/* e */f"}, "a|d|f"},
+      {{"a /* b;", " c */ d", "/*/ e */f"}, "a|d|f{/* b;}{ c */}{/*/ e */}"},
       {{"  #strict", "#include X y", "z # w"}, "z|#?|w"},
       {{"sS=t", "aS==b", "S=x", "IsS"}, "s|S=|t|aS|==|b|S=|x|IsS"},
       {{"a<<=b>>c<=d->e::f"}, "a|<<=|b|>>|c|<=|d|->|e|::|f"},
@@ -40,20 +40,8 @@ TEST(LexerTest, CodeTokensOnlyStringsAndCommentsKeptWhole) {
       {{"a\r", "\tb\v\fc"}, "a|b|c"},
       {{"x=12", "3"}, "x|=|12|3"},  // a number that ends its line
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Tokens(c.lines), c.tokens) << c.lines[0];
-  }
-  // A range that starts inside a block comment, and the comment sink.
-  EXPECT_EQ(Tokens({"a */ b"}, true), "b");
-  const std::vector<std::string_view> lines = {"x; // one", "/* two", "three */ y"};
-  Lexer lexer(lines, 0, 3);
-  std::vector<Token> comments;
-  lexer.set_comment_sink(&comments);
-  while (lexer.Next().kind != TokenKind::kEnd) {
-  }
-  std::string seen;
-  for (const Token& c : comments) seen += std::string(lexer.Text(c)) + "|";
-  EXPECT_EQ(seen, "// one|/* two|three */|");
+  for (const auto& [lines, tokens] : cases) EXPECT_EQ(Tokens(lines), tokens) << lines[0];
+  EXPECT_EQ(Tokens({"a */ b"}, true), "b{a */}");  // a range that starts inside a comment
 }
 
 }  // namespace

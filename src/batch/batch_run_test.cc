@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "batch/report.h"
 #include "gtest/gtest.h"
@@ -16,25 +17,19 @@ namespace fs = std::filesystem;
 
 using BatchRunTest = ScratchTest;
 
-// Scripts in walk order whatever the threads; a bar only when asked and the
-// run is long, and then diagnostics and the summary start on a line erased
-// with blanks (no escape sequences), never after a bar.
+// Scripts in walk order whatever the threads; a bar only when asked and the run is long, and
+// then diagnostics and the summary start on a line erased with blanks, never after a bar.
 TEST_F(BatchRunTest, ListsInWalkOrderAndShowsABarOnlyWhenAskedAndLong) {
-  struct Case {
-    std::size_t files;
-    unsigned jobs;
-    bool progress;
-    std::size_t draws;  // of the bar
-  };
-  // A bar from 50 files on, drawn after each file that printed (erasing it) or moved its
-  // percentage: of 150, the 49 already converted after the first do neither (2 in 3 move it).
-  for (const Case c : {Case{50, 5, true, 50}, Case{150, 3, true, 101}, Case{50, 1, false, 0},
-                       Case{49, 2, true, 0}}) {
-    SCOPED_TRACE(std::to_string(c.files) + " files, jobs " + std::to_string(c.jobs));
+  // Files, jobs, bar asked for, its draws: after each file that printed (erasing it) or moved
+  // its percentage; of 150, the 49 already converted after the first do neither.
+  const std::tuple<std::size_t, unsigned, bool, std::size_t> cases[] = {
+      {50, 5, true, 50}, {150, 3, true, 101}, {50, 1, false, 0}, {49, 2, true, 0}};
+  for (const auto& [files, jobs, progress, bar_draws] : cases) {
+    SCOPED_TRACE(std::to_string(files) + " files, jobs " + std::to_string(jobs));
     for (const auto& entry : fs::directory_iterator(dir_)) fs::remove_all(entry);
     // Every third one already converted, f010.c with a bracket error.
     std::string listed;
-    for (std::size_t i = 0; i < c.files; ++i) {
+    for (std::size_t i = 0; i < files; ++i) {
       const std::string name = "f" + std::to_string(1000 + i).substr(1) + ".c";
       WriteBytes(dir_ / name,
                  i == 10 ? "Timer: Sum(1,\n"
@@ -46,22 +41,22 @@ TEST_F(BatchRunTest, ListsInWalkOrderAndShowsABarOnlyWhenAskedAndLong) {
     }
     BatchOptions options;
     options.job.mode = BatchMode::kCheck;
-    options.jobs = c.jobs;
+    options.jobs = jobs;
     options.paths = {dir_.string()};
     std::ostringstream out, err;
-    EXPECT_EQ(RunBatch(options, out, err, c.progress), kExitWouldChange);
+    EXPECT_EQ(RunBatch(options, out, err, progress), kExitWouldChange);
     EXPECT_EQ(out.str(), listed);
-    const bool bar = c.draws > 0;
+    const bool bar = bar_draws > 0;
     std::size_t draws = 0;
     for (std::size_t at = 0; (at = err.str().find("\r[", at)) != std::string::npos; ++at) ++draws;
-    EXPECT_EQ(draws, c.draws);
+    EXPECT_EQ(draws, bar_draws);
     const std::string erase = bar ? " \r" : "";
     EXPECT_TRUE(err.str().starts_with(bar ? "\r[" : (dir_ / "f010.c").generic_string()));
     EXPECT_NE(err.str().find(erase + (dir_ / "f010.c").generic_string() + ":4: note:"),
               std::string::npos);
     EXPECT_TRUE(err.str().ends_with(
-        erase + std::to_string(c.files * 2 / 3) + " would be converted, 0 unchanged, " +
-        std::to_string(c.files - c.files * 2 / 3) +
+        erase + std::to_string(files * 2 / 3) + " would be converted, 0 unchanged, " +
+        std::to_string(files - files * 2 / 3) +
         " already converted, 0 with warnings, 0 failed; notes: 1 unconverted\n"))
         << err.str();
   }

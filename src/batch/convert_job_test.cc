@@ -40,34 +40,30 @@ using ConvertJobTest = ScratchTest;
 TEST_F(ConvertJobTest, WritesOnlyWhatChangesInWriteModeOnly) {
   struct Case {
     BatchMode mode;
-    std::string before, after;
+    std::string before;
     FileOutcome outcome;
+    std::string after = "";  // "": the bytes stay
     bool safe = false;
   };
   const std::string mul = "x: SetVar(0,Mul(Sum(Var(1),2),3));\n";
-  auto converted = [](const std::string& body) {
-    return kMarker + "#strict\n func x(){\n" + body + "\n}\n";
-  };
+  const std::string marker = kMarker.substr(0, kMarker.size() - 1);  // without its LF
+  auto x = [](const std::string& b) { return kMarker + "#strict\n func x(){\n" + b + "\n}\n"; };
   const Case cases[] = {
-      {BatchMode::kWrite, kOld, kNew, FileOutcome::kConverted},
-      {BatchMode::kWrite, "#strict\n" + kMarker, "#strict\n" + kMarker, FileOutcome::kUnchanged},
-      {BatchMode::kWrite, "#strict\n" + kMarker.substr(0, kMarker.size() - 1),
-       "#strict\n" + kMarker, FileOutcome::kConverted},
+      {BatchMode::kWrite, kOld, FileOutcome::kConverted, kNew},
+      {BatchMode::kWrite, "#strict\n" + kMarker, FileOutcome::kUnchanged},
+      {BatchMode::kWrite, "#strict\n" + marker, FileOutcome::kConverted, "#strict\n" + kMarker},
       // Already converted, with either line end: never converted again.
-      {BatchMode::kWrite, kNew + "x: Sum(a,b);", kNew + "x: Sum(a,b);",
-       FileOutcome::kAlreadyConverted},
-      {BatchMode::kWrite, kMarker.substr(0, kMarker.size() - 1) + "\r\n#strict\r\nx: y;\r\n",
-       kMarker.substr(0, kMarker.size() - 1) + "\r\n#strict\r\nx: y;\r\n",
-       FileOutcome::kAlreadyConverted},
-      {BatchMode::kWrite, std::string("Timer:\0\n", 8), std::string("Timer:\0\n", 8),
-       FileOutcome::kFailed},
-      {BatchMode::kDiff, kOld, kOld, FileOutcome::kConverted},
-      {BatchMode::kWrite, mul, converted(" Var(0)=Var(1)+2*3;"), FileOutcome::kConverted},
-      {BatchMode::kWrite, mul, converted(" Var(0)=(Var(1)+2)*3;"), FileOutcome::kConverted, true},
+      {BatchMode::kWrite, kNew + "x: Sum(a,b);", FileOutcome::kAlreadyConverted},
+      {BatchMode::kWrite, marker + "\r\n#strict\r\nx: y;\r\n", FileOutcome::kAlreadyConverted},
+      {BatchMode::kWrite, std::string("Timer:\0\n", 8), FileOutcome::kFailed},
+      {BatchMode::kDiff, kOld, FileOutcome::kConverted},
+      {BatchMode::kWrite, mul, FileOutcome::kConverted, x(" Var(0)=Var(1)+2*3;")},
+      {BatchMode::kWrite, mul, FileOutcome::kConverted, x(" Var(0)=(Var(1)+2)*3;"), true},
   };
   // Without warnings the script is converted where it was read, not in a copy.
   for (const bool warnings : {true, false}) for (const Case& c : cases) {
     SCOPED_TRACE(c.before + std::to_string(static_cast<int>(c.mode)) + std::to_string(warnings));
+    const std::string& after = c.after.empty() ? c.before : c.after;
     WriteBytes(At("s.c"), c.before);
     const ino_t inode = Inode(At("s.c"));
     const FileReport report =
@@ -75,10 +71,10 @@ TEST_F(ConvertJobTest, WritesOnlyWhatChangesInWriteModeOnly) {
                                  .warnings = warnings ? WarningKinds().set() : WarningKinds(),
                                  .safe = c.safe});
     EXPECT_EQ(report.outcome, c.outcome);
-    EXPECT_EQ(ReadBytes(At("s.c")), c.after);
+    EXPECT_EQ(ReadBytes(At("s.c")), after);
     // Files that keep their bytes are not rewritten, and get no backup.
-    EXPECT_EQ(Inode(At("s.c")) == inode, c.before == c.after);
-    EXPECT_EQ(ReadBytes(At("s.c.bak")), c.before == c.after ? "" : c.before);
+    EXPECT_EQ(Inode(At("s.c")) == inode, c.before == after);
+    EXPECT_EQ(ReadBytes(At("s.c.bak")), c.before == after ? "" : c.before);
     EXPECT_EQ(report.diff.starts_with("--- a/" + At("s.c") + "\n+++ b/" + At("s.c") + "\n@@ ") &&
                   report.diff.find("\n-" + kOld + "+" + kMarker) != std::string::npos,
               c.mode == BatchMode::kDiff);

@@ -30,9 +30,7 @@ Files Collect(const Files& paths, const Files& patterns = {"*.c"}) {
 
 TEST_F(FileWalkTest, FoldersGiveMatchingFilesInNameOrder) {
   for (const char* path : {"t/b.c", "t/a.c", "t/A.c", "t/notes.txt", "t/sub/z.c", "t/sub/deep/m.c",
-                           "t/b.c.bak", "t/zz/y.c", "t/c.h"}) {
-    Touch(path);
-  }
+                           "t/b.c.bak", "t/zz/y.c", "t/c.h"}) Touch(path);
   EXPECT_EQ(Collect({"t"}),
             (Files{"t/A.c", "t/a.c", "t/b.c", "t/sub/deep/m.c", "t/sub/z.c", "t/zz/y.c"}));
   EXPECT_TRUE(CollectScripts(Files{"t"}, Files{"*.c"}).errors.empty());
@@ -42,9 +40,7 @@ TEST_F(FileWalkTest, FoldersGiveMatchingFilesInNameOrder) {
 
 // Named paths are taken as given, in order; each file once however it was reached.
 TEST_F(FileWalkTest, NamedPathsInOrderEachFileOnce) {
-  Touch("t/notes.txt");
-  Touch("t/a.c");
-  Touch("t/b.c");
+  for (const char* path : {"t/notes.txt", "t/a.c", "t/b.c"}) Touch(path);
   fs::create_directory_symlink("t", "link_to_t");
   EXPECT_EQ(
       Collect({"t/notes.txt", "missing.c", "t/b.c", "t", "./t/a.c", "link_to_t", "link_to_t/a.c"}),
@@ -52,8 +48,7 @@ TEST_F(FileWalkTest, NamedPathsInOrderEachFileOnce) {
 }
 
 TEST_F(FileWalkTest, LinksInsideFoldersAreNotFollowed) {
-  Touch("outside/o.c");
-  Touch("t/a.c");
+  for (const char* path : {"outside/o.c", "t/a.c"}) Touch(path);
   fs::create_symlink("../outside/o.c", "t/link.c");
   fs::create_directory_symlink("../outside", "t/linkdir");
   fs::create_directory_symlink("..", "t/loop");

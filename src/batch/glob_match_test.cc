@@ -1,6 +1,7 @@
 #include "batch/glob_match.h"
 
 #include <string>
+#include <tuple>
 
 #include "gtest/gtest.h"
 
@@ -13,11 +14,7 @@ namespace {
 
 // Where the system has fnmatch, the function must agree with it on every case.
 TEST(GlobMatchTest, CasesAgreeWithFnmatch) {
-  struct Case {
-    std::string pattern, name;
-    bool matches;
-  };
-  const Case cases[] = {
+  const std::tuple<std::string, std::string, bool> cases[] = {  // pattern, name, matches
       {"*.c", "Script.c", true},
       {"*.c", "Script.cc", false},
       {"*", "", true},
@@ -37,11 +34,11 @@ TEST(GlobMatchTest, CasesAgreeWithFnmatch) {
       {"[ab", "[ab", true},
       {"\\?x", "?x", true},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE("pattern \"" + c.pattern + "\", name \"" + c.name + "\"");
-    EXPECT_EQ(GlobMatch(c.pattern, c.name), c.matches);
+  for (const auto& [pattern, name, matches] : cases) {
+    SCOPED_TRACE("pattern \"" + pattern + "\", name \"" + name + "\"");
+    EXPECT_EQ(GlobMatch(pattern, name), matches);
 #ifndef _WIN32
-    EXPECT_EQ(fnmatch(c.pattern.c_str(), c.name.c_str(), 0) == 0, c.matches);
+    EXPECT_EQ(fnmatch(pattern.c_str(), name.c_str(), 0) == 0, matches);
 #endif
   }
 }

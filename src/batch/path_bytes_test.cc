@@ -17,7 +17,6 @@ namespace fs = std::filesystem;
 TEST(PathBytesTest, SlashesAreForwardAndBytesGoBothWays) {
   const std::pair<fs::path, std::string> cases[] = {
       {fs::path("a") / "b" / "c.c", "a/b/c.c"},
-      {fs::path("Script.c"), "Script.c"},
       {{}, ""},
 #ifdef _WIN32
       {fs::path(L"dir\\Schwert_\u00f6.c"), "dir/Schwert_\xC3\xB6.c"},

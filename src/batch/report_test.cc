@@ -1,7 +1,9 @@
 #include "batch/report.h"
 
 #include <cstddef>
+#include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -25,11 +27,6 @@ FileReport Report(FileOutcome outcome, std::vector<Warning> warnings = {}, std::
 }
 
 TEST(ReportTest, DiagnosticsInCompilerForm) {
-  struct Case {
-    FileReport report;
-    Verbosity verbosity;
-    std::string text;
-  };
   const FileReport warned =
       Report(FileOutcome::kConverted, {Warned(HazardKind::kUnconverted, 3, " Sum(1,\r"),
                                        Warned(HazardKind::kPrecedence, 3, " Sum(1,\r"),
@@ -37,7 +34,7 @@ TEST(ReportTest, DiagnosticsInCompilerForm) {
   FileReport backed_up = Report(FileOutcome::kConverted);
   backed_up.backup = "dir/s.c.bak.2";
   backed_up.save_notes = {"its group could not be kept"};
-  const Case cases[] = {
+  const std::tuple<FileReport, Verbosity, std::string> cases[] = {
       {Report(FileOutcome::kConverted), Verbosity::kVerbose, ""},
       // 1-based, the line once after its last warning, CR dropped, other bytes kept.
       {warned, Verbosity::kNormal,
@@ -57,27 +54,22 @@ TEST(ReportTest, DiagnosticsInCompilerForm) {
       {Report(FileOutcome::kUnchanged), Verbosity::kNormal, ""},
       {Report(FileOutcome::kUnchanged), Verbosity::kVerbose, "dir/s.c: unchanged\n"},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(FormatDiagnostics(c.report, c.verbosity), c.text) << c.text;
+  for (const auto& [report, verbosity, text] : cases) {
+    EXPECT_EQ(FormatDiagnostics(report, verbosity), text) << text;
   }
 }
 
 TEST(ReportTest, SummaryAndExitStatus) {
-  struct Case {
-    // c: converted, u: unchanged, a: already converted, w: unchanged with warnings,
-    // f: failed, e: an empty folder
-    std::string files;
-    BatchMode mode;
-    std::string summary;
-    int status;
-  };
   const FileReport warned =
       Report(FileOutcome::kUnchanged,
              {Warned(HazardKind::kPrecedence, 1, ""), Warned(HazardKind::kLineEnds, 1, ""),
               Warned(HazardKind::kPrecedence, 2, ""), Warned(HazardKind::kBroken, 2, "")});
+  const std::map<char, FileReport> reports = {{'c', Report(FileOutcome::kConverted)},
+      {'u', Report(FileOutcome::kUnchanged)}, {'f', Report(FileOutcome::kFailed)}, {'w', warned}};
   const std::string tail = " with warnings, 0 failed";
   const std::string kinds = "; warnings: 2 precedence, 1 broken; notes: 1 line-ends\n";
-  const Case cases[] = {
+  // The files (a letter of |reports| each, or e: an empty folder), mode, summary, status.
+  const std::tuple<std::string, BatchMode, std::string, int> cases[] = {
       {"cuwc", BatchMode::kWrite, "2 converted, 2 unchanged, 1" + tail + kinds, kExitOk},
       {"uw", BatchMode::kCheck, "0 would be converted, 2 unchanged, 1" + tail + kinds, kExitOk},
       {"c", BatchMode::kDiff, "1 would be converted, 0 unchanged, 0" + tail + "\n", kExitOk},
@@ -86,22 +78,15 @@ TEST(ReportTest, SummaryAndExitStatus) {
       {"ef", BatchMode::kWrite, "0 converted, 0 unchanged, 0 with warnings, 1 failed\n",
        kExitFileError},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.files + std::to_string(static_cast<int>(c.mode)));
+  for (const auto& [files, mode, text, status] : cases) {
+    SCOPED_TRACE(files + std::to_string(static_cast<int>(mode)));
     Summary summary;
-    for (const char file : c.files) {
-      if (file == 'e') {
-        ++summary.empty_folders;
-        continue;
-      }
-      summary.Add(file == 'w'   ? warned
-                  : file == 'a' ? Report(FileOutcome::kAlreadyConverted)
-                  : file == 'f'
-                      ? Report(FileOutcome::kFailed, {}, "cannot write: x")
-                      : Report(file == 'c' ? FileOutcome::kConverted : FileOutcome::kUnchanged));
+    for (const char file : files) {
+      summary.empty_folders += file == 'e';
+      if (file != 'e') summary.Add(reports.at(file));
     }
-    EXPECT_EQ(FormatSummary(summary, c.mode), c.summary);
-    EXPECT_EQ(ExitStatus(summary, c.mode), c.status);
+    EXPECT_EQ(FormatSummary(summary, mode), text);
+    EXPECT_EQ(ExitStatus(summary, mode), status);
   }
 }
 

@@ -1,9 +1,12 @@
 #include "console/dialogue.h"
 
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "console/texts.h"
+#include "console/word_reader.h"
 #include "gtest/gtest.h"
 
 namespace q9 {
@@ -22,69 +25,77 @@ const std::string kWrongCase = std::string(texts::kReply1) + "\n" + std::string(
 const std::string kKeyPrompt = "Drueck die \"Any Key\" taste zum fortfahren\n";
 const std::string kClosing = "Operation abgeschlossen\n" + kKeyPrompt;
 
-FileConversion Converted(std::vector<BracketError> errors = {}) {
+FileConversion Converted(std::vector<BracketError> errors = {},
+                         StageFailure failure = StageFailure::kNone) {
   FileConversion result;
   result.conversion.bracket_errors = std::move(errors);
-  return result;
-}
-
-FileConversion Failed(StageFailure failure) {
-  FileConversion result;
   result.conversion.failure = failure;
   return result;
 }
 
-// Each input and each outcome of the conversion: everything written after
-// the greeting, the status, the path converted and the number of key reads.
+// Each input and outcome: all written after the greeting, the status, path converted, key reads.
 TEST(DialogueTest, AnswersEachInputAndOutcome) {
   FileConversion read_failed;
   read_failed.read = Status::Error("Is a directory");
   FileConversion write_failed = Converted({{11, 3}});
   write_failed.write = Status::Error("No space left on device");
-  struct Case {
-    std::string input;
-    FileConversion result;
-    std::string output;
-    int status;
-    int key_reads;
-  };
-  const Case cases[] = {
-      {"a.c\n", Converted({{11, 0}, {20, 17}}),
-       "Pfad: a.c\nKlammer fehler in zeile 0\nKlammer fehler in zeile 17\n" + kClosing, 0, 1},
+  // The input, the conversion's result, the status, the key reads, the output.
+  const std::tuple<std::string, FileConversion, int, int, std::string> cases[] = {
+      {"a.c\n", Converted({{11, 0}, {20, 17}}), 0, 1,
+       "Pfad: a.c\nKlammer fehler in zeile 0\nKlammer fehler in zeile 17\n" + kClosing},
       // A file error waits for a key, so a window can be read before it closes.
-      {"a.c\n", read_failed,
-       "Pfad: a.c\nFehler beim Lesen der Datei: a.c (Is a directory)\n" + kKeyPrompt, 1, 1},
-      {"a.c\n", write_failed,
+      {"a.c\n", read_failed, 1, 1,
+       "Pfad: a.c\nFehler beim Lesen der Datei: a.c (Is a directory)\n" + kKeyPrompt},
+      {"a.c\n", write_failed, 1, 1,
        "Pfad: a.c\nKlammer fehler in zeile 3\n"
-       "Fehler beim Schreiben der Datei: a.c (No space left on device)\n" +
-           kKeyPrompt,
-       1, 1},
-      {"a.c\n", Failed(StageFailure::kCorrect), "Pfad: a.c\nFehler beim Korregieren", 1, 0},
-      {"a.c\n", Failed(StageFailure::kFuncCorrect), "Pfad: a.c\nFehler bei der FunktionsKorrektur",
-       1, 0},
-      {"a.c\n", Failed(StageFailure::kOutOfMemory), "Pfad: a.c\nFehler: nicht genug Speicher\n", 1,
-       0},
-      {"/help\n", Converted(), kHelpPage, 1, 1},
-      {"/Help\n", Converted(), kWrongCase, 1, 1},
-      {"", Converted(), "Sorry, I could find nothing :(\nPfad: \n" + kClosing, 0, 1},
+       "Fehler beim Schreiben der Datei: a.c (No space left on device)\n" + kKeyPrompt},
+      {"a.c\n", Converted({}, StageFailure::kCorrect), 1, 0, "Pfad: a.c\nFehler beim Korregieren"},
+      {"a.c\n", Converted({}, StageFailure::kFuncCorrect), 1, 0,
+       "Pfad: a.c\nFehler bei der FunktionsKorrektur"},
+      {"a.c\n", Converted({}, StageFailure::kOutOfMemory), 1, 0,
+       "Pfad: a.c\nFehler: nicht genug Speicher\n"},
+      {"/help\n", Converted(), 1, 1, kHelpPage},
+      {"/Help\n", Converted(), 1, 1, kWrongCase},
+      {"", Converted(), 0, 1, "Sorry, I could find nothing :(\nPfad: \n" + kClosing},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.output);
+  for (const auto& [input, result, status, key_reads, output] : cases) {
+    SCOPED_TRACE(output);
     std::string converted_path = "<none>";
-    int key_reads = 0;
+    int reads = 0;
     DialogueHooks hooks;
     hooks.convert = [&](const std::string& path) {
       converted_path = path;
-      return c.result;
+      return result;
     };
-    hooks.read_key = [&](std::istream&) { ++key_reads; };
-    std::istringstream in(c.input);
+    hooks.read_key = [&](std::istream&) { ++reads; };
+    std::istringstream in(input);
     std::ostringstream out;
-    EXPECT_EQ(RunDialogue(in, out, hooks), c.status);
-    EXPECT_EQ(out.str(), kGreeting + c.output);
-    const bool converts = c.output.starts_with("Pfad: a.c");
-    EXPECT_EQ(converted_path, converts ? "a.c" : "<none>");
-    EXPECT_EQ(key_reads, c.key_reads);
+    EXPECT_EQ(RunDialogue(in, out, hooks), status);
+    EXPECT_EQ(out.str(), kGreeting + output);
+    EXPECT_EQ(converted_path, output.starts_with("Pfad: a.c") ? "a.c" : "<none>");
+    EXPECT_EQ(reads, key_reads);
+  }
+}
+
+TEST(WordReaderTest, PathWordAndWhatTheKeyReadThenTakes) {
+  // Input, the word read, what stays unread after the key read.
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"Script.c\nab", "Script.c", "b"},  // the key is the first byte of the next line
+      {"my script.c\nxy", "my", "y"},     // the rest of the path's line is dropped
+      {" \t\r\v\fx.c\nk!", "x.c", "!"},   // leading whitespace other than LF is skipped
+      {"\nk!", "Script.c", "!"},          // Enter alone: its LF is the path's line end
+      {"  \nk!", "Script.c", "!"},
+      {"", "", ""},  // end of input before any word
+      {"a\xF6\xFF\x01z rest\n", "a\xF6\xFF\x01z", ""},  // bytes are taken as they are
+      {"x.c", "x.c", ""},                               // end of input right after the word
+      {std::string(100000, 'w') + "\n", std::string(100000, 'w'), ""},  // no length limit
+  };
+  for (const auto& [input, word, after_key] : cases) {
+    SCOPED_TRACE(input);
+    std::istringstream in(input);
+    EXPECT_EQ(ReadPathWord(in, "Script.c"), word);
+    ReadKeyFromStream(in);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), after_key);
   }
 }
 

@@ -7,94 +7,89 @@
 namespace q9::model {
 namespace {
 
-// Function names; the odd ones hold a row's name or "eq".
+// Names, constants, texts and comments; the odd ones hold a row's name, "eq" or punctuation.
 constexpr std::string_view kNames[] = {
     "Initialize", "Timer", "Hit", "Damage", "Activate", "Collection", "Entrance", "Departure", "ControlDig",
     "ControlThrow", "Destruction", "Completion", "Ejection", "Construction", "Check", "Launch", "Fly", "Grab",
     "Wake", "Sleep"};
 constexpr std::string_view kOddNames[] = {"Notify", "Summary", "Increase", "Ordering", "Decrease", "Request",
                                           "Incineration", "Subside"};
-
-// Engine constants; the odd ones hold a row's name or "eq".
 constexpr std::string_view kConstants[] = {"ROCK", "TREE", "MaxEnergy", "Wind"};
 constexpr std::string_view kOddConstants[] = {"Order", "Incoming", "request", "Notice", "Summit", "Decal"};
-
 constexpr std::string_view kTexts[] = {"Hello", "Ouch!", "Boom", "Rock falls", "Well done"};
 constexpr std::string_view kOddTexts[] = {
     "Sum(a,b) is wrong", "request", "a, b", "x; y", "Usage: go", "(", ")", "Not(1)", "say \\\"hi\\\"",
     "eq", "Hit: 3; ok", "[x]", "{", "}", "IncVar(0)", "Or else"};
-
 constexpr std::string_view kComments[] = {"// move the rock", "// keep it simple", "/* short */"};
 constexpr std::string_view kOddComments[] = {
     "// Usage: Timer(); call it", "// TODO: Sum(a,b) here", "// a; b", "// eq", "/* Not(x); */",
     "/* Usage:\n   call this; then that\n   Returns: the value */", "/*\nUsage: Hit\n*/"};
 
-// Two-parameter rows, the common ones more often.
+// Two-parameter rows, the common ones more often: 11 arithmetic ones, 4 comparisons, 3 more.
 constexpr std::string_view kTwoRows[] = {"Sum", "Sum", "Sum", "Sub", "Sub", "Mul", "Mul", "Div", "Mod", "Pow", "BitAnd",
                                          "Equal", "Equal", "GreaterThan", "LessThan", "SEqual", "And", "Or"};
 constexpr std::string_view kInfix[] = {"+", "-", "*", "/", "%", "==", "!=", "<", ">", "&&", "||", "&", "|", "eq"};
 
-// The share of statements that may hold awkward constructs; the others are plain.
-constexpr double kAwkward = 0.1;
+// Engine calls as patterns: "t" stands for a text, "e" for a value. The odd names
+// hold a row's name or are renamed by the conversion.
+constexpr std::string_view kCalls[] = {"MakeRock()", "Say(t)", "Say(t)", "Hurt(e)", "Ring(t)", "GetSpot()",
+                                       "Dice(e)", "Shout(t,e)", "Burst(e)"};
+constexpr std::string_view kOddCalls[] = {"GetSum(e)", "Notify()", "SetVarious(e)", "IsNewgfx()",
+                                          "SetSkyFade(e,e,e)", "Decorate()", "Incinerate(e)"};
 
-class Generator {
- public:
-  explicit Generator(std::uint32_t seed) : rng_(seed) {}
+struct Generator {
+  std::mt19937 rng;
+  std::string out{};
+  bool plain = true;  // only ordinary code: what most statements are
 
   GeneratedScript Script() {
     GeneratedScript script;
-    if (Chance(0.6)) out_ += "/*-- Rock --*/\n\n";
-    if (Chance(0.2)) out_ += "#include ROCK\n\n";
-    if (Chance(0.1)) out_ += "/* Usage:\n  MakeRock(); then Say(\"x\")\n*/\n";
+    if (Chance(0.6)) out += "/*-- Rock --*/\n\n";
+    if (Chance(0.2)) out += "#include ROCK\n\n";
+    if (Chance(0.1)) out += "/* Usage:\n  MakeRock(); then Say(\"x\")\n*/\n";
     std::vector<std::string_view> names(std::begin(kNames), std::end(kNames));
-    std::shuffle(names.begin(), names.end(), rng_);
-    const int count = Range(2, 6);
-    for (int k = 0; k < count; ++k) {
-      std::string name(Chance(0.05) ? Pick(kOddNames) : names[static_cast<std::size_t>(k)]);
+    std::shuffle(names.begin(), names.end(), rng);
+    for (std::size_t k = 0, count = static_cast<std::size_t>(Range(2, 6)); k < count; ++k) {
+      std::string name(Chance(0.05) ? Pick(kOddNames) : names[k]);
       for (const GeneratedFunction& f : script.functions) {
-        if (f.name == name) name = names[static_cast<std::size_t>(k)];
+        if (f.name == name) name = names[k];
       }
-      const std::string_view last_line(out_.data() + out_.rfind('\n', out_.size() - 2) + 1);
-      const bool same_line = k > 0 && out_.ends_with(";\n") && last_line.find('/') == std::string_view::npos &&
-                             Chance(0.03);
-      if (same_line) out_.back() = ' ';  // the header follows the last statement
+      // Now and then the header follows the last statement on its line.
+      const std::string_view last_line(out.data() + out.rfind('\n', out.size() - 2) + 1);
+      const bool same_line =
+          k > 0 && out.ends_with(";\n") && last_line.find('/') == std::string_view::npos && Chance(0.03);
+      if (same_line) out.back() = ' ';
       const std::size_t line = Lines();
       if (k > 0) script.functions.back().last_line = same_line ? line : line - 1;
       script.functions.push_back({name, line, 0});
-      out_ += Chance(0.15) ? "protected " : Chance(0.04) ? "public " : "";
-      out_ += name + ":";
-      if (Chance(0.12)) out_ += " " + Statement(1, "");
-      out_ += "\n";
+      out += Chance(0.15) ? "protected " : Chance(0.04) ? "public " : "";
+      out += name + ":" + (Chance(0.12) ? " " + Statement(1, "") : "") + "\n";
       Body();
-      if (Chance(0.4)) out_ += "\n";
+      if (Chance(0.4)) out += "\n";
     }
     script.functions.back().last_line = Lines() - 1;
-    script.lines = SplitLines(out_);
+    script.lines = SplitLines(out);
     if (Chance(0.12)) {  // CR LF line ends
       for (std::string& line : script.lines) line += '\r';
     }
     return script;
   }
 
- private:
-  bool Chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng_) < p; }
-  // An awkward choice: never in plain code.
-  bool Odd(double p) { return !plain_ && Chance(p); }
-  int Range(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
+  bool Chance(double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; }
+  bool Odd(double p) { return !plain && Chance(p); }  // an awkward choice: never in plain code
+  int Range(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
   template <std::size_t N>
   std::string Pick(const std::string_view (&list)[N]) {
     return std::string(list[static_cast<std::size_t>(Range(0, static_cast<int>(N) - 1))]);
   }
-  std::size_t Lines() const { return static_cast<std::size_t>(std::count(out_.begin(), out_.end(), '\n')); }
+  std::size_t Lines() const { return static_cast<std::size_t>(std::count(out.begin(), out.end(), '\n')); }
   std::string Digit() { return std::to_string(Range(0, 3)); }
   std::string Text() { return "\"" + (Odd(0.12) ? Pick(kOddTexts) : Pick(kTexts)) + "\""; }
+  std::string Comment() { return Chance(0.4) ? Pick(kOddComments) : Pick(kComments); }
 
-  // Name(args), now and then with a blank before the bracket or its arguments
-  // over two lines.
+  // Name(args), now and then with a blank before the bracket or its arguments over two lines.
   std::string Call(std::string_view name, const std::vector<std::string>& args) {
-    std::string s(name);
-    if (Odd(0.03)) s += " ";
-    s += "(";
+    std::string s = std::string(name) + (Odd(0.03) ? " (" : "(");
     const std::string comma = Odd(0.03) ? ",\n      " : Chance(0.15) ? ", " : ",";
     for (std::size_t k = 0; k < args.size(); ++k) s += (k ? comma : "") + args[k];
     return s + ")";
@@ -114,13 +109,7 @@ class Generator {
     return EngineCall(0);
   }
 
-  // An engine call from a pattern: "t" stands for a text, "e" for a value.
   std::string EngineCall(int depth) {
-    constexpr std::string_view kCalls[] = {"MakeRock()", "Say(t)", "Say(t)", "Hurt(e)", "Ring(t)", "GetSpot()",
-                                           "Dice(e)", "Shout(t,e)", "Burst(e)"};
-    // Names that hold a row's name, or that are renamed.
-    constexpr std::string_view kOddCalls[] = {"GetSum(e)", "Notify()", "SetVarious(e)", "IsNewgfx()",
-                                              "SetSkyFade(e,e,e)", "Decorate()", "Incinerate(e)"};
     const std::string pattern = Odd(0.1) ? Pick(kOddCalls) : Pick(kCalls);
     std::vector<std::string> args;
     for (std::size_t k = pattern.find('(') + 1; pattern[k] != ')'; ++k) {
@@ -129,8 +118,7 @@ class Generator {
     return Call(pattern.substr(0, pattern.find('(')), args);
   }
 
-  // A call of a row that gives a value, with the usual argument count or, now
-  // and then, a wrong one.
+  // A call of a row that gives a value, now and then with a wrong argument count.
   std::string RowCall(int depth) {
     const int r = Range(0, 99);
     auto e = [&] { return Expr(depth - 1); };
@@ -151,19 +139,13 @@ class Generator {
   std::string PlainValue(int depth) {
     const int r = Range(0, 99);
     if (depth <= 0 || r < 55) return Chance(0.3) ? std::to_string(Range(0, 9)) : Chance(0.9) ? Variable() : Pick(kConstants);
-    if (r < 85) {
-      constexpr std::string_view kArithmetic[] = {"Sum", "Sum", "Sum", "Sub", "Sub", "Mul", "Mul", "Div", "Mod", "Pow", "BitAnd"};
-      return Call(Pick(kArithmetic), {PlainValue(depth - 1), PlainValue(depth - 1)});
-    }
+    if (r < 85) return Call(kTwoRows[Range(0, 10)], {PlainValue(depth - 1), PlainValue(depth - 1)});
     return EngineCall(depth - 1);
   }
 
   std::string PlainCondition(int depth) {
     const int r = Range(0, 99);
-    if (depth <= 0 || r < 50) {
-      constexpr std::string_view kCompare[] = {"Equal", "Equal", "GreaterThan", "LessThan"};
-      return Call(Pick(kCompare), {PlainValue(1), PlainValue(0)});
-    }
+    if (depth <= 0 || r < 50) return Call(kTwoRows[Range(11, 14)], {PlainValue(1), PlainValue(0)});
     if (r < 65) return Call("Not", {Chance(0.5) ? Variable() : PlainCondition(depth - 1)});
     if (r < 85) return Call(Chance(0.6) ? "And" : "Or", {PlainCondition(depth - 1), PlainCondition(depth - 1)});
     if (r < 95) return Variable();
@@ -171,7 +153,7 @@ class Generator {
   }
 
   std::string Expr(int depth) {
-    if (plain_) return PlainValue(depth);
+    if (plain) return PlainValue(depth);
     if (depth <= 0 || Chance(0.4)) return Leaf();
     const int r = Range(0, 99);
     if (r < 55) return RowCall(depth);
@@ -186,7 +168,7 @@ class Generator {
   }
 
   std::string Condition(int depth) {
-    if (plain_) return PlainCondition(depth);
+    if (plain) return PlainCondition(depth);
     const int r = Range(0, 99);
     if (r < 20) return Call("Equal", {Variable(), std::to_string(Range(0, 5))});
     if (r < 30) return Call(Chance(0.5) ? "GreaterThan" : "LessThan", {Expr(depth), std::to_string(Range(0, 5))});
@@ -203,13 +185,13 @@ class Generator {
   // One statement, on one line unless a block or a long call spreads it.
   std::string Statement(int depth, const std::string& indent) {
     int r = Range(0, 99);
-    if (plain_ && ((r >= 52 && r < 54) || (r >= 80 && r < 82))) r = 0;
+    if (plain && ((r >= 52 && r < 54) || (r >= 80 && r < 82))) r = 0;
     if (r < 28) {
       const std::string setter = Chance(0.8) ? "SetVar" : Chance(0.5) ? "SetLocal" : Chance(0.5) ? "SetGlobal" : "AssignVar";
       return Call(setter, {Chance(0.9) ? Digit() : Expr(1), Expr(2)}) + ";";
     }
     if (r < 44) return EngineCall(1) + ";";
-    if (r < 52) return plain_ ? Call(Chance(0.7) ? "IncVar" : "DecVar", {Digit()}) + ";" : RowCall(1) + ";";
+    if (r < 52) return plain ? Call(Chance(0.7) ? "IncVar" : "DecVar", {Digit()}) + ";" : RowCall(1) + ";";
     if (r < 54) return "if (" + Call("Not", {Variable()}) + ") SetVar(" + Digit() + ", " + Variable() + " != 3);";
     if (r < 72 && depth > 0) {
       std::string s = "if (" + Condition(1) + ") " + Block(depth - 1, indent);
@@ -224,7 +206,7 @@ class Generator {
     }
     if (r < 80 && depth == 0) return "return(" + Expr(2) + ");";
     if (r < 82) return Variable() + " = " + Expr(2) + ";";
-    return Call("SetVar", {Digit(), plain_ ? PlainValue(3) : RowCall(3)}) + ";";
+    return Call("SetVar", {Digit(), plain ? PlainValue(3) : RowCall(3)}) + ";";
   }
 
   std::string Block(int depth, const std::string& indent) {
@@ -237,24 +219,20 @@ class Generator {
   void Body() {
     const std::string indent = Chance(0.7) ? "  " : "\t";
     for (int k = Range(1, 6); k > 0; --k) {
-      if (Chance(0.06)) out_ += indent + (Chance(0.4) ? Pick(kOddComments) : Pick(kComments)) + "\n";
-      plain_ = !Chance(kAwkward);
-      out_ += indent + Statement(2, indent);
-      if (Chance(0.08)) out_ += " " + Statement(1, indent);
-      plain_ = true;
-      if (Chance(0.08)) out_ += " " + (Chance(0.4) ? Pick(kOddComments) : Pick(kComments));
-      out_ += "\n";
+      if (Chance(0.06)) out += indent + Comment() + "\n";
+      plain = !Chance(0.1);  // a tenth of the statements may hold awkward constructs
+      out += indent + Statement(2, indent);
+      if (Chance(0.08)) out += " " + Statement(1, indent);
+      plain = true;
+      if (Chance(0.08)) out += " " + Comment();
+      out += "\n";
     }
-    if (Chance(0.5)) out_ += indent + (Chance(0.5) ? "return(" + Expr(2) + ");" : "return(1);") + "\n";
+    if (Chance(0.5)) out += indent + (Chance(0.5) ? "return(" + Expr(2) + ");" : "return(1);") + "\n";
   }
-
-  std::mt19937 rng_;
-  std::string out_;
-  bool plain_ = true;  // only ordinary code: what most statements are
 };
 
 }  // namespace
 
-GeneratedScript GenerateOldScript(std::uint32_t seed) { return Generator(seed).Script(); }
+GeneratedScript GenerateOldScript(std::uint32_t seed) { return Generator{std::mt19937(seed)}.Script(); }
 
 }  // namespace q9::model

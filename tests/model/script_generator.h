@@ -1,11 +1,9 @@
 #ifndef Q9_TESTS_MODEL_SCRIPT_GENERATOR_H_
 #define Q9_TESTS_MODEL_SCRIPT_GENERATOR_H_
 
-// Random old-syntax scripts, as modders write them: mostly plain code, and a
-// minority of the awkward things real scripts hold (row names nested anywhere,
-// names inside longer words, strings and comments holding brackets, commas,
-// semicolons and colons, blanks before brackets, calls over several lines,
-// wrong argument counts, CR LF line ends, odd headers).
+// Random old-syntax scripts as modders write them: mostly plain code, a few
+// awkward things (row names anywhere and inside words, brackets and colons in
+// strings and comments, split calls, wrong argument counts, CR LF, odd headers).
 
 #include <cstddef>
 #include <cstdint>
@@ -18,9 +16,7 @@ namespace q9::model {
 
 struct GeneratedFunction {
   std::string name;
-  std::size_t first_line = 0;  // 0-based: its header's line
-  std::size_t last_line = 0;   // the line before the next header, or the one the
-                               // next header shares with it, or the script's last
+  std::size_t first_line = 0, last_line = 0;  // as Function's in tests/model/evaluator.h
 };
 
 struct GeneratedScript {

@@ -1,14 +1,11 @@
-// The warnings against the script model: on generated old-syntax scripts,
-// every function that computes something else after conversion must carry a
-// warning, and few that compute the same may. Q9_MODEL_SEED and
-// Q9_MODEL_SCRIPTS choose the scripts (a fixed seed and a few hundred by default);
+// The warnings against the script model on generated old-syntax scripts.
+// Q9_MODEL_SEED and Q9_MODEL_SCRIPTS choose the scripts (20240, 300);
 // Q9_MODEL_EXAMPLES says how many misses and false alarms to show (3).
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <iostream>
 #include <random>
 #include <string>
@@ -31,11 +28,10 @@ struct ConvertedScript {
   std::vector<std::size_t> origin;                     // per line: its input line, or kAddedLine
   std::vector<std::size_t> warned_lines, noted_lines;  // 0-based converted lines
   bool From(std::size_t k, std::size_t first, std::size_t last) const { return origin[k] >= first && origin[k] <= last; }
-  // Whether one of |marked| stems from input lines [first, last].
   bool AnyIn(const std::vector<std::size_t>& marked, std::size_t first, std::size_t last) const {
     return std::any_of(marked.begin(), marked.end(), [&](std::size_t k) { return From(k, first, last); });
   }
-  // The converted lines from input lines [first, last]; |shown| indents them and marks those warned of.
+  // The converted lines from input lines [first, last]; |shown| indents them and marks the warned ones.
   std::string LinesOf(std::size_t first, std::size_t last, bool shown = false) const {
     std::string out;
     for (std::size_t k = 0; k < lines.size(); ++k) {
@@ -57,19 +53,16 @@ ConvertedScript Converted(const LineList& old_lines, bool safe) {
   return out;
 }
 
-// Totals over many scripts: a miss is a function that changed and carries no
-// warning, a false alarm one that did not change and carries one; a few
-// examples of each are kept for whoever tunes the warnings.
+// A miss is a function that changed and carries no warning, a false alarm one
+// that did not change and carries one; a few examples of each are kept.
 struct Audit {
   int judged = 0, changed = 0, misses = 0, false_alarms = 0;
   std::size_t max_examples = FromEnvironment("Q9_MODEL_EXAMPLES", 3);
   std::vector<std::string> miss_examples, false_alarm_examples;
 
-  // Judges every function of |old_lines| that parses in the old syntax: it is
-  // run before and after on all variables 0 and on 31 inputs drawn from |seed|
-  // (small values, some zeros, each with engine values of its own; with only a
-  // few inputs, about a tenth of the changes went unseen). Returns "A=! B+ ...":
-  // per function its name, changed (+) or not (=), warned (!) or not.
+  // Runs each function that parses before and after on all variables 0 and on
+  // 31 inputs drawn from |seed| (with fewer, a tenth of the changes went unseen).
+  // Returns per function its name, changed (+) or not (=), warned (!) or not.
   std::string Add(const LineList& old_lines, const ConvertedScript& converted, std::uint32_t seed) {
     const Script before = ParseScript(JoinLines(old_lines), Syntax::kOld);
     const Script after = ParseScript(JoinLines(converted.lines), Syntax::kStrict);
@@ -78,8 +71,7 @@ struct Audit {
     for (std::size_t k = 1; k < inputs.size(); ++k) {
       for (auto* vars : {&inputs[k].var, &inputs[k].local, &inputs[k].global}) {
         for (std::int32_t index = 0; index < 4; ++index) {
-          // Mostly small values, where scripts live; some large ones, which
-          // show changes that small values hide (3&x==y differs only from x=4).
+          // Small values, where scripts live, and large ones (3&x==y differs only from x=4).
           const int n = std::uniform_int_distribution<int>(k % 2 ? -3 : -100, k % 2 ? 6 : 100)(rng);
           if (n % 3 != 0) (*vars)[index] = Value{false, n, ""};
         }
@@ -93,8 +85,7 @@ struct Audit {
       for (std::size_t k = 0; k < inputs.size() && why.empty(); ++k) {
         const auto engine = static_cast<std::uint32_t>(k);  // the engine varies with the input too
         const Outcome was = Run(f, inputs[k], engine), is = Run(*g, inputs[k], engine);
-        // The syntaxes count steps differently (Sum(a,b) is a call, a+b is not),
-        // so an input that runs into the limit on either side tells nothing.
+        // Sum(a,b) is a step and a+b is not: a run that meets the limit tells nothing.
         if (!was.too_long && !is.too_long && !(was == is)) {
           why = "input " + std::to_string(k) + ": " + Describe(was) + "  became  " + Describe(is);
         }
@@ -125,40 +116,30 @@ struct Audit {
   }
 };
 
-// Calls |judge| with each generated script and its seed, after checking the
-// generator's own promise: every function it wrote parses, where it said.
-// Returns which scripts these were.
-std::string ForEachScript(const std::function<void(const GeneratedScript&, std::uint32_t)>& judge) {
-  const std::uint32_t seed = FromEnvironment("Q9_MODEL_SEED", 20240);
-  const std::uint32_t count = FromEnvironment("Q9_MODEL_SCRIPTS", 300);
-  for (std::uint32_t k = 0; k < count; ++k) {
-    const std::uint32_t script_seed = seed * 1000003u + k;  // other seeds, other scripts
-    const GeneratedScript generated = GenerateOldScript(script_seed);
-    std::string found, promised;
-    for (const Function& f : ParseScript(JoinLines(generated.lines), Syntax::kOld).functions) {
-      found += f.name + " " + std::to_string(f.first_line) + "-" + std::to_string(f.last_line) + " " + f.error + "\n";
-    }
-    for (const GeneratedFunction& g : generated.functions) {
-      promised += g.name + " " + std::to_string(g.first_line) + "-" + std::to_string(g.last_line) + " \n";
-    }
-    EXPECT_EQ(found, promised) << JoinLines(generated.lines);
-    if (found == promised) judge(generated, script_seed);
-  }
-  return "seed " + std::to_string(seed) + ", " + std::to_string(count) + " scripts";
-}
-
-// The exact conversion warns of every change of meaning, and only few functions
-// that keep theirs. --safe on the same scripts: hardly anything changes, whatever
-// changes is warned, few functions that keep what they compute are; where the
-// exact conversion has nothing to say about a function, both give the same
-// bytes; and a second run changes nothing.
+// The exact conversion warns of every change of meaning and of few functions that
+// keep theirs. --safe: hardly anything changes, whatever changes is warned, few
+// others are; where the exact conversion says nothing of a function both give the
+// same bytes; and a second run changes nothing.
 TEST(WarningModel, EveryChangeOfMeaningIsWarnedAndSafeConversionKeepsMeaning) {
   Audit exact_audit, safe_audit;
   int compared = 0, differing = 0;
-  const std::string title = ForEachScript([&](const GeneratedScript& script, std::uint32_t seed) {
+  const std::uint32_t seed = FromEnvironment("Q9_MODEL_SEED", 20240), count = FromEnvironment("Q9_MODEL_SCRIPTS", 300);
+  const std::string title = "seed " + std::to_string(seed) + ", " + std::to_string(count) + " scripts";
+  auto span = [](const auto& f) {
+    return f.name + " " + std::to_string(f.first_line) + "-" + std::to_string(f.last_line) + " ";
+  };
+  for (std::uint32_t k = 0; k < count; ++k) {
+    const std::uint32_t script_seed = seed * 1000003u + k;  // other seeds, other scripts
+    const GeneratedScript script = GenerateOldScript(script_seed);
+    std::string found, promised;  // the generator's promise: each function parses, where it said
+    const Script parsed = ParseScript(JoinLines(script.lines), Syntax::kOld);
+    for (const Function& f : parsed.functions) found += span(f) + f.error + "\n";
+    for (const GeneratedFunction& g : script.functions) promised += span(g) + "\n";
+    EXPECT_EQ(found, promised) << JoinLines(script.lines);
+    if (found != promised) continue;
     const ConvertedScript exact = Converted(script.lines, false), safe = Converted(script.lines, true);
-    exact_audit.Add(script.lines, exact, seed);
-    safe_audit.Add(script.lines, safe, seed);
+    exact_audit.Add(script.lines, exact, script_seed);
+    safe_audit.Add(script.lines, safe, script_seed);
     for (std::size_t i = 0; i < script.functions.size(); ++i) {
       const GeneratedFunction& f = script.functions[i];
       // A header on the line where the function before ends shares that line, and its bytes, with it.
@@ -171,8 +152,8 @@ TEST(WarningModel, EveryChangeOfMeaningIsWarnedAndSafeConversionKeepsMeaning) {
     }
     LineList again = safe.lines;
     ConvertSafely(&again);
-    EXPECT_EQ(again, safe.lines) << "a second run changed the script of seed " << seed;
-  });
+    EXPECT_EQ(again, safe.lines) << "a second run changed the script of seed " << script_seed;
+  }
   exact_audit.Print(title);
   safe_audit.Print("--safe, " + title + "; " + std::to_string(differing) + " of " + std::to_string(compared) +
                    " functions without a word from the exact conversion differ from it");

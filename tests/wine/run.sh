@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# End-to-end tests of the Windows programs under Wine: tests/wine/run.sh BUILD_DIR,
-# where ./dev windows builds them. Each case runs a program in a scratch folder and
+# End-to-end tests of the Windows programs (./dev windows builds them) under Wine:
+# tests/wine/run.sh BUILD_DIR. Each case runs a program in a scratch folder and
 # checks its exit status, output and files against tests/wine/expected (what the
-# Linux programs give). Only what is Windows' own is checked here (the console,
-# wide paths, CR LF, exit statuses); the Linux tests and the unit tests built for
-# Windows check the rest.
+# Linux programs give), for what is Windows' own: the console, wide paths, CR LF.
 set -uo pipefail
 
 [ $# -eq 1 ] || { echo "usage: tests/wine/run.sh BUILD_DIR" >&2; exit 2; }
@@ -41,8 +39,7 @@ expect_file() {
     diff <(od -c "$3") <(od -c "$2") | head -n 20
 }
 
-# expect_names CASE NAME...: the working folder holds exactly these names, so
-# no temporary file was left behind and nothing else was made.
+# expect_names CASE NAME...: the working folder holds exactly these names (no temporary file).
 expect_names() {
   local actual wanted
   actual=$(find . -mindepth 1 | sort | tr '\n' ' ')
@@ -53,25 +50,22 @@ expect_names() {
 # new_case NAME: an empty scratch folder, made the working folder.
 new_case() { mkdir -p "$SCRATCH/$1" && cd "$SCRATCH/$1" || exit 1; }
 
-# run NAME STATUS INPUT PROGRAM ARG...: runs PROGRAM in the working folder with
-# INPUT on standard input, checks the exit status and compares the output with
-# expected/NAME.out and NAME.err where those exist.
+# run NAME STATUS INPUT PROGRAM ARG...: runs PROGRAM with INPUT on standard input,
+# checks the exit status and the output against expected/NAME.out and NAME.err if any.
 run() {
-  local name=$1 status=$2 input=$3 stream
+  local name=$1 status=$2 input=$3 s
   shift 3
   printf '%b' "$input" | "$WINE" "$@" >"$SCRATCH/$name.out" 2>"$SCRATCH/$name.err"
   expect "$name: exit status $?, expected $status" [ $? = "$status" ]
-  for stream in out err; do
-    [ ! -f "$EXPECTED/$name.$stream" ] ||
-      expect_file "$name" "$SCRATCH/$name.$stream" "$EXPECTED/$name.$stream"
+  for s in "$name.out" "$name.err"; do
+    [ ! -f "$EXPECTED/$s" ] || expect_file "$name" "$SCRATCH/$s" "$EXPECTED/$s"
   done
 }
 
-# in_console NAME PROMPT KEYS PROGRAM ARG...: runs PROGRAM under Wine at a
-# terminal of its own (tmux), where Wine gives it a console that holds it
-# alone, as Explorer does on a double click. Types KEYS and Enter (unless KEYS
-# is empty), waits for PROMPT, presses a key and waits for the end; the screen
-# is kept in $SCRATCH/NAME.screen.
+# in_console NAME PROMPT KEYS PROGRAM ARG...: runs PROGRAM at a terminal of its own
+# (tmux), where Wine gives it a console that holds it alone, as Explorer does on a
+# double click. Types KEYS and Enter (unless KEYS is empty), waits for PROMPT,
+# presses a key and waits for the end; the screen is kept in $SCRATCH/NAME.screen.
 in_console() {
   local name=$1 prompt=$2 keys=$3 socket=q9wine-$$ i
   shift 3
@@ -111,33 +105,28 @@ run convert 0 '\r\n\r\n' "$INTERACTIVE"
 expect_file convert Script.c "$EXPECTED/Script.c"
 expect_names convert Script.c
 
-# Names with non-ASCII letters: typed into a pipe in code page 1252 (0xF6) or
-# in UTF-8, met in a folder walk (on two threads), and named on the command
-# line, where only the wide calls reach a name outside the ANSI code page
-# (Greek here); backups beside them. Wine shows the Linux names (UTF-8) to
-# Windows as such.
+# Names with non-ASCII letters: typed into a pipe in code page 1252 (0xF6) or in
+# UTF-8, met in a folder walk (on two threads), and named on the command line,
+# where only the wide calls reach a name outside the ANSI code page (Greek);
+# backups beside them. Wine shows the Linux names (UTF-8) to Windows as such.
 new_case umlaut
-old_script 'Schwert_ö.c' && mkdir walk 'Ördner_λ' && old_script 'walk/Schwert_ö.c'
-old_script walk/Upper.C  # "*.c" takes it whatever the case
-old_script 'Ördner_λ/Schild_λ.c' && old_script 'Axt_λ.c'
+mkdir walk 'Ördner_λ'  # "*.c" takes Upper.C whatever the case
+for f in 'Schwert_ö.c' 'walk/Schwert_ö.c' walk/Upper.C 'Ördner_λ/Schild_λ.c' 'Axt_λ.c'; do old_script "$f"; done
 run umlaut-name 0 'Schwert_\xF6.c\n\n' "$INTERACTIVE"
 expect_file umlaut-name 'Schwert_ö.c' "$EXPECTED/Script.c"
 old_script 'Schwert_ö.c'
 run umlaut-utf8 0 'Schwert_\xC3\xB6.c\n\n' "$INTERACTIVE"
 expect_file umlaut-utf8 'Schwert_ö.c' "$EXPECTED/Script.c"
 run umlaut-walk 0 '' "$BATCH" -j 2 walk
-expect_file umlaut-walk 'walk/Schwert_ö.c' "$EXPECTED/Script.c"
-expect_file umlaut-walk walk/Upper.C "$EXPECTED/Script.c"
+for f in 'walk/Schwert_ö.c' walk/Upper.C; do expect_file umlaut-walk "$f" "$EXPECTED/Script.c"; done
 run umlaut-arg 0 '' "$BATCH" --backup 'Ördner_λ' 'Axt_λ.c'
-expect_file umlaut-arg 'Ördner_λ/Schild_λ.c' "$EXPECTED/Script.c"
-expect_file umlaut-arg 'Axt_λ.c' "$EXPECTED/Script.c"
+for f in 'Ördner_λ/Schild_λ.c' 'Axt_λ.c'; do expect_file umlaut-arg "$f" "$EXPECTED/Script.c"; done
 expect_names umlaut-arg 'Schwert_ö.c' walk 'walk/Schwert_ö.c' walk/Upper.C 'Ördner_λ' \
   'Ördner_λ/Schild_λ.c' 'Ördner_λ/Schild_λ.c.bak' 'Axt_λ.c' 'Axt_λ.c.bak'
 
-# At a console of their own (Windows: started from Explorer). The interactive
-# program reads a typed name as wide text (the Greek letter is in no ANSI code
-# page of the west); q9strict converts scripts dropped on it with backups; both
-# wait for a key before the window closes.
+# At a console of their own (started from Explorer): the interactive program reads
+# a typed name as wide text (Greek is in no western ANSI code page); q9strict
+# converts scripts dropped on it with backups; both wait for a key at the end.
 new_case console
 old_script 'Schild_λ.c'
 in_console console-typed 'Drueck die "Any Key" taste zum fortfahren' 'Schild_λ.c' "$INTERACTIVE"

@@ -1,7 +1,6 @@
-// The batch converter run as a process in scratch folders: what only the
-// program shows (options, exit statuses, the files it leaves, an ordinary
-// user's walk, a descriptor limit, a terminal).
-// Formatting and each file's bytes are the unit tests' to show.
+// The batch converter as a process in scratch folders: what only the program
+// shows (options, exit statuses, the files it leaves, an ordinary user's walk,
+// a descriptor limit, a terminal); formatting is the unit tests' to show.
 
 #include <unistd.h>
 
@@ -24,10 +23,11 @@ using testing::HasSubstr;
 
 class BatchProgramTest : public ScratchTest {
  protected:
+  // Runs the program with |args| as bash's |shell| command runs "$0" "$@".
   ProcessResult Run(std::vector<std::string> args, const std::string& input = "",
-                    const std::string& stdout_file = "") {
-    args.insert(args.begin(), Q9_BATCH_PROGRAM);
-    return RunProcess(args, input, {.cwd = dir_.string(), .stdout_file = stdout_file});
+                    const std::string& shell = "exec \"$0\" \"$@\"") {
+    args.insert(args.begin(), {"/bin/bash", "-c", "set -o pipefail; " + shell, Q9_BATCH_PROGRAM});
+    return RunProcess(args, input, dir_);
   }
   void Put(const fs::path& relative, const std::string& bytes) {
     fs::create_directories((dir_ / relative).parent_path());
@@ -76,27 +76,7 @@ TEST_F(BatchProgramTest, UsageErrorsTouchNothing) {
   EXPECT_TRUE(Run({"--list-rows"}).out.starts_with("Stage 1  Strict "));
 }
 
-// A backup is never overwritten (the next free number is taken), a linked
-// script keeps its link and is backed up by content, and the word after
-// --backup is a path.
-TEST_F(BatchProgramTest, BackupsTakeTheNextFreeName) {
-  Put("s/b.c", kOld);
-  Put("s/b.c.bak", "the only old copy\n");
-  Put("real.c", kOld);
-  fs::create_symlink("real.c", dir_ / "link.c");
-  ProcessResult r = Run({"-j", "1024", "--backup", "s", "link.c"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err,
-            "s/b.c: note: backup kept as s/b.c.bak.1 (the usual name was taken)\n"
-            "2 converted, 0 unchanged, 0 with warnings, 0 failed\n");
-  EXPECT_EQ(Get("s/b.c") + Get("s/b.c.bak") + Get("s/b.c.bak.1"),
-            kNew + "the only old copy\n" + kOld);
-  EXPECT_TRUE(fs::is_symlink(dir_ / "link.c") && !fs::is_symlink(dir_ / "link.c.bak"));
-  EXPECT_EQ(Get("real.c") + Get("link.c.bak"), kNew + kOld);
-}
-
-// "FILE:LINE: SEVERITY [KIND]" for each diagnostic, and other lines as they
-// are: the wording of each warning is ReportTest's business.
+// "FILE:LINE: SEVERITY [KIND]" for each diagnostic, other lines as they are.
 std::string Outline(const std::string& text) {
   static const std::regex context("(^|\n)  [^\n]*"), wording(": (note|warning): [^\n]* \\[");
   return std::regex_replace(std::regex_replace(text, context, ""), wording, ": $1: [");
@@ -120,9 +100,10 @@ TEST_F(BatchProgramTest, WarningsAndPipes) {
     int status;
     std::string out, err;   // in outline
     bool converts = false;  // s.c is converted
-    std::string stdout_file = "";
+    std::string shell = "exec \"$0\" \"$@\"";
   };
   const std::string cannot = "error: cannot write standard output: ";
+  const std::string full = "exec \"$0\" \"$@\" >/dev/full";
   const std::string mul = "x: SetVar(0,Mul(Sum(Var(1),2),3));";
   // clang-format off
   const Case cases[] = {
@@ -130,7 +111,7 @@ TEST_F(BatchProgramTest, WarningsAndPipes) {
       // Notes alone are no warnings found.
       {{"--warnings-only", "--warnings=unconverted", "s.c"}, "", 0, note("s.c"),
        clean + "; notes: 1 unconverted\n"},
-      {{"s.c"}, "", 0, "", both("s.c") + "1 converted, 0 unchanged, 1" + counts, true},
+      {{"-j", "1024", "s.c"}, "", 0, "", both("s.c") + "1 converted, 0 unchanged, 1" + counts, true},
       {{"-q", "--report=r.jsonl", "s.c"}, "", 0, "", "", true},
       {{"-"}, script, 0, converted, both("-") + "1 converted, 0 unchanged, 1" + counts},
       {{"--check", "--warnings=none", "-"}, script, 1, "-\n", clean + "\n"},
@@ -144,60 +125,46 @@ TEST_F(BatchProgramTest, WarningsAndPipes) {
        "-: already converted\n0 converted, 0 unchanged, 1 already converted, 0 with warnings, 0 failed\n"},
       {{"-q", "-"}, std::string("Timer:\0\n", 8), 3, "", "-: error: not a script: holds NUL bytes\n"},
       // Output that cannot be written fails the run, a script's as well as a file's.
-      {{"-q", "--check", "s.c"}, "", 3, "", cannot + "No space left on device\n", false, "/dev/full"},
-      {{"-q", "-"}, script, 3, "", cannot + "No space left on device\n", false, "/dev/full"},
+      {{"-q", "--check", "s.c"}, "", 3, "", cannot + "No space left on device\n", false, full},
+      {{"-q", "-"}, script, 3, "", cannot + "No space left on device\n", false, full},
+      // A script on standard input that cannot be read is no empty script.
+      {{"-"}, "", 3, "", "-: error: cannot read: standard input\n0 converted, 0 unchanged, 0 with "
+       "warnings, 1 failed\n", false, "exec \"$0\" \"$@\" </"},
+      // A write beyond the size limit fails as an error, not as a signal that ends the program.
+      {{"-q", "s.c"}, "", 3, "s.c: error: cannot write: File too large\n", "", false,
+       "prlimit --fsize=0 \"$0\" \"$@\" 2>&1 | cat"},
   };
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.args));
     Put("s.c", script);
-    ProcessResult r = Run(c.args, c.input, c.stdout_file);
+    ProcessResult r = Run(c.args, c.input, c.shell);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(Outline(r.out), c.out);
     EXPECT_EQ(Outline(r.err), c.err);
     EXPECT_EQ(Get("s.c"), c.converts ? converted : script);
   }
-  // A script on standard input that cannot be read is no empty script.
-  ProcessResult unread = RunProcess({"/bin/sh", "-c", "exec \"$0\" - </", Q9_BATCH_PROGRAM}, "");
-  EXPECT_EQ(unread.status, 3);
-  EXPECT_EQ(unread.out + unread.err, "-: error: cannot read: standard input\n0 converted, 0 "
-                                     "unchanged, 0 with warnings, 1 failed\n");
-  // A write beyond the size limit fails as an error, not as a signal that ends the program.
-  const char* limit = "set -o pipefail; prlimit --fsize=0 \"$0\" -q s.c 2>&1 | cat";
-  ProcessResult limited =
-      RunProcess({"/bin/bash", "-c", limit, Q9_BATCH_PROGRAM}, "", {.cwd = dir_.string()});
-  EXPECT_EQ(limited.status, 3);
-  EXPECT_EQ(limited.out, "s.c: error: cannot write: File too large\n");
-  EXPECT_EQ(Get("s.c"), script);
   // One object a line, the message as the terminal shows it.
-  EXPECT_THAT(
-      Get("r.jsonl"),
-      testing::MatchesRegex(R"(\{"path":"s\.c","line":4,"kind":"unconverted","message":"[^"]+"\})"
-                            "\n"
-                            R"(\{"path":"s\.c","line":7,"kind":"name-in-word",.*)"));
+  EXPECT_THAT(Get("r.jsonl"), testing::MatchesRegex(
+      R"(\{"path":"s\.c","line":4,"kind":"unconverted","message":"[^"]+"\})" "\n"
+      R"(\{"path":"s\.c","line":7,"kind":"name-in-word",.*)"));
 }
 
-// Every folder or entry the walk cannot read is a failure with its reason, as
-// an ordinary user sees it (root gives up its rights for the run); a path
-// longer than the system's limit is no obstacle; names are printed with their
-// control bytes escaped.
+// Every folder or entry the walk cannot read fails with its reason, as an
+// ordinary user sees it (root gives up its rights for the run); a path beyond
+// the system's limit is no obstacle; names are printed with control bytes escaped.
 TEST_F(BatchProgramTest, WalkReportsWhatItCannotReadAndEscapesNames) {
   for (const std::string name : {"ok.c", "bad\n\x1b[2J.c", "listonly/sub/y.c", "closed/x.c",
-                                 "listonly/x.c", "passonly/x.c"}) {
+                                 "listonly/x.c", "passonly/x.c"})
     Put("s/" + name, kOld);
-  }
   const std::string setup =
       "chmod 755 . && cd s && chmod 0 closed && chmod 444 listonly && chmod 111 passonly && "
       "d=$(printf 'd%.0s' $(seq 200)) && for i in $(seq 25); do mkdir $d && cd $d; done && "
       "printf 'Init: SetVar(0,1);\\n' >deep.c && pwd | wc -c";
-  ProcessResult made = RunProcess({"/bin/bash", "-c", setup}, "", {.cwd = dir_.string()});
+  ProcessResult made = RunProcess({"/bin/bash", "-c", setup}, "", dir_);
   ASSERT_GT(std::stoi(made.out), 4096);  // PATH_MAX
-  std::vector<std::string> args = {Q9_BATCH_PROGRAM, "--check", "s"};
-  if (geteuid() == 0) {
-    args.insert(args.begin(),
-                {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
-  }
-  ProcessResult r = RunProcess(args, "", {.cwd = dir_.string()});
+  const char* user = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  ProcessResult r = Run({"--check", "s"}, "", "exec " + std::string(user) + "\"$0\" \"$@\"");
   EXPECT_EQ(r.status, 3);
   EXPECT_EQ(r.err,
             "s/closed: error: cannot read: Permission denied\n"
@@ -208,47 +175,47 @@ TEST_F(BatchProgramTest, WalkReportsWhatItCannotReadAndEscapesNames) {
   EXPECT_TRUE(r.out.starts_with("s/bad\\x0a\\e[2J.c\ns/dddd")) << r.out.substr(0, 100);
   EXPECT_TRUE(r.out.ends_with("/deep.c\ns/ok.c\n")) << r.out;
   // Deeper than remove_all goes.
-  RunProcess({"/bin/sh", "-c", "chmod -R u+rwx s; rm -rf s"}, "", {.cwd = dir_.string()});
+  RunProcess({"/bin/sh", "-c", "chmod -R u+rwx s; rm -rf s"}, "", dir_);
 }
 
-// Each script and folder gives its descriptors back: 300 scripts in 150
-// folders convert under a limit of 64 open files. Which files a run takes, and
-// what it says about those it leaves.
-TEST_F(BatchProgramTest, ManyFoldersUnderALowDescriptorLimit) {
+// Each script and folder gives its descriptors back: 300 scripts in 150 folders
+// convert under a limit of 64 open files, at a terminal, where a long run shows
+// a progress bar and erases it. Which files a run takes and what it says of the
+// rest; a backup takes the next free name; a linked script keeps its link.
+TEST_F(BatchProgramTest, ManyFoldersWithBackupsAtATerminal) {
   for (int i = 0; i < 300; ++i)
     Put("s/d" + std::to_string(i / 2) + "/f" + std::to_string(i % 2) + ".c", kOld);
-  for (const char* name : {"s/Upper.C", "s/notes.txt", "empty/sub/notes.txt"}) Put(name, kOld);
+  for (const char* name : {"s/Upper.C", "s/notes.txt", "empty/sub/notes.txt", "real.c"})
+    Put(name, kOld);
   Put("s/Done.c", kNew);
-  ProcessResult r =
-      RunProcess({"/usr/bin/prlimit", "--nofile=64", Q9_BATCH_PROGRAM, "--backup", "s", "empty"},
-                 "", {.cwd = dir_.string()});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err,
-            "no scripts found under empty\n"
-            "301 converted, 0 unchanged, 1 already converted, 0 with warnings, 0 failed\n");
-  EXPECT_EQ(Get("s/d149/f1.c") + Get("s/d149/f1.c.bak") + Get("s/Upper.C") + Get("s/Done.c") +
-                Get("s/notes.txt"),
-            kNew + kOld + kNew + kNew + kOld);
-  // No temporary file left, nor a backup of Done.c: 153 folders, 605 files (301 backups).
-  EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir_), {}), 153 + 605);
-}
-
-// At a terminal a long run shows a progress bar, and erases it at the end.
-TEST_F(BatchProgramTest, ProgressBarAtATerminal) {
-  fs::create_directory(dir_ / "s");
-  for (int i = 0; i < 60; ++i) WriteBytes(dir_ / ("s/f" + std::to_string(i) + ".c"), kOld);
+  Put("s/d0/f0.c.bak", "the only old copy\n");
+  fs::create_symlink("real.c", dir_ / "link.c");
   int master = -1;
-  const pid_t pid = StartAtTerminal(Q9_BATCH_PROGRAM, "s", dir_, &master);
+  const pid_t pid = StartAtTerminal(
+      {"/usr/bin/prlimit", "--nofile=64", Q9_BATCH_PROGRAM, "--backup", "s", "empty", "link.c"},
+      dir_, &master);
   ASSERT_GE(pid, 0);
   std::string output;
   int status = -1;
   EXPECT_TRUE(WaitFor(master, &output, [&] { return waitpid(pid, &status, WNOHANG) == pid; }));
   close(master);
-  EXPECT_EQ(status, 0);
-  // Blanks over the bar: 30 marks, two brackets and " 60/60".
-  EXPECT_TRUE(output.ends_with("] 60/60\r" + std::string(38, ' ') +
-                               "\r60 converted, 0 unchanged, 0 with warnings, 0 failed\r\n"))
-      << output;
+  EXPECT_EQ(ShellStatus(status), 1);
+  const std::string summary =
+      "302 converted, 0 unchanged, 1 already converted, 0 with warnings, 0 failed\r\n";
+  // Blanks over the last bar: 30 marks, two brackets and " 303/303".
+  EXPECT_TRUE(output.ends_with("] 303/303\r" + std::string(40, ' ') + "\r" + summary)) << output;
+  static const std::regex bar("\r(\\[[# ]{30}\\] [0-9]+/303| +\r)");
+  EXPECT_EQ(std::regex_replace(output, bar, ""),
+            "no scripts found under empty\r\n"
+            "s/d0/f0.c: note: backup kept as s/d0/f0.c.bak.1 (the usual name was taken)\r\n" +
+                summary);
+  EXPECT_EQ(Get("s/d0/f0.c") + Get("s/d0/f0.c.bak") + Get("s/d0/f0.c.bak.1") + Get("s/d149/f1.c") +
+                Get("s/d149/f1.c.bak") + Get("s/Upper.C") + Get("s/Done.c") + Get("s/notes.txt") +
+                Get("real.c") + Get("link.c.bak"),
+            kNew + "the only old copy\n" + kOld + kNew + kOld + kNew + kNew + kOld + kNew + kOld);
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.c") && !fs::is_symlink(dir_ / "link.c.bak"));
+  // No temporary file left, nor a backup of Done.c: 153 folders, 609 files (302 backups).
+  EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir_), {}), 153 + 609);
 }
 
 }  // namespace

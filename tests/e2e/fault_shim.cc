@@ -21,7 +21,6 @@
 #include <regex>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 namespace {
@@ -39,8 +38,7 @@ std::deque<Rule>& Rules() {
   return *rules;
 }
 
-// Before main.
-__attribute__((constructor)) void ReadRules() {
+__attribute__((constructor)) void ReadRules() {  // before main
   static const std::regex kRule(R"((\w+):?(\S*) (\S+) (sh|fail) (.*))");
   const std::string text = std::getenv("Q9_FAULT") != nullptr ? std::getenv("Q9_FAULT") : "";
   for (std::sregex_iterator m(text.begin(), text.end(), kRule), end; m != end; ++m) {
@@ -61,10 +59,9 @@ void RunShell(const std::string& command) {
   }
   env.push_back(nullptr);
   pid_t child = 0;
-  int status = 0;
   if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), env.data()) != 0)
     return;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
   }
 }
 
@@ -89,17 +86,15 @@ const char* KindOf(int fd) {
 }
 
 // The call |name| as a rule for |detail| has it: failed (-1 with the rule's
-// errno), or made with |args| after the rule's command has run.
+// errno), or made with |args| after the rule's command has run. Each call has
+// a type of its own, and so a |next| of its own.
 template <typename Function, typename... Args>
-std::invoke_result_t<Function, Args...> Call(const char* name, const std::string& detail,
-                                             Args... args) {
-  // Each call below has a type of its own, and so a |next| of its own.
+auto Call(const char* name, const std::string& detail, Args... args) {
   static const auto next = reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
-  if (int error = Act(name, detail); error != 0) {
-    errno = error;
-    return -1;
-  }
-  return next(args...);
+  const int error = Act(name, detail);
+  if (error == 0) return next(args...);
+  errno = error;
+  return decltype(next(args...))(-1);
 }
 
 }  // namespace
@@ -129,14 +124,13 @@ extern "C" ssize_t write(int fd, const void* buffer, size_t size) {
 extern "C" int fsync(int fd) { return Call<int (*)(int)>("fsync", KindOf(fd), fd); }
 
 extern "C" int renameat(int old_dir, const char* old_path, int new_dir, const char* new_path) {
-  using Function = int (*)(int, const char*, int, const char*);
-  return Call<Function>("renameat", std::string(old_path) + " " + new_path, old_dir, old_path,
-                        new_dir, new_path);
+  return Call<int (*)(int, const char*, int, const char*)>(
+      "renameat", std::string(old_path) + " " + new_path, old_dir, old_path, new_dir, new_path);
 }
 
 extern "C" int linkat(int old_dir, const char* old_path, int new_dir, const char* new_path,
                       int flags) {
-  using Function = int (*)(int, const char*, int, const char*, int);
-  return Call<Function>("linkat", std::string(old_path) + " " + new_path, old_dir, old_path,
-                        new_dir, new_path, flags);
+  return Call<int (*)(int, const char*, int, const char*, int)>(
+      "linkat", std::string(old_path) + " " + new_path, old_dir, old_path, new_dir, new_path,
+      flags);
 }

@@ -56,8 +56,9 @@ TEST_F(InterferenceTest, OtherProcessesAndSignalsAtTheWorstMoment) {
   const std::string batch = "exec \"$B\" ", one_job = batch + "-j 1 s";
   const std::string backup = batch + "-j 1 --backup s";
   const std::string dialogue = "cd s && exec \"$I\"";  // typed: a.c
-  const std::string stale =
-      "touch -d '61 seconds ago' s/.a.c.tmpAbCd1234 && touch s/.b.c.tmpXyZw5678";
+  // Old and ours, new and ours, old and a user's (no name before the infix).
+  const std::string stale = "touch -d '61 seconds ago' s/.a.c.tmpAbCd1234 s/..tmpAbCd1234 && "
+                            "touch s/.b.c.tmpXyZw5678";
   // clang-format off
   const Case cases[] = {
       {"a link, another file and a folder's link swapped in after the walk",
@@ -101,9 +102,9 @@ TEST_F(InterferenceTest, OtherProcessesAndSignalsAtTheWorstMoment) {
       {"kill -9 while the new file has no name", "", "fsync:file 1 sh kill -KILL $PPID", one_job,
        128 + SIGKILL, "", {"old"}},
       {"leftovers older than a minute removed", stale, "", batch + "s", 0, "2 converted", {"new"},
-       {".b.c.tmpXyZw5678", "a.c", "b.c"}},
+       {"..tmpAbCd1234", ".b.c.tmpXyZw5678", "a.c", "b.c"}},
       {"interactive: leftovers older than a minute removed", stale, "", dialogue, 0,
-       "Operation abgeschlossen\n", {"new"}, {".b.c.tmpXyZw5678", "a.c", "b.c"}},
+       "Operation abgeschlossen\n", {"new"}, {"..tmpAbCd1234", ".b.c.tmpXyZw5678", "a.c", "b.c"}},
       {"interactive: version", "", "", dialogue + " --version", 0, "Q9ToQ9strict 1.0.0\n", {"old"}},
       {"interactive: help", "", "", dialogue + " --help", 0, "Usage: Q9ToQ9strict\n", {"old"}},
       {"interactive: standard input unreadable", "", "", dialogue + " </", 1,

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #ifdef __GLIBC__
+#include <sys/auxv.h>
 #include <unistd.h>
 #endif
 
@@ -25,6 +26,9 @@ std::optional<std::string> TunablesWithLargePages(const char* current) {
 
 void RestartWithLargePages([[maybe_unused]] char** argv) {
 #ifdef __GLIBC__
+  // A set-user-ID (or set-group-ID, or capable) program starts without the
+  // tunable, whatever it was given: a restart would start it again forever.
+  if (getauxval(AT_SECURE) != 0) return;
   const std::optional<std::string> tunables = TunablesWithLargePages(std::getenv("GLIBC_TUNABLES"));
   if (!tunables || setenv("GLIBC_TUNABLES", tunables->c_str(), 1) != 0) return;
   execv("/proc/self/exe", argv);

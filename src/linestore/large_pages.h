@@ -20,8 +20,9 @@ std::optional<std::string> TunablesWithLargePages(const char* current);
 // On Linux with the GNU C library: when the environment does not name the
 // tunable yet, starts the program again in its place (same arguments,
 // descriptors and working folder) with it set. Returns when no restart was
-// needed or possible, and everywhere else at once. Must be called first thing
-// in main, before anything is read, written or started.
+// needed or possible (a set-user-ID program starts without the tunable), and
+// everywhere else at once. Must be called first thing in main, before anything
+// is read, written or started.
 void RestartWithLargePages(char** argv);
 
 }  // namespace q9

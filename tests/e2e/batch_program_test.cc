@@ -21,6 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing::HasSubstr;
 
+constexpr const char* kAsNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
+
 class BatchProgramTest : public ScratchTest {
  protected:
   // Runs the program with |args| as bash's |shell| command runs "$0" "$@".
@@ -73,6 +75,10 @@ TEST_F(BatchProgramTest, UsageErrorsTouchNothing) {
   EXPECT_THAT(help.out, HasSubstr("\nUsage: q9strict [OPTIONS] PATH...\n"));
   EXPECT_THAT(help.out, HasSubstr("Kinds of warnings and notes: precedence, "));
   EXPECT_EQ(Run({"--version"}).out, "q9strict 1.0.0\n");
+  // A set-user-ID copy that another user starts (as only root can arrange) runs once.
+  const std::string suid = "cp \"$0\" suid && chmod 4755 suid && exec " +
+                           std::string(geteuid() == 0 ? kAsNobody : "") + "./suid \"$@\"";
+  EXPECT_EQ(Run({"--version"}, "", suid).out, "q9strict 1.0.0\n");
   EXPECT_TRUE(Run({"--list-rows"}).out.starts_with("Stage 1  Strict "));
 }
 
@@ -163,7 +169,7 @@ TEST_F(BatchProgramTest, WalkReportsWhatItCannotReadAndEscapesNames) {
       "printf 'Init: SetVar(0,1);\\n' >deep.c && pwd | wc -c";
   ProcessResult made = RunProcess({"/bin/bash", "-c", setup}, "", dir_);
   ASSERT_GT(std::stoi(made.out), 4096);  // PATH_MAX
-  const char* user = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  const char* user = geteuid() == 0 ? kAsNobody : "";
   ProcessResult r = Run({"--check", "s"}, "", "exec " + std::string(user) + "\"$0\" \"$@\"");
   EXPECT_EQ(r.status, 3);
   EXPECT_EQ(r.err,

@@ -72,7 +72,10 @@ bool Correct(LineList* lines) {
       });
       // The slots between line i and |next| are free: their lines have moved on.
       for (std::size_t k = pieces.size(); k-- > 1;) (*lines)[--next].assign(pieces[k]);
+      // The first piece gives the rest of its room back: those bytes now
+      // live in the pieces after it, and would otherwise be held twice.
       line.resize(pieces.front().size());
+      line.shrink_to_fit();
     }
     if (--next != i) (*lines)[next] = std::move(line);
   }

@@ -12,6 +12,7 @@
 #include "linestore/folder.h"
 #include "linestore/status.h"
 #include "pipeline/pipeline.h"
+#include "syntax/lexer.h"
 
 namespace q9 {
 
@@ -40,11 +41,11 @@ struct FileReport {
   std::vector<std::string> save_notes;  // what the saved file could not keep of the old one
 };
 
-// Converts |*lines|, a copy of |original|, as |options| ask: exactly as the
-// interactive program does (with the hazards when any kind is wanted), or
-// with ConvertSafely. |original| is read for the hazards only: without them
-// |lines| may be |original| itself.
-Conversion ConvertForJob(const LineList& original, LineList* lines, const JobOptions& options);
+// Converts |*lines|, which hold the lines |original| views, as |options| ask:
+// exactly as the interactive program does (with the hazards when any kind is
+// wanted), or with ConvertSafely. |original| is read for the hazards only, and
+// may be empty when none are wanted.
+Conversion ConvertForJob(LineViews original, LineList* lines, const JobOptions& options);
 
 // The conversion's hazards of the kinds in |kinds|, each with its line of
 // |converted|; the hazards are moved out of |*conversion|.

@@ -1,5 +1,6 @@
 #include "batch/stream_job.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <iostream>
@@ -22,17 +23,17 @@ FileReport ConvertBytes(const std::string& bytes, const JobOptions& options,
                         std::string* converted_bytes) {
   FileReport report;
   report.path = "-";
-  const LineList original = SplitLines(bytes);
-  if (HoldsNulByte(original)) {
+  LineList converted = SplitLines(bytes);
+  if (HoldsNulByte(converted)) {
     report.error = "not a script: holds NUL bytes";
     return report;
   }
   *converted_bytes = bytes;
-  if (IsAlreadyConverted(original)) {
+  if (IsAlreadyConverted(converted)) {
     report.outcome = FileOutcome::kAlreadyConverted;
     return report;
   }
-  LineList converted = original;
+  const std::vector<std::string_view> original = SplitViews(bytes);
   Conversion conversion = ConvertForJob(original, &converted, options);
   if (conversion.failure != StageFailure::kNone) {
     converted_bytes->clear();
@@ -42,7 +43,9 @@ FileReport ConvertBytes(const std::string& bytes, const JobOptions& options,
   report.warnings = TakeWarnings(&conversion, converted, options.warnings);
   const bool ends_with_lf = bytes.empty() || bytes.back() == '\n';
   report.outcome =
-      ends_with_lf && converted == original ? FileOutcome::kUnchanged : FileOutcome::kConverted;
+      ends_with_lf && std::equal(original.begin(), original.end(), converted.begin(),
+                                 converted.end())
+          ? FileOutcome::kUnchanged : FileOutcome::kConverted;
   if (report.outcome == FileOutcome::kConverted) {
     *converted_bytes = JoinLines(converted);
     if (options.mode == BatchMode::kDiff) {

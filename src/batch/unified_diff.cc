@@ -21,7 +21,7 @@ struct Edit {
 // one reads so); every other line is added, and every line before that is
 // kept by none is removed. Between two kept lines the removed lines come
 // before the added ones, as diff and patch users expect to read them.
-std::vector<Edit> EditScript(const LineList& before, bool before_ends_with_lf,
+std::vector<Edit> EditScript(std::span<const std::string_view> before, bool before_ends_with_lf,
                              const LineList& after, std::span<const std::size_t> origin) {
   std::vector<Edit> edits;
   edits.reserve(before.size() + after.size());
@@ -61,7 +61,7 @@ bool IsChange(const Edit& edit) { return edit.kind != ' '; }
 
 class HunkWriter {
  public:
-  HunkWriter(const LineList& before, bool before_ends_with_lf, const LineList& after,
+  HunkWriter(std::span<const std::string_view> before, bool before_ends_with_lf, const LineList& after,
              std::string* out)
       : before_(before), before_ends_with_lf_(before_ends_with_lf), after_(after), out_(*out) {}
 
@@ -89,7 +89,7 @@ class HunkWriter {
   }
 
  private:
-  const LineList& before_;
+  std::span<const std::string_view> before_;
   const bool before_ends_with_lf_;
   const LineList& after_;
   std::string& out_;
@@ -97,7 +97,7 @@ class HunkWriter {
 
 }  // namespace
 
-std::string UnifiedDiff(std::string_view path, const LineList& before, bool before_ends_with_lf,
+std::string UnifiedDiff(std::string_view path, std::span<const std::string_view> before, bool before_ends_with_lf,
                         const LineList& after, std::span<const std::size_t> origin) {
   const std::vector<Edit> edits = EditScript(before, before_ends_with_lf, after, origin);
   std::string out;

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "linestore/line_store.h"
 #include "pipeline/pipeline.h"
@@ -26,8 +27,8 @@ namespace q9 {
 // unless a line of |after| reads as a line of |before| other than its own.
 // Lines pass through byte for byte (CR, NUL, 0x80-0xFF). Empty when the two
 // files are the same bytes.
-std::string UnifiedDiff(std::string_view path, const LineList& before, bool before_ends_with_lf,
-                        const LineList& after, std::span<const std::size_t> origin);
+std::string UnifiedDiff(std::string_view path, std::span<const std::string_view> before,
+                        bool before_ends_with_lf, const LineList& after, std::span<const std::size_t> origin);
 
 }  // namespace q9
 

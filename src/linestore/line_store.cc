@@ -9,6 +9,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <random>
@@ -380,12 +381,20 @@ Status WriteLines(int fd, const LineList& lines) {
 
 }  // namespace
 
-LineList SplitLines(std::string_view bytes) {
-  LineList lines;
-  std::string pending;
-  AppendChunk(bytes, &pending, &lines);
-  FinishLines(&pending, &lines);
+std::vector<std::string_view> SplitViews(std::string_view bytes) {
+  std::vector<std::string_view> lines;
+  lines.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
+  for (std::size_t start = 0; start < bytes.size();) {
+    const std::size_t lf = std::min(bytes.find('\n', start), bytes.size());
+    lines.push_back(bytes.substr(start, lf - start));
+    start = lf + 1;
+  }
   return lines;
+}
+
+LineList SplitLines(std::string_view bytes) {
+  const std::vector<std::string_view> views = SplitViews(bytes);
+  return LineList(views.begin(), views.end());
 }
 
 std::string JoinLines(const LineList& lines) {

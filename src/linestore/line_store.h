@@ -21,6 +21,9 @@ using LineList = std::vector<std::string>;
 // own; a final LF makes no empty entry; zero bytes give the empty list.
 LineList SplitLines(std::string_view bytes);
 
+// The lines of SplitLines(bytes) as views into |bytes|, which must outlive them.
+std::vector<std::string_view> SplitViews(std::string_view bytes);
+
 // Every entry followed by exactly one LF, the last one included.
 // JoinLines(SplitLines(b)) == b, with an LF added when b was non-empty and lacked one.
 std::string JoinLines(const LineList& lines);

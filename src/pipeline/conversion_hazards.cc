@@ -21,12 +21,12 @@ Hazard Note(HazardKind kind, std::size_t line, std::string what, std::string adv
 // A script whose lines all end in CR (the last one may lack its line end):
 // the lines the conversion adds end in LF alone, and a split can leave a CR
 // alone on a line.
-void NoteLineEnds(const LineList& before, const LineList& after, const Conversion& conversion,
+void NoteLineEnds(LineViews before, const LineList& after, const Conversion& conversion,
                   std::vector<Hazard>* hazards) {
   if (before.empty()) return;
   const bool last_bare = !before.back().ends_with('\r');
   const bool crlf = std::all_of(before.begin(), before.end() - 1,
-                                [](const std::string& line) { return line.ends_with('\r'); }) &&
+                                [](std::string_view line) { return line.ends_with('\r'); }) &&
                     (!last_bare || before.size() > 1);
   if (!crlf) return;
   for (std::size_t i = 0; i < after.size(); ++i) {
@@ -125,12 +125,11 @@ void NoteUnconverted(LineViews after, const Conversion& conversion,
 
 }  // namespace
 
-std::vector<Hazard> ConversionHazards(const LineList& before, const LineList& after,
+std::vector<Hazard> ConversionHazards(LineViews before, const LineList& after,
                                       const Conversion& conversion) {
-  const std::vector<std::string_view> before_views = ViewsOf(before);
   const std::vector<std::string_view> after_views = ViewsOf(after);
   const LineMap map{conversion.origin, conversion.origin_column, conversion.headers};
-  std::vector<Hazard> hazards = CheckConversion(before_views, after_views, map);
+  std::vector<Hazard> hazards = CheckConversion(before, after_views, map);
   NoteUnconverted(after_views, conversion, &hazards);
   NoteLineEnds(before, after, conversion, &hazards);
   NoteMovedComments(after, conversion, &hazards);

@@ -6,6 +6,7 @@
 #include "hazards/hazard.h"
 #include "linestore/line_store.h"
 #include "pipeline/pipeline.h"
+#include "syntax/lexer.h"
 
 namespace q9 {
 
@@ -15,7 +16,7 @@ namespace q9 {
 // when a CR LF script gained lines that end otherwise.
 // |before| is the list Convert was given, |after| its result, and |conversion|
 // what it returned, made with ConvertOptions::track_origin and no failure.
-std::vector<Hazard> ConversionHazards(const LineList& before, const LineList& after,
+std::vector<Hazard> ConversionHazards(LineViews before, const LineList& after,
                                       const Conversion& conversion);
 
 }  // namespace q9

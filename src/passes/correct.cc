@@ -1,5 +1,7 @@
 #include "passes/correct.h"
 
+#include <algorithm>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,6 +32,30 @@ void ForEachPiece(std::string_view line, char separator, Emit emit) {
 bool StaysWhole(std::string_view line, char separator) {
   const std::size_t p = AcceptedSeparator(line, separator);
   return p == std::string_view::npos || p + 1 == line.size();
+}
+
+// Puts the |pieces| of |*line| (views into it, in order) into |slots|, one
+// each; |*line| may be one of the slots. The longest piece keeps the line's
+// own buffer, so its bytes are neither copied nor held twice; the shorter
+// ones are copied, most of them into the string itself, without a heap block.
+void SplitInto(std::string* line, std::span<const std::string_view> pieces,
+               std::span<std::string> slots) {
+  const auto longest = static_cast<std::size_t>(
+      std::max_element(pieces.begin(), pieces.end(),
+                       [](std::string_view a, std::string_view b) { return a.size() < b.size(); }) -
+      pieces.begin());
+  const char* const start = line->data();
+  std::string text = std::move(*line);  // the views now read it at the same offsets
+  auto piece = [&](std::size_t k) {
+    return std::string_view(text).substr(static_cast<std::size_t>(pieces[k].data() - start),
+                                          pieces[k].size());
+  };
+  for (std::size_t k = 0; k < pieces.size(); ++k) {
+    if (k != longest) slots[k].assign(piece(k));
+  }
+  text.erase(0, static_cast<std::size_t>(pieces[longest].data() - start));
+  text.resize(pieces[longest].size());
+  slots[longest] = std::move(text);
 }
 
 }  // namespace
@@ -71,13 +97,11 @@ bool Correct(LineList* lines) {
         ForEachPiece(piece, ';', [&pieces](std::string_view part) { pieces.push_back(part); });
       });
       // The slots between line i and |next| are free: their lines have moved on.
-      for (std::size_t k = pieces.size(); k-- > 1;) (*lines)[--next].assign(pieces[k]);
-      // The first piece gives the rest of its room back: those bytes now
-      // live in the pieces after it, and would otherwise be held twice.
-      line.resize(pieces.front().size());
-      line.shrink_to_fit();
+      next -= pieces.size();
+      SplitInto(&line, pieces, std::span<std::string>(*lines).subspan(next, pieces.size()));
+    } else if (--next != i) {
+      (*lines)[next] = std::move(line);
     }
-    if (--next != i) (*lines)[next] = std::move(line);
   }
   return true;
 }

@@ -231,10 +231,14 @@ class Checker {
       const bool aligned = new_reading.ok && same_length &&
                            std::equal(old_items.begin(), old_items.end(), new_items.begin(),
                                       [](const Item& a, const Item& b) { return a.kind == b.kind; });
+      std::vector<bool> old_dead, new_dead;  // from item i on, found at the first need
       for (std::size_t k = i; k < (aligned ? old_items.size() : i + 1); ++k) {
         if (old_items[k].meaning == new_items[k].meaning) continue;
-        if (aligned && OnlyDeadStoresDiffer(StatementsFrom(before_, old_items, k, before_end),
-                                            StatementsFrom(after_, new_items, k, Place{after_end, 0}))) {
+        if (aligned && old_dead.empty()) {
+          old_dead = DeadItems(before_, old_items, i, before_end);
+          new_dead = DeadItems(after_, new_items, i, Place{after_end, 0});
+        }
+        if (aligned && old_dead[k - i] && new_dead[k - i]) {
           NoteHarmless(new_items[k].place.line,
                        "this statement was rewritten into one that computes something else, but "
                        "what it stores is stored over before anything reads it");
@@ -283,15 +287,26 @@ class Checker {
     }
   }
 
-  // The statements from item |k| to the end of its function.
-  static StatementRun StatementsFrom(LineViews lines, const std::vector<Item>& items, std::size_t k,
-                          Place end) {
-    StatementRun run{lines, {}, end};
-    for (; k < items.size() && items[k].kind == Item::kStatement; ++k) {
-      run.starts.push_back(items[k].place);
+  // For each item from |from| on (the first at index 0): whether it is a
+  // statement whose stores are dead (see DeadStores) in its run of statements.
+  static std::vector<bool> DeadItems(LineViews lines, const std::vector<Item>& items,
+                                     std::size_t from, Place end) {
+    std::vector<bool> dead(items.size() - from);
+    for (std::size_t k = from; k < items.size();) {
+      if (items[k].kind != Item::kStatement) {
+        ++k;
+        continue;
+      }
+      StatementRun run{lines, {}, end};
+      const std::size_t first = k;
+      for (; k < items.size() && items[k].kind == Item::kStatement; ++k) {
+        run.starts.push_back(items[k].place);
+      }
+      if (k < items.size()) run.end = items[k].place;
+      const std::vector<bool> flags = DeadStores(run);
+      std::copy(flags.begin(), flags.end(), dead.begin() + static_cast<long>(first - from));
     }
-    if (k < items.size()) run.end = items[k].place;
-    return run;
+    return dead;
   }
 
   void NoteHarmless(std::size_t line, std::string what) {

@@ -1,5 +1,7 @@
 #include "hazards/dead_stores.h"
 
+#include <algorithm>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -145,49 +147,104 @@ class Walker {
   Access access_;
 };
 
-// Whether |read| (a name, maybe with "*") may be |stored|.
-bool MayMatch(const std::string& read, const std::string& stored) {
-  const std::size_t blank = read.find(' ');
-  if (read.compare(0, blank, stored, 0, stored.find(' ')) != 0) return false;
-  return read == stored || read.ends_with(" *") || stored.ends_with(" *");
+// What one statement of a run does, as far as the walk needs.
+struct Facts {
+  bool parsed = false;
+  Access access;
+  std::optional<std::string> plain_store;  // a variable it stores into, read or not
+};
+
+// "Var" of "Var 3" or "Var *".
+std::string_view KindOf(std::string_view name) { return name.substr(0, name.find(' ')); }
+
+// Where the next of each event stands, seen from a statement of the run:
+// statements after it only. An index of run.starts, or |size| for none.
+class NextEvents {
+ public:
+  explicit NextEvents(std::size_t size) : size_(size), stop_(size) {}
+
+  // Whether every variable that |statement| stores into is stored into again
+  // by a plain store before a statement reads it (a read of "Var *" reads any
+  // Var), returns, stores where it cannot name, or does not parse. Within one
+  // statement the reads come before the store.
+  bool AllStoredOver(const Access& statement) const {
+    for (const std::string& variable : statement.stores) {
+      const std::size_t stored_over = Find(kills_, variable);
+      const std::size_t seen = std::min({stop_, Find(reads_, variable),
+                                         Find(any_reads_, std::string(KindOf(variable)))});
+      if (stored_over >= seen) return false;
+    }
+    return true;
+  }
+
+  // Puts statement |k| in front of those already seen.
+  void Add(std::size_t k, const Facts& facts) {
+    if (!facts.parsed || facts.access.unknown_target || facts.access.may_return) stop_ = k;
+    if (!facts.parsed) return;
+    for (const std::string& read : facts.access.reads) {
+      if (read.ends_with(" *")) {
+        any_reads_[std::string(KindOf(read))] = k;
+      } else {
+        reads_[read] = k;
+      }
+    }
+    if (facts.plain_store) kills_[*facts.plain_store] = k;
+  }
+
+ private:
+  std::size_t Find(const std::map<std::string, std::size_t>& next, const std::string& key) const {
+    const auto found = next.find(key);
+    return found == next.end() ? size_ : found->second;
+  }
+
+  std::size_t size_;
+  std::size_t stop_;                               // the next statement no store survives
+  std::map<std::string, std::size_t> kills_;       // by variable: its next plain store
+  std::map<std::string, std::size_t> reads_;       // by variable: its next read
+  std::map<std::string, std::size_t> any_reads_;   // by kind: the next read of "KIND *"
+};
+
+Facts FactsOf(const StatementRun& run, std::size_t k, Tree* tree) {
+  const Place end = k + 1 < run.starts.size() ? run.starts[k + 1] : run.end;
+  Lexer lexer(run.lines, run.starts[k].line, run.starts[k].column, end.line, end.column, false);
+  Parser parser(&lexer);
+  Facts facts;
+  if (!parser.ParseStatement(tree)) return facts;
+  Walker walker(*tree, run.lines);
+  facts.parsed = true;
+  facts.access = walker.Statement();
+  facts.plain_store = walker.PlainStore();
+  return facts;
 }
 
-bool DeadOnOneSide(const StatementRun& run, std::set<std::string>* live) {
-  Tree tree;
-  for (std::size_t k = 0; k < run.starts.size(); ++k) {
-    const Place end = k + 1 < run.starts.size() ? run.starts[k + 1] : run.end;
-    Lexer lexer(run.lines, run.starts[k].line, run.starts[k].column, end.line, end.column, false);
-    Parser parser(&lexer);
-    if (!parser.ParseStatement(&tree)) return false;
-    Walker walker(tree, run.lines);
-    const Access access = walker.Statement();
-    if (access.unknown_target) return false;
-    if (k == 0) {
-      if (access.other_effects) return false;
-      for (const std::string& stored : access.stores) {
-        if (stored.ends_with(" *")) return false;
-      }
-      live->insert(access.stores.begin(), access.stores.end());
-      continue;
-    }
-    for (const std::string& read : access.reads) {
-      for (const std::string& stored : *live) {
-        if (MayMatch(read, stored)) return false;
-      }
-    }
-    if (access.may_return) return false;  // the variables are seen when the function ends
-    if (const std::optional<std::string> killed = walker.PlainStore()) live->erase(*killed);
-    if (live->empty()) return true;
-  }
-  return false;
+bool StoresOnlyNamedVariables(const Facts& facts) {
+  if (!facts.parsed || facts.access.unknown_target || facts.access.other_effects) return false;
+  return std::none_of(facts.access.stores.begin(), facts.access.stores.end(),
+                      [](const std::string& stored) { return stored.ends_with(" *"); });
 }
 
 }  // namespace
 
-bool OnlyDeadStoresDiffer(const StatementRun& before, const StatementRun& after) {
-  std::set<std::string> old_live, new_live;
-  if (before.starts.empty() || after.starts.empty()) return false;
-  return DeadOnOneSide(before, &old_live) && DeadOnOneSide(after, &new_live);
+std::vector<bool> DeadStores(const StatementRun& run) {
+  const std::size_t size = run.starts.size();
+  std::vector<bool> dead(size);
+  NextEvents next(size);
+  Tree tree;
+  Facts after;  // of the statement after the one at hand
+  // Each statement is read on its own, so they can be read from the last.
+  for (std::size_t k = size; k-- > 0;) {
+    Facts facts = FactsOf(run, k, &tree);
+    if (StoresOnlyNamedVariables(facts)) {
+      if (!facts.access.stores.empty()) {
+        dead[k] = next.AllStoredOver(facts.access);
+      } else if (k + 1 < size) {
+        dead[k] = after.parsed && !after.access.unknown_target && !after.access.may_return;
+      }
+    }
+    next.Add(k, facts);
+    after = std::move(facts);
+  }
+  return dead;
 }
 
 }  // namespace q9

@@ -177,10 +177,10 @@ class NextEvents {
     return true;
   }
 
-  // Puts statement |k| in front of those already seen.
+  // Puts statement |k| in front of those already seen (one that did not parse
+  // has no reads or stores).
   void Add(std::size_t k, const Facts& facts) {
     if (!facts.parsed || facts.access.unknown_target || facts.access.may_return) stop_ = k;
-    if (!facts.parsed) return;
     for (const std::string& read : facts.access.reads) {
       if (read.ends_with(" *")) {
         any_reads_[std::string(KindOf(read))] = k;

@@ -26,6 +26,7 @@ TEST(DeadStoresTest, AStoreIsDeadWhenStoredOverBeforeAnythingSeesIt) {
       {{"Var(0)=1;", "Hurt(Var(2));", "Var(0)=2;"}, "100"},       // other effects after it count not
       {{"Var(0)=1;", "Hurt(Var(Var(1)));", "Var(0)=2;"}, "000"},  // Var * may be Var 0
       {{"Var(0)=1;", "Hurt(Local(Var(1)));", "Var(0)=2;"}, "100"},
+      {{"Var(0)=1;", "Inc(Var);", "Var(0)=2;"}, "110"},           // a word, no variable
       {{"Var(0)=1;", "return(1);", "Var(0)=2;"}, "000"},
       {{"Var(0)=1;", "Var(0)=(;", "Var(0)=2;"}, "000"},          // does not parse
       {{"Var(Var(1))=1;", "Var(0)=2;"}, "00"},

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <exception>
+#include <future>
 #include <new>
 #include <system_error>
 
@@ -11,6 +12,7 @@
 #include "batch/script_checks.h"
 #include "batch/unified_diff.h"
 #include "linestore/line_store.h"
+#include "hazards/check.h"
 #include "pipeline/conversion_hazards.h"
 #include "pipeline/pipeline.h"
 #include "safe/convert.h"
@@ -138,10 +140,21 @@ Conversion ConvertForJob(LineViews original, LineList* lines, const JobOptions& 
   // The hazards are found here, from the original the job keeps anyway,
   // rather than by Convert from a copy of its own.
   const ConvertOptions convert{.track_origin = options.mode == BatchMode::kDiff || warnings};
-  Conversion conversion = options.safe ? ConvertSafely(lines, convert) : Convert(lines, convert);
-  if (!options.safe && warnings && conversion.failure == StageFailure::kNone) {
-    conversion.hazards = ConversionHazards(original, *lines, conversion);
+  if (options.safe || !warnings) return options.safe ? ConvertSafely(lines, convert) : Convert(lines, convert);
+  // Where the functions start is read off the original on a thread of its own
+  // while the conversion runs, for a script long enough to gain by it.
+  std::future<std::vector<Label>> labels;
+  if (original.size() >= kCheckSplitLines) {
+    try {
+      labels = std::async(std::launch::async, [original] { return TopLevelLabels(original); });
+    } catch (const std::system_error&) {
+      // No thread to be had: they are found after the conversion.
+    }
   }
+  Conversion conversion = Convert(lines, convert);
+  if (conversion.failure != StageFailure::kNone) return conversion;  // the thread is waited for
+  conversion.hazards = labels.valid() ? ConversionHazards(original, *lines, conversion, labels.get())
+                                      : ConversionHazards(original, *lines, conversion);
   return conversion;
 }
 

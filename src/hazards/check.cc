@@ -150,12 +150,13 @@ class Checker {
 
   std::vector<Hazard> TakeHazards() { return std::move(hazards_); }
 
-  // The functions' starts: every top-level label that the conversion made a header.
-  std::vector<Region> Regions() const {
+  // The functions' starts: every top-level label (|labels|, as TopLevelLabels
+  // finds them in the script before) that the conversion made a header.
+  std::vector<Region> Regions(std::span<const Label> labels) const {
     // The lines the header stage added on top hold nothing to compare.
     std::vector<Region> regions{{{0, 0}, first_line_}};
     const std::span<const std::size_t> origin = map_.origin.subspan(first_line_);
-    for (const Label& found : TopLevelLabels(before_)) {
+    for (const Label& found : labels) {
       const Place& label = found.start;
       // The converted lines of the label's line, and among them the piece that holds it.
       const auto [from, to] = std::equal_range(origin.begin(), origin.end(), label.line);
@@ -338,8 +339,13 @@ class Checker {
 
 std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const LineMap& map,
                                     std::size_t split_lines) {
+  return CheckConversion(before, after, map, TopLevelLabels(before), split_lines);
+}
+
+std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const LineMap& map,
+                                    std::span<const Label> labels, std::size_t split_lines) {
   Checker first(before, after, map);
-  const std::vector<Region> regions = first.Regions();
+  const std::vector<Region> regions = first.Regions(labels);
   const std::size_t half = regions.size() / 2;
   std::vector<Hazard> hazards;
   if (after.size() < split_lines || half == 0) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "hazards/hazard.h"
+#include "syntax/labels.h"
 #include "syntax/lexer.h"
 
 namespace q9 {
@@ -28,6 +29,10 @@ struct LineMap {
 // checked in two halves at once; the warnings are the same either way.
 inline constexpr std::size_t kCheckSplitLines = 20000;
 std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const LineMap& map,
+                                    std::size_t split_lines = kCheckSplitLines);
+// The same, with TopLevelLabels(before) found already.
+std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const LineMap& map,
+                                    std::span<const Label> labels,
                                     std::size_t split_lines = kCheckSplitLines);
 
 }  // namespace q9

@@ -127,9 +127,14 @@ void NoteUnconverted(LineViews after, const Conversion& conversion,
 
 std::vector<Hazard> ConversionHazards(LineViews before, const LineList& after,
                                       const Conversion& conversion) {
+  return ConversionHazards(before, after, conversion, TopLevelLabels(before));
+}
+
+std::vector<Hazard> ConversionHazards(LineViews before, const LineList& after,
+                                      const Conversion& conversion, std::span<const Label> labels) {
   const std::vector<std::string_view> after_views = ViewsOf(after);
   const LineMap map{conversion.origin, conversion.origin_column, conversion.headers};
-  std::vector<Hazard> hazards = CheckConversion(before, after_views, map);
+  std::vector<Hazard> hazards = CheckConversion(before, after_views, map, labels);
   NoteUnconverted(after_views, conversion, &hazards);
   NoteLineEnds(before, after, conversion, &hazards);
   NoteMovedComments(after, conversion, &hazards);

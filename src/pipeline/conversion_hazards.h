@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "hazards/hazard.h"
+#include "syntax/labels.h"
 #include "linestore/line_store.h"
 #include "pipeline/pipeline.h"
 #include "syntax/lexer.h"
@@ -18,6 +19,9 @@ namespace q9 {
 // what it returned, made with ConvertOptions::track_origin and no failure.
 std::vector<Hazard> ConversionHazards(LineViews before, const LineList& after,
                                       const Conversion& conversion);
+// The same, with TopLevelLabels(before) found already.
+std::vector<Hazard> ConversionHazards(LineViews before, const LineList& after,
+                                      const Conversion& conversion, std::span<const Label> labels);
 
 }  // namespace q9
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
+#include "hazards/check.h"
 #include "linestore/line_store.h"
 #include "linestore/scratch_test_util.h"
 
@@ -118,6 +119,26 @@ TEST(TakeWarningsTest, KindsAskedForAndAWindowOfLongLines) {
   EXPECT_EQ(texts, (std::vector<std::string>{
                        "short", digits.substr(0, 240) + "...", digits.substr(0, 240) + "...",
                        "..." + digits.substr(220, 240) + "...", "..." + digits.substr(260)}));
+}
+
+// A long script's function starts are found beside its conversion: the
+// warnings are those the conversion finds on its own, the last one included.
+TEST(ConvertForJobTest, ALongScriptWarnsAsTheConversionAlone) {
+  LineList lines;
+  while (lines.size() < kCheckSplitLines) {
+    lines.push_back("F" + std::to_string(lines.size()) + ": SetVar(0,Mul(Sum(1,2),3));");
+  }
+  lines.push_back("Last: if(Not(Equal(Var(0),1))) Hurt(1);");
+  const std::vector<std::string_view> original(lines.begin(), lines.end());
+  LineList converted = lines;
+  const Conversion job = ConvertForJob(original, &converted, {});
+  const Conversion alone = Convert(&lines, {.collect_hazards = true});
+  EXPECT_EQ(converted, lines);
+  ASSERT_EQ(job.hazards.size(), kCheckSplitLines + 1);
+  for (std::size_t i = 0; i < job.hazards.size(); ++i) {
+    ASSERT_EQ(job.hazards[i].line, alone.hazards[i].line);
+    ASSERT_EQ(job.hazards[i].what, alone.hazards[i].what);
+  }
 }
 
 TEST_F(ConvertJobTest, FailuresLeaveEverythingAsItWas) {

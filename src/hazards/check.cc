@@ -235,20 +235,22 @@ class Checker {
       std::vector<bool> old_dead, new_dead;  // from item i on, found at the first need
       for (std::size_t k = i; k < (aligned ? old_items.size() : i + 1); ++k) {
         if (old_items[k].meaning == new_items[k].meaning) continue;
-        if (aligned && old_dead.empty()) {
+        const Place old_end = k + 1 < old_items.size() ? old_items[k + 1].place : before_end;
+        const Place new_end = k + 1 < new_items.size() ? new_items[k + 1].place : Place{after_end, 0};
+        // The runs of statements are walked only for one that may be a dead store.
+        const bool may_be_dead = aligned && OnlyStores(before_, old_items[k].place, old_end) &&
+                                 OnlyStores(after_, new_items[k].place, new_end);
+        if (may_be_dead && old_dead.empty()) {
           old_dead = DeadItems(before_, old_items, i, before_end);
           new_dead = DeadItems(after_, new_items, i, Place{after_end, 0});
         }
-        if (aligned && old_dead[k - i] && new_dead[k - i]) {
+        if (may_be_dead && old_dead[k - i] && new_dead[k - i]) {
           NoteHarmless(new_items[k].place.line,
                        "this statement was rewritten into one that computes something else, but "
                        "what it stores is stored over before anything reads it");
           continue;
         }
-        ExplainChange(before_, old_items[k].place,
-                      k + 1 < old_items.size() ? old_items[k + 1].place : before_end, after_,
-                      new_items[k].place,
-                      k + 1 < new_items.size() ? new_items[k + 1].place : Place{after_end, 0},
+        ExplainChange(before_, old_items[k].place, old_end, after_, new_items[k].place, new_end,
                       &hazards_);
       }
       if (!aligned && !prelude) {

@@ -204,13 +204,12 @@ class NextEvents {
   std::map<std::string, std::size_t> any_reads_;   // by kind: the next read of "KIND *"
 };
 
-Facts FactsOf(const StatementRun& run, std::size_t k, Tree* tree) {
-  const Place end = k + 1 < run.starts.size() ? run.starts[k + 1] : run.end;
-  Lexer lexer(run.lines, run.starts[k].line, run.starts[k].column, end.line, end.column, false);
+Facts FactsOf(LineViews lines, Place start, Place end, Tree* tree) {
+  Lexer lexer(lines, start.line, start.column, end.line, end.column, false);
   Parser parser(&lexer);
   Facts facts;
   if (!parser.ParseStatement(tree)) return facts;
-  Walker walker(*tree, run.lines);
+  Walker walker(*tree, lines);
   facts.parsed = true;
   facts.access = walker.Statement();
   facts.plain_store = walker.PlainStore();
@@ -225,6 +224,11 @@ bool StoresOnlyNamedVariables(const Facts& facts) {
 
 }  // namespace
 
+bool OnlyStores(LineViews lines, Place start, Place end) {
+  Tree tree;
+  return StoresOnlyNamedVariables(FactsOf(lines, start, end, &tree));
+}
+
 std::vector<bool> DeadStores(const StatementRun& run) {
   const std::size_t size = run.starts.size();
   std::vector<bool> dead(size);
@@ -233,7 +237,8 @@ std::vector<bool> DeadStores(const StatementRun& run) {
   Facts after;  // of the statement after the one at hand
   // Each statement is read on its own, so they can be read from the last.
   for (std::size_t k = size; k-- > 0;) {
-    Facts facts = FactsOf(run, k, &tree);
+    const Place end = k + 1 < size ? run.starts[k + 1] : run.end;
+    Facts facts = FactsOf(run.lines, run.starts[k], end, &tree);
     if (StoresOnlyNamedVariables(facts)) {
       if (!facts.access.stores.empty()) {
         dead[k] = next.AllStoredOver(facts.access);

@@ -29,6 +29,11 @@ struct StatementRun {
 // so a long run takes time in proportion to its length.
 std::vector<bool> DeadStores(const StatementRun& run);
 
+// Whether the statement [start, end) of |lines| parses and does nothing but
+// store into variables it names, if anything: the only kind of statement that
+// DeadStores may find dead. Reads that statement alone.
+bool OnlyStores(LineViews lines, Place start, Place end);
+
 }  // namespace q9
 
 #endif  // Q9_HAZARDS_DEAD_STORES_H_

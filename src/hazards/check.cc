@@ -237,9 +237,11 @@ class Checker {
         if (old_items[k].meaning == new_items[k].meaning) continue;
         const Place old_end = k + 1 < old_items.size() ? old_items[k + 1].place : before_end;
         const Place new_end = k + 1 < new_items.size() ? new_items[k + 1].place : Place{after_end, 0};
+        const ParsedStatement old_statement = ParseStatementAt(before_, old_items[k].place, old_end);
+        const ParsedStatement new_statement = ParseStatementAt(after_, new_items[k].place, new_end);
         // The runs of statements are walked only for one that may be a dead store.
-        const bool may_be_dead = aligned && OnlyStores(before_, old_items[k].place, old_end) &&
-                                 OnlyStores(after_, new_items[k].place, new_end);
+        const bool may_be_dead =
+            aligned && OnlyStores(old_statement, before_) && OnlyStores(new_statement, after_);
         if (may_be_dead && old_dead.empty()) {
           old_dead = DeadItems(before_, old_items, i, before_end);
           new_dead = DeadItems(after_, new_items, i, Place{after_end, 0});
@@ -250,8 +252,7 @@ class Checker {
                        "what it stores is stored over before anything reads it");
           continue;
         }
-        ExplainChange(before_, old_items[k].place, old_end, after_, new_items[k].place, new_end,
-                      &hazards_);
+        ExplainChange(before_, old_statement, after_, new_statement, new_items[k].place, &hazards_);
       }
       if (!aligned && !prelude) {
         ExplainTail(old_items, i + 1, new_items, tail_from, before_end, after_end);

@@ -204,12 +204,10 @@ class NextEvents {
   std::map<std::string, std::size_t> any_reads_;   // by kind: the next read of "KIND *"
 };
 
-Facts FactsOf(LineViews lines, Place start, Place end, Tree* tree) {
-  Lexer lexer(lines, start.line, start.column, end.line, end.column, false);
-  Parser parser(&lexer);
+Facts FactsOf(const ParsedStatement& statement, LineViews lines) {
   Facts facts;
-  if (!parser.ParseStatement(tree)) return facts;
-  Walker walker(*tree, lines);
+  if (!statement.ok) return facts;
+  Walker walker(statement.tree, lines);
   facts.parsed = true;
   facts.access = walker.Statement();
   facts.plain_store = walker.PlainStore();
@@ -224,21 +222,19 @@ bool StoresOnlyNamedVariables(const Facts& facts) {
 
 }  // namespace
 
-bool OnlyStores(LineViews lines, Place start, Place end) {
-  Tree tree;
-  return StoresOnlyNamedVariables(FactsOf(lines, start, end, &tree));
+bool OnlyStores(const ParsedStatement& statement, LineViews lines) {
+  return StoresOnlyNamedVariables(FactsOf(statement, lines));
 }
 
 std::vector<bool> DeadStores(const StatementRun& run) {
   const std::size_t size = run.starts.size();
   std::vector<bool> dead(size);
   NextEvents next(size);
-  Tree tree;
   Facts after;  // of the statement after the one at hand
   // Each statement is read on its own, so they can be read from the last.
   for (std::size_t k = size; k-- > 0;) {
     const Place end = k + 1 < size ? run.starts[k + 1] : run.end;
-    Facts facts = FactsOf(run.lines, run.starts[k], end, &tree);
+    Facts facts = FactsOf(ParseStatementAt(run.lines, run.starts[k], end), run.lines);
     if (StoresOnlyNamedVariables(facts)) {
       if (!facts.access.stores.empty()) {
         dead[k] = next.AllStoredOver(facts.access);

@@ -5,6 +5,7 @@
 
 #include "syntax/labels.h"
 #include "syntax/lexer.h"
+#include "syntax/parser.h"
 
 namespace q9 {
 
@@ -29,10 +30,10 @@ struct StatementRun {
 // so a long run takes time in proportion to its length.
 std::vector<bool> DeadStores(const StatementRun& run);
 
-// Whether the statement [start, end) of |lines| parses and does nothing but
-// store into variables it names, if anything: the only kind of statement that
-// DeadStores may find dead. Reads that statement alone.
-bool OnlyStores(LineViews lines, Place start, Place end);
+// Whether |statement| of |lines| parses and does nothing but store into
+// variables it names, if anything: the only kind of statement that DeadStores
+// may find dead.
+bool OnlyStores(const ParsedStatement& statement, LineViews lines);
 
 }  // namespace q9
 

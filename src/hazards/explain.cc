@@ -14,20 +14,6 @@ namespace {
 
 constexpr std::size_t kQuoteLimit = 60;
 
-// One statement, parsed on its own.
-struct Statement {
-  Tree tree;
-  bool ok = false;
-};
-
-Statement ParseOne(LineViews lines, Place place, Place end) {
-  Statement statement;
-  Lexer lexer(lines, place.line, place.column, end.line, end.column, false);
-  Parser parser(&lexer);
-  statement.ok = parser.ParseStatement(&statement.tree);
-  return statement;
-}
-
 // The source text of the tokens [first, last] of |tree|, shortened when long.
 std::string SourceText(LineViews lines, const Tree& tree, std::uint32_t first, std::uint32_t last) {
   const Token& a = tree.tokens[first];
@@ -329,8 +315,13 @@ bool OnlyHeaderChanged(LineViews before, Place begin, Place end, LineViews after
 
 void ExplainChange(LineViews before, Place old_place, Place old_end, LineViews after,
                    Place new_place, Place new_end, std::vector<Hazard>* hazards) {
-  const Statement old_statement = ParseOne(before, old_place, old_end);
-  const Statement new_statement = ParseOne(after, new_place, new_end);
+  ExplainChange(before, ParseStatementAt(before, old_place, old_end), after,
+                ParseStatementAt(after, new_place, new_end), new_place, hazards);
+}
+
+void ExplainChange(LineViews before, const ParsedStatement& old_statement, LineViews after,
+                   const ParsedStatement& new_statement, Place new_place,
+                   std::vector<Hazard>* hazards) {
   if (!old_statement.ok || !new_statement.ok) {
     Hazard hazard;  // of the kind kChanged
     hazard.line = new_place.line;
@@ -438,7 +429,7 @@ void ExplainBroken(LineViews before, bool has_statement, Place old_place, Place 
     hazard.what = "a colon that belongs to no label was taken for a function header";
     hazard.advice = "join the lines again and restore the colon";
   } else if (has_statement) {
-    const Statement old_statement = ParseOne(before, old_place, old_end);
+    const ParsedStatement old_statement = ParseStatementAt(before, old_place, old_end);
     if (old_statement.ok) {
       const Side old_side(before, old_statement.tree);
       const std::uint32_t root = old_statement.tree.root_index();

@@ -7,6 +7,7 @@
 #include "hazards/hazard.h"
 #include "syntax/labels.h"
 #include "syntax/lexer.h"
+#include "syntax/parser.h"
 
 namespace q9 {
 
@@ -19,6 +20,10 @@ namespace q9 {
 // one at |new_place|.
 void ExplainChange(LineViews before, Place old_place, Place old_end, LineViews after,
                    Place new_place, Place new_end, std::vector<Hazard>* hazards);
+// The same for the two statements parsed already, the new one from |new_place|.
+void ExplainChange(LineViews before, const ParsedStatement& old_statement, LineViews after,
+                   const ParsedStatement& new_statement, Place new_place,
+                   std::vector<Hazard>* hazards);
 
 // The converted function stopped reading as a script at |error|; the
 // statement before conversion stands at |old_place| when |has_statement|.

@@ -313,4 +313,12 @@ bool Parser::Primary() {
   }
 }
 
+ParsedStatement ParseStatementAt(LineViews lines, Place start, Place end) {
+  ParsedStatement statement;
+  Lexer lexer(lines, start.line, start.column, end.line, end.column, false);
+  Parser parser(&lexer);
+  statement.ok = parser.ParseStatement(&statement.tree);
+  return statement;
+}
+
 }  // namespace q9

@@ -6,6 +6,7 @@
 #include <vector>
 #include <string_view>
 
+#include "syntax/labels.h"
 #include "syntax/lexer.h"
 #include "syntax/tree.h"
 
@@ -101,6 +102,15 @@ class Parser {
   std::vector<std::uint32_t> scratch_;  // kids of open calls and blocks
   int depth_ = 0;                       // nesting of the statement being read
 };
+
+// One statement parsed on its own; |ok| is false when it does not parse.
+struct ParsedStatement {
+  Tree tree;
+  bool ok = false;
+};
+
+// The statement that starts at |start| of |lines|, read no further than |end|.
+ParsedStatement ParseStatementAt(LineViews lines, Place start, Place end);
 
 // Whether |word| is a keyword that no name may be.
 bool IsKeyword(std::string_view word);

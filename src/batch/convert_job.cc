@@ -11,8 +11,8 @@
 #include "batch/safe_text.h"
 #include "batch/script_checks.h"
 #include "batch/unified_diff.h"
-#include "linestore/line_store.h"
 #include "hazards/check.h"
+#include "linestore/line_store.h"
 #include "pipeline/conversion_hazards.h"
 #include "pipeline/pipeline.h"
 #include "safe/convert.h"
@@ -140,7 +140,8 @@ Conversion ConvertForJob(LineViews original, LineList* lines, const JobOptions& 
   // The hazards are found here, from the original the job keeps anyway,
   // rather than by Convert from a copy of its own.
   const ConvertOptions convert{.track_origin = options.mode == BatchMode::kDiff || warnings};
-  if (options.safe || !warnings) return options.safe ? ConvertSafely(lines, convert) : Convert(lines, convert);
+  if (options.safe) return ConvertSafely(lines, convert);
+  if (!warnings) return Convert(lines, convert);
   // Where the functions start is read off the original on a thread of its own
   // while the conversion runs, for a script long enough to gain by it.
   std::future<std::vector<Label>> labels;
@@ -153,8 +154,9 @@ Conversion ConvertForJob(LineViews original, LineList* lines, const JobOptions& 
   }
   Conversion conversion = Convert(lines, convert);
   if (conversion.failure != StageFailure::kNone) return conversion;  // the thread is waited for
-  conversion.hazards = labels.valid() ? ConversionHazards(original, *lines, conversion, labels.get())
-                                      : ConversionHazards(original, *lines, conversion);
+  conversion.hazards = labels.valid()
+                           ? ConversionHazards(original, *lines, conversion, labels.get())
+                           : ConversionHazards(original, *lines, conversion);
   return conversion;
 }
 

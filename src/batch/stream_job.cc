@@ -42,10 +42,10 @@ FileReport ConvertBytes(const std::string& bytes, const JobOptions& options,
   }
   report.warnings = TakeWarnings(&conversion, converted, options.warnings);
   const bool ends_with_lf = bytes.empty() || bytes.back() == '\n';
-  report.outcome =
-      ends_with_lf && std::equal(original.begin(), original.end(), converted.begin(),
-                                 converted.end())
-          ? FileOutcome::kUnchanged : FileOutcome::kConverted;
+  report.outcome = ends_with_lf && std::equal(original.begin(), original.end(), converted.begin(),
+                                              converted.end())
+                       ? FileOutcome::kUnchanged
+                       : FileOutcome::kConverted;
   if (report.outcome == FileOutcome::kConverted) {
     *converted_bytes = JoinLines(converted);
     if (options.mode == BatchMode::kDiff) {

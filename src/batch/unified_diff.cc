@@ -61,8 +61,8 @@ bool IsChange(const Edit& edit) { return edit.kind != ' '; }
 
 class HunkWriter {
  public:
-  HunkWriter(std::span<const std::string_view> before, bool before_ends_with_lf, const LineList& after,
-             std::string* out)
+  HunkWriter(std::span<const std::string_view> before, bool before_ends_with_lf,
+             const LineList& after, std::string* out)
       : before_(before), before_ends_with_lf_(before_ends_with_lf), after_(after), out_(*out) {}
 
   void Append(const std::vector<Edit>& edits, std::size_t begin, std::size_t end,
@@ -97,8 +97,9 @@ class HunkWriter {
 
 }  // namespace
 
-std::string UnifiedDiff(std::string_view path, std::span<const std::string_view> before, bool before_ends_with_lf,
-                        const LineList& after, std::span<const std::size_t> origin) {
+std::string UnifiedDiff(std::string_view path, std::span<const std::string_view> before,
+                        bool before_ends_with_lf, const LineList& after,
+                        std::span<const std::size_t> origin) {
   const std::vector<Edit> edits = EditScript(before, before_ends_with_lf, after, origin);
   std::string out;
   HunkWriter writer(before, before_ends_with_lf, after, &out);

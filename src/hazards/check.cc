@@ -236,8 +236,10 @@ class Checker {
       for (std::size_t k = i; k < (aligned ? old_items.size() : i + 1); ++k) {
         if (old_items[k].meaning == new_items[k].meaning) continue;
         const Place old_end = k + 1 < old_items.size() ? old_items[k + 1].place : before_end;
-        const Place new_end = k + 1 < new_items.size() ? new_items[k + 1].place : Place{after_end, 0};
-        const ParsedStatement old_statement = ParseStatementAt(before_, old_items[k].place, old_end);
+        const Place new_end =
+            k + 1 < new_items.size() ? new_items[k + 1].place : Place{after_end, 0};
+        const ParsedStatement old_statement =
+            ParseStatementAt(before_, old_items[k].place, old_end);
         const ParsedStatement new_statement = ParseStatementAt(after_, new_items[k].place, new_end);
         // The runs of statements are walked only for one that may be a dead store.
         const bool may_be_dead =

@@ -170,8 +170,8 @@ class NextEvents {
   bool AllStoredOver(const Access& statement) const {
     for (const std::string& variable : statement.stores) {
       const std::size_t stored_over = Find(kills_, variable);
-      const std::size_t seen = std::min({stop_, Find(reads_, variable),
-                                         Find(any_reads_, std::string(KindOf(variable)))});
+      const std::size_t seen = std::min(
+          {stop_, Find(reads_, variable), Find(any_reads_, std::string(KindOf(variable)))});
       if (stored_over >= seen) return false;
     }
     return true;
@@ -198,10 +198,10 @@ class NextEvents {
   }
 
   std::size_t size_;
-  std::size_t stop_;                               // the next statement no store survives
-  std::map<std::string, std::size_t> kills_;       // by variable: its next plain store
-  std::map<std::string, std::size_t> reads_;       // by variable: its next read
-  std::map<std::string, std::size_t> any_reads_;   // by kind: the next read of "KIND *"
+  std::size_t stop_;                              // the next statement no store survives
+  std::map<std::string, std::size_t> kills_;      // by variable: its next plain store
+  std::map<std::string, std::size_t> reads_;      // by variable: its next read
+  std::map<std::string, std::size_t> any_reads_;  // by kind: the next read of "KIND *"
 };
 
 Facts FactsOf(const ParsedStatement& statement, LineViews lines) {

@@ -48,7 +48,7 @@ void SplitInto(std::string* line, std::span<const std::string_view> pieces,
   std::string text = std::move(*line);  // the views now read it at the same offsets
   auto piece = [&](std::size_t k) {
     return std::string_view(text).substr(static_cast<std::size_t>(pieces[k].data() - start),
-                                          pieces[k].size());
+                                         pieces[k].size());
   };
   for (std::size_t k = 0; k < pieces.size(); ++k) {
     if (k != longest) slots[k].assign(piece(k));

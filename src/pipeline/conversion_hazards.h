@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "hazards/hazard.h"
-#include "syntax/labels.h"
 #include "linestore/line_store.h"
 #include "pipeline/pipeline.h"
+#include "syntax/labels.h"
 #include "syntax/lexer.h"
 
 namespace q9 {

@@ -188,7 +188,9 @@ Conversion Convert(LineList* lines, const ConvertOptions& options) {
     result.failure = StageFailure::kFuncCorrect;
   } else if (!RunGuarded([&] {
                RunRows(lines, &result);
-               if (options.collect_hazards) result.hazards = ConversionHazards(ViewsOf(before), *lines, result);
+               if (options.collect_hazards) {
+                 result.hazards = ConversionHazards(ViewsOf(before), *lines, result);
+               }
              })) {
     result.failure = StageFailure::kOutOfMemory;
   }

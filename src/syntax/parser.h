@@ -3,8 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 #include "syntax/labels.h"
 #include "syntax/lexer.h"

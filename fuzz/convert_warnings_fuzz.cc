@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "batch/convert_job.h"
 #include "batch/report.h"
@@ -31,8 +32,9 @@ void ConvertAndReport(const q9::LineList& input, bool ends_with_lf, bool safe,
   q9::JobOptions options;
   options.mode = q9::BatchMode::kDiff;
   options.safe = safe;
+  const std::vector<std::string_view> original(input.begin(), input.end());
   q9::LineList converted = input;
-  q9::Conversion conversion = q9::ConvertForJob(input, &converted, options);
+  q9::Conversion conversion = q9::ConvertForJob(original, &converted, options);
   Require(conversion.failure == q9::StageFailure::kNone, "a stage failed on a small input");
   if (!safe) Require(converted == plain, "warnings changed the converted lines");
   for (const q9::Hazard& hazard : conversion.hazards) {
@@ -46,7 +48,7 @@ void ConvertAndReport(const q9::LineList& input, bool ends_with_lf, bool safe,
   Require(text.empty() == report.warnings.empty() && (text.empty() || text.ends_with('\n')),
           "the warnings are not formatted as lines");
   const std::string diff =
-      q9::UnifiedDiff(report.path, input, ends_with_lf, converted, conversion.origin);
+      q9::UnifiedDiff(report.path, original, ends_with_lf, converted, conversion.origin);
   Require(diff.empty() == (ends_with_lf && input == converted), "a diff where nothing changed");
   Require(diff.empty() || diff.starts_with("--- a/f.c\n+++ b/f.c\n@@ -"), "a diff without header");
 }

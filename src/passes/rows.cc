@@ -1,10 +1,12 @@
 #include "passes/rows.h"
 
 #include <algorithm>
+#include <future>
 #include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -213,50 +215,75 @@ struct RewrittenLine {
   std::size_t rewrites;
 };
 
+// Lines are independent but for the end of a row: a bracket error on line i
+// after r rewrites means the row's last run is run r + 1, and every line keeps
+// at most r rewrites. So the last run is the one before the earliest error of
+// any line, the first such line names it, and a line's walk can stop where the
+// errors found so far end the row; lines that went further than an error found
+// later allows are walked again from their text before the row.
+
+// What the first walk over some of a row's lines found.
+struct Walked {
+  std::size_t bound = static_cast<std::size_t>(-1);  // rewrites a line may keep
+  std::optional<std::size_t> error_line;             // the first line that set |bound|
+  std::size_t most = 0;                              // the most rewrites of a line
+  std::vector<RewrittenLine> rewritten;
+  TextStore before_row;  // the rewritten lines' texts before the row
+};
+
+// The first walk over the lines at |indices|, ascending.
+template <typename Indices>
+Walked WalkLines(LineList* lines, const CallRow& row, const Indices& indices, bool linear) {
+  Walked walked;
+  LineScratch scratch;
+  for (const std::size_t i : indices) {
+    std::string& line = (*lines)[i];
+    if (line.find(row.name) == std::string::npos) continue;
+    const std::size_t size = line.size();
+    walked.before_row.Push(line);
+    const LineOutcome outcome = RewriteLine(&line, row, walked.bound, &scratch, linear);
+    if (outcome.bracket_error) {
+      // The walk stops at the bound, so this error comes in an earlier run than
+      // any error found before it.
+      walked.bound = outcome.rewrites;
+      walked.error_line = i;
+    }
+    if (outcome.rewrites > 0) {
+      walked.rewritten.push_back({i, size, outcome.rewrites});
+    } else {
+      walked.before_row.DropLast(size);
+    }
+    walked.most = std::max(walked.most, outcome.rewrites);
+  }
+  return walked;
+}
+
+// Walks the lines of |*walked| that went further than |bound| again.
+void WalkAgain(LineList* lines, const CallRow& row, std::size_t bound, bool linear,
+               Walked* walked) {
+  LineScratch scratch;
+  for (const RewrittenLine& line : walked->rewritten) {
+    const std::string_view text = walked->before_row.Next(line.size);
+    if (line.rewrites <= bound) continue;
+    (*lines)[line.index].assign(text);
+    RewriteLine(&(*lines)[line.index], row, bound, &scratch, linear);
+  }
+}
+
+RowOutcome OutcomeOf(const Walked& walked) {
+  const std::size_t kept = walked.error_line ? walked.bound : walked.most;
+  return {.runs = kept + 1, .changed = kept > 0, .bracket_error = walked.error_line};
+}
+
 // RunCallRow over the lines at |indices|, ascending, which take in every line
 // that holds the row's name.
 template <typename Indices>
 RowOutcome RunCallRowOn(LineList* lines, const CallRow& row, const Indices& indices) {
   if (row.name.empty() || !InfixIsInert(row.infix)) return RunCallRowRunByRun(lines, row);
-  // Lines are independent but for the end of the row: a bracket error on line i
-  // after r rewrites means the row's last run is run r + 1, and every line keeps
-  // at most r rewrites. Each line is walked once, as far as the runs known to be
-  // kept so far allow; lines that went further than a later error allows are
-  // walked again from their text before the row.
   const bool linear = !row.infix.empty();
-  LineScratch scratch;
-  std::size_t bound = static_cast<std::size_t>(-1);  // rewrites a line may keep
-  std::optional<std::size_t> error_line;
-  std::size_t most = 0;
-  std::vector<RewrittenLine> rewritten;
-  TextStore before_row;  // the rewritten lines' texts before the row
-  for (const std::size_t i : indices) {
-    std::string& line = (*lines)[i];
-    if (line.find(row.name) == std::string::npos) continue;
-    const std::size_t size = line.size();
-    before_row.Push(line);
-    const LineOutcome outcome = RewriteLine(&line, row, bound, &scratch, linear);
-    if (outcome.bracket_error) {
-      // The walk stops at |bound|, so this error comes in an earlier run than
-      // any error found before it.
-      bound = outcome.rewrites;
-      error_line = i;
-    }
-    if (outcome.rewrites > 0) {
-      rewritten.push_back({i, size, outcome.rewrites});
-    } else {
-      before_row.DropLast(size);
-    }
-    most = std::max(most, outcome.rewrites);
-  }
-  for (const RewrittenLine& line : rewritten) {
-    const std::string_view text = before_row.Next(line.size);
-    if (line.rewrites <= bound) continue;
-    (*lines)[line.index].assign(text);
-    RewriteLine(&(*lines)[line.index], row, bound, &scratch, linear);
-  }
-  const std::size_t kept = error_line ? bound : most;
-  return {.runs = kept + 1, .changed = kept > 0, .bracket_error = error_line};
+  Walked walked = WalkLines(lines, row, indices, linear);
+  WalkAgain(lines, row, walked.bound, linear, &walked);
+  return OutcomeOf(walked);
 }
 
 template <typename Indices>
@@ -320,8 +347,35 @@ RowOutcome RunCallRow(LineList* lines, const CallRow& row) {
   return RunCallRowOn(lines, row, AllLines(*lines));
 }
 
-RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::size_t> holders) {
-  return RunCallRowOn(lines, row, holders);
+RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::size_t> holders,
+                      std::size_t split_lines) {
+  if (holders.size() < split_lines || split_lines == 0 || row.name.empty() ||
+      !InfixIsInert(row.infix)) {
+    return RunCallRowOn(lines, row, holders);
+  }
+  // The second half is walked on a thread of its own as if the first half
+  // held no error; the two are then joined as one walk would have found them.
+  const bool linear = !row.infix.empty();
+  const std::span<const std::size_t> first = holders.first(holders.size() / 2);
+  const std::span<const std::size_t> second = holders.subspan(first.size());
+  std::future<Walked> later;
+  try {
+    later = std::async(std::launch::async,
+                       [&] { return WalkLines(lines, row, second, linear); });
+  } catch (const std::system_error&) {
+    return RunCallRowOn(lines, row, holders);  // no thread to be had
+  }
+  Walked walked = WalkLines(lines, row, first, linear);
+  Walked rest = later.get();
+  // Where both halves stop after as many rewrites, the first half's line names it.
+  if (rest.bound < walked.bound) {
+    walked.bound = rest.bound;
+    walked.error_line = rest.error_line;
+  }
+  walked.most = std::max(walked.most, rest.most);
+  WalkAgain(lines, row, walked.bound, linear, &walked);
+  WalkAgain(lines, row, walked.bound, linear, &rest);
+  return OutcomeOf(walked);
 }
 
 RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_view replacement) {

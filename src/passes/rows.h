@@ -41,8 +41,12 @@ RowOutcome RunCallRow(LineList* lines, const CallRow& row);
 
 // The same row run on only the lines of |*lines| at |holders| (ascending), which
 // must take in every line that holds |row.name|; the others are left alone, and
-// the outcome, bracket_error's line included, is that of the call above.
-RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::size_t> holders);
+// the outcome, bracket_error's line included, is that of the call above. At
+// |split_lines| holders or more, their two halves are walked at once; the
+// outcome is the same either way.
+inline constexpr std::size_t kRowSplitLines = 20000;
+RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::size_t> holders,
+                      std::size_t split_lines = kRowSplitLines);
 
 // Runs an exchange row until a run changes nothing, with exactly the result of
 // calling Exchange again while it returns true. Requires a row that cannot form

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -92,6 +93,27 @@ TEST(RowsTest, PipelineRowsInTheirOrder) {
                              "Local(0)=a", "Var(0)--", "Var(0)++", "x++", "x--", "!x",
                              "x!=y Var(0)=1", "a S= b", "BarrelConfiguration()",
                              "BarrelConfiguration(1)"}));
+}
+
+// Lines walked in two halves at once give what one walk over all of them gives,
+// bracket errors on either side included: the row run by run.
+TEST(RowsTest, HalvesWalkedAtOnceAsOneWalk) {
+  ScriptGenerator generator(20261208);
+  for (int i = 0; i < 2000; ++i) {
+    const LineList input = generator.NextList();
+    std::vector<std::size_t> holders(input.size());
+    std::iota(holders.begin(), holders.end(), 0);
+    for (const Row& row : PipelineRows()) {
+      if (row.pass == kExchange) continue;
+      LineList lines = input, expected = input;
+      const RowOutcome outcome =
+          RunCallRow(&lines, {row.name, row.prefix, row.text, row.unary}, holders, 2);
+      const RowOutcome plain = RunByRun(&expected, row).value();
+      ASSERT_EQ(std::tie(lines, outcome.runs, outcome.changed, outcome.bracket_error),
+                std::tie(expected, plain.runs, plain.changed, plain.bracket_error))
+          << row.name << " on " << testing::PrintToString(input);
+    }
+  }
 }
 
 // Far too many calls, nested or side by side, for a walk over the arguments

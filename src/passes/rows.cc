@@ -349,8 +349,7 @@ RowOutcome RunCallRow(LineList* lines, const CallRow& row) {
 
 RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::size_t> holders,
                       std::size_t split_lines) {
-  if (holders.size() < split_lines || split_lines == 0 || row.name.empty() ||
-      !InfixIsInert(row.infix)) {
+  if (holders.size() < split_lines || row.name.empty() || !InfixIsInert(row.infix)) {
     return RunCallRowOn(lines, row, holders);
   }
   // The second half is walked on a thread of its own as if the first half

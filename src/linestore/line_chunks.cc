@@ -1,9 +1,14 @@
 #include "linestore/line_chunks.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace q9 {
 
+namespace {
+
+// Adds the complete lines of |chunk| to |*lines|; bytes after the last LF wait
+// in |*pending| for the next chunk, so a line may span any number of chunks.
 void AppendChunk(std::string_view chunk, std::string* pending, LineList* lines) {
   std::size_t start = 0;
   for (std::size_t lf = chunk.find('\n'); lf != std::string_view::npos;
@@ -20,8 +25,35 @@ void AppendChunk(std::string_view chunk, std::string* pending, LineList* lines) 
   pending->append(chunk.substr(start));
 }
 
-void FinishLines(std::string* pending, LineList* lines) {
-  if (!pending->empty()) lines->push_back(std::exchange(*pending, {}));
+}  // namespace
+
+char* LineCollector::Room() {
+  chunks_.emplace_back(kChunkSize, '\0');
+  return chunks_.back().data();
+}
+
+void LineCollector::Took(std::size_t got) {
+  std::string& chunk = chunks_.back();
+  if (got == 0) {
+    chunks_.pop_back();
+    return;
+  }
+  chunk.resize(got);
+  line_ends_ += static_cast<std::size_t>(std::count(chunk.begin(), chunk.end(), '\n'));
+}
+
+LineList LineCollector::Finish() {
+  LineList lines;
+  lines.reserve(line_ends_ + 1);  // a last line may lack its LF
+  std::string pending;
+  for (std::string& chunk : chunks_) {
+    AppendChunk(chunk, &pending, &lines);
+    std::string().swap(chunk);
+  }
+  if (!pending.empty()) lines.push_back(std::move(pending));
+  chunks_.clear();
+  line_ends_ = 0;
+  return lines;
 }
 
 Status WriteLinesInChunks(const LineList& lines,

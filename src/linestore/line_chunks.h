@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "linestore/line_store.h"
 #include "linestore/status.h"
@@ -15,13 +16,23 @@ namespace q9 {
 // system: reading a script costs its line list plus one chunk.
 inline constexpr std::size_t kChunkSize = 64 * 1024;
 
-// Adds the complete lines of |chunk| to |*lines|; bytes after the last LF wait
-// in |*pending| for the next chunk, so a line may span any number of chunks.
-void AppendChunk(std::string_view chunk, std::string* pending, LineList* lines);
+// A file's bytes as they are read, in chunks, made into its line list at the
+// end. The list is reserved for exactly its lines: grown one line at a time it
+// would hold room for up to twice as many, and that slack would stay for the
+// whole conversion. The chunks are freed as their lines are made.
+class LineCollector {
+ public:
+  // Room for the next read: kChunkSize bytes, valid until the next call.
+  char* Room();
+  // The last read put |got| bytes (at most kChunkSize) at Room(); 0 frees that room.
+  void Took(std::size_t got);
+  // SplitLines of all bytes taken, in order. Leaves the collector empty.
+  LineList Finish();
 
-// After the last chunk: a last line without LF is a line of its own.
-// AppendChunk over all chunks, then FinishLines, gives SplitLines of their bytes.
-void FinishLines(std::string* pending, LineList* lines);
+ private:
+  std::vector<std::string> chunks_;
+  std::size_t line_ends_ = 0;
+};
 
 // Hands the bytes of JoinLines(lines) to |write_all| in pieces of about
 // kChunkSize (a longer line goes out as one piece without being copied).

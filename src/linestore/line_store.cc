@@ -90,18 +90,20 @@ Status StillAsRead(int dir, const std::string& name, const FileStamp& read, stru
 }
 
 Status ReadLines(int fd, LineList* lines) {
-  std::string chunk(kChunkSize, '\0');
-  std::string pending;
+  LineCollector collector;
   for (;;) {
-    ssize_t got = read(fd, chunk.data(), chunk.size());
+    const ssize_t got = read(fd, collector.Room(), kChunkSize);
     if (got < 0) {
-      if (errno == EINTR) continue;
+      if (errno == EINTR) {
+        collector.Took(0);
+        continue;
+      }
       return ErrnoStatus(errno);
     }
+    collector.Took(static_cast<size_t>(got));
     if (got == 0) break;
-    AppendChunk(std::string_view(chunk.data(), static_cast<size_t>(got)), &pending, lines);
   }
-  FinishLines(&pending, lines);
+  *lines = collector.Finish();
   return Status();
 }
 

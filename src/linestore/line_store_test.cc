@@ -47,15 +47,19 @@ int RunInChild(Body body, bool as_nobody = false, const std::vector<gid_t>& grou
 
 using LineStoreFileTest = ScratchTest;
 
-// The last row crosses the 64 KiB read and write chunks: a line ending exactly
+// The fourth row crosses the 64 KiB read and write chunks: a line ending exactly
 // at a chunk's end, and one longer than several chunks.
 TEST_F(LineStoreFileTest, FormatCasesThroughFiles) {
   const std::string a(65535, 'a'), b(200000, 'b');
-  const std::vector<std::tuple<std::string, LineList, std::string>> cases = {  // read, written
+  std::string many;  // more lines than a list grown by doubling would have room for
+  for (int i = 0; i < 1025; ++i) many += "x\n";
+  const std::vector<std::tuple<std::string, LineList, std::string>> cases = {
+      // read, written
       {"a\n\n\nb", {"a", "", "", "b"}, "a\n\n\nb\n"},
       {"a\r\nb\r\n", {"a\r", "b\r"}, "a\r\nb\r\n"},
       {"\xEF\xBB\xBFx\0\xFF\n"s, {"\xEF\xBB\xBFx\0\xFF"s}, "\xEF\xBB\xBFx\0\xFF\n"s},
       {a + "\n" + b + "\nc", {a, b, "c"}, a + "\n" + b + "\nc\n"},
+      {many, LineList(1025, "x"), many},
   };
   for (const auto& [bytes, expected, written] : cases) {
     SCOPED_TRACE(testing::PrintToString(bytes.substr(0, 20)));
@@ -65,6 +69,7 @@ TEST_F(LineStoreFileTest, FormatCasesThroughFiles) {
     LineList lines = {"stale"};
     ASSERT_TRUE(Open("in.c", &lines).ok());
     EXPECT_EQ(lines, expected);
+    EXPECT_LE(lines.capacity(), expected.size() + 1);  // no room kept for lines it has not
     WriteBytes("out.c", std::string(1000, 'z'));  // nothing of a longer old file may remain
     ASSERT_TRUE(Save("out.c", lines).ok());
     EXPECT_EQ(ReadBytes("out.c"), written);

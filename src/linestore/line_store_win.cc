@@ -75,15 +75,14 @@ std::string_view DirPrefix(std::string_view path) {
 std::string_view BaseName(std::string_view path) { return path.substr(DirPrefix(path).size()); }
 
 Status ReadLines(HANDLE file, LineList* lines) {
-  std::string chunk(kChunkSize, '\0');
-  std::string pending;
+  LineCollector collector;
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(file, chunk.data(), kChunkBytes, &got, nullptr)) return LastError();
+    if (!ReadFile(file, collector.Room(), kChunkBytes, &got, nullptr)) return LastError();
+    collector.Took(got);
     if (got == 0) break;
-    AppendChunk(std::string_view(chunk.data(), got), &pending, lines);
   }
-  FinishLines(&pending, lines);
+  *lines = collector.Finish();
   return Status();
 }
 

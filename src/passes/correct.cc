@@ -67,25 +67,33 @@ void SplitAtSeparators(std::string_view line, char separator, LineList* pieces) 
 bool Correct(LineList* lines) {
   // Each line is split at colons, and each of those pieces at semicolons. The
   // list grows in place from the back, so it is never held twice: a line that
-  // stays whole, as most do, only moves, and a split one keeps its first piece.
+  // stays whole, as most do, only moves, and a split one gives its buffer to its
+  // longest piece.
   const std::size_t size = lines->size();
   std::vector<bool> splits(size);
   std::size_t total = 0;
+  std::size_t headers = 0;  // about the lines that FuncCorrect will take for headers
   for (std::size_t i = 0; i < size; ++i) {
     const std::string& line = (*lines)[i];
-    splits[i] = !StaysWhole(line, ':') || !StaysWhole(line, ';');
+    const std::size_t colon = AcceptedSeparator(line, ':');
+    splits[i] =
+        (colon != std::string_view::npos && colon + 1 != line.size()) || !StaysWhole(line, ';');
     if (!splits[i]) {
       ++total;
+      if (colon != std::string_view::npos) ++headers;
       continue;
     }
-    ForEachPiece(line, ':', [&total](std::string_view piece) {
+    ForEachPiece(line, ':', [&total, &headers](std::string_view piece) {
+      if (piece.ends_with(':')) ++headers;  // its last part, most likely
       ForEachPiece(piece, ';', [&total](std::string_view) { ++total; });
     });
   }
+  // Room for FuncCorrect's lines too, so that the list is moved once, not twice
+  // (only a guess short of them would move it again).
+  lines->reserve(total + headers);
   // Splitting only cuts lines into non-empty pieces, so the list changed exactly
   // when it gained lines.
   if (total == size) return false;
-  lines->reserve(total);  // exactly: resize alone would double the room
   lines->resize(total);
   std::vector<std::string_view> pieces;
   std::size_t next = total;  // lines at and after |next| are in their final place

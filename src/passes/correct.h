@@ -16,7 +16,9 @@ void SplitAtSeparators(std::string_view line, char separator, LineList* pieces);
 // Puts labels and statements on lines of their own: the list that CorrectLiner
 // sweeps with ':' repeated until one changes nothing, then sweeps with ';' the
 // same way, would give; reached in one walk per separator.
-// Returns true when the list changed.
+// Returns true when the list changed. Its room is reserved for about one more
+// line per function header (a line with an accepted ':'), which is what
+// FuncCorrect adds after it: a large list is moved once, not twice.
 bool Correct(LineList* lines);
 
 }  // namespace q9

@@ -1,6 +1,7 @@
 #include "passes/rows.h"
 
 #include <algorithm>
+#include <deque>
 #include <future>
 #include <initializer_list>
 #include <optional>
@@ -227,7 +228,7 @@ struct Walked {
   std::size_t bound = static_cast<std::size_t>(-1);  // rewrites a line may keep
   std::optional<std::size_t> error_line;             // the first line that set |bound|
   std::size_t most = 0;                              // the most rewrites of a line
-  std::vector<RewrittenLine> rewritten;
+  std::deque<RewrittenLine> rewritten;  // not a vector: doubling would hold twice the room
   TextStore before_row;  // the rewritten lines' texts before the row
 };
 
@@ -347,7 +348,7 @@ RowOutcome RunCallRow(LineList* lines, const CallRow& row) {
   return RunCallRowOn(lines, row, AllLines(*lines));
 }
 
-RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::size_t> holders,
+RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const LineIndex> holders,
                       std::size_t split_lines) {
   if (holders.size() < split_lines || row.name.empty() || !InfixIsInert(row.infix)) {
     return RunCallRowOn(lines, row, holders);
@@ -355,8 +356,8 @@ RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::
   // The second half is walked on a thread of its own as if the first half
   // held no error; the two are then joined as one walk would have found them.
   const bool linear = !row.infix.empty();
-  const std::span<const std::size_t> first = holders.first(holders.size() / 2);
-  const std::span<const std::size_t> second = holders.subspan(first.size());
+  const std::span<const LineIndex> first = holders.first(holders.size() / 2);
+  const std::span<const LineIndex> second = holders.subspan(first.size());
   std::future<Walked> later;
   try {
     later = std::async(std::launch::async,
@@ -382,7 +383,7 @@ RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_vi
 }
 
 RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_view replacement,
-                          std::span<const std::size_t> holders) {
+                          std::span<const LineIndex> holders) {
   return RunExchangeRowOn(lines, find, replacement, holders);
 }
 

@@ -2,6 +2,7 @@
 #define Q9_PASSES_ROWS_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -39,13 +40,17 @@ struct RowOutcome {
 // of the pipeline does), is run the plain way, one VarFunction run after another.
 RowOutcome RunCallRow(LineList* lines, const CallRow& row);
 
+// A line's place in a list, in half the room of a size_t: a row over a large
+// script keeps one for each line that holds its name.
+using LineIndex = std::uint32_t;
+
 // The same row run on only the lines of |*lines| at |holders| (ascending), which
 // must take in every line that holds |row.name|; the others are left alone, and
 // the outcome, bracket_error's line included, is that of the call above. At
 // |split_lines| holders or more, their two halves are walked at once; the
 // outcome is the same either way.
 inline constexpr std::size_t kRowSplitLines = 20000;
-RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const std::size_t> holders,
+RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const LineIndex> holders,
                       std::size_t split_lines = kRowSplitLines);
 
 // Runs an exchange row until a run changes nothing, with exactly the result of
@@ -60,7 +65,7 @@ RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_vi
 // The same row run on only the lines at |holders| (ascending), which must take
 // in every line that holds |find|; the outcome is that of the call above.
 RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_view replacement,
-                          std::span<const std::size_t> holders);
+                          std::span<const LineIndex> holders);
 
 }  // namespace q9
 

@@ -101,7 +101,7 @@ TEST(RowsTest, HalvesWalkedAtOnceAsOneWalk) {
   ScriptGenerator generator(20261208);
   for (int i = 0; i < 2000; ++i) {
     const LineList input = generator.NextList();
-    std::vector<std::size_t> holders(input.size());
+    std::vector<LineIndex> holders(input.size());
     std::iota(holders.begin(), holders.end(), 0);
     for (const Row& row : PipelineRows()) {
       if (row.pass == kExchange) continue;

@@ -15,17 +15,15 @@ bool AnyLineContains(const LineList& lines, std::string_view text) {
 }  // namespace
 
 bool Strict(LineList* lines) {
-  bool added = false;
+  // The line "#strict" never holds the marker, so both can be looked for first.
+  const bool add_directive = !AnyLineContains(*lines, kStrictDirective);
+  const bool add_marker = !AnyLineContains(*lines, kUpdateMarker);
+  if (!add_directive && !add_marker) return false;
+  lines->reserve(lines->size() + add_directive + add_marker);  // exactly: insert would double it
   // The directive goes in first so that the marker, inserted second, ends on top.
-  if (!AnyLineContains(*lines, kStrictDirective)) {
-    lines->insert(lines->begin(), std::string(kStrictDirective));
-    added = true;
-  }
-  if (!AnyLineContains(*lines, kUpdateMarker)) {
-    lines->insert(lines->begin(), std::string(kUpdateMarker));
-    added = true;
-  }
-  return added;
+  if (add_directive) lines->insert(lines->begin(), std::string(kStrictDirective));
+  if (add_marker) lines->insert(lines->begin(), std::string(kUpdateMarker));
+  return true;
 }
 
 }  // namespace q9

@@ -1,8 +1,10 @@
 #include "pipeline/pipeline.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
+#include <limits>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -56,7 +58,7 @@ constexpr std::array<Row, 26> kRows = {{
     {kExchange, "SetSkyFade", "", "BarrelConfiguration"},
 }};
 
-RowOutcome RunRow(const Row& row, LineList* lines, std::span<const std::size_t> holders) {
+RowOutcome RunRow(const Row& row, LineList* lines, std::span<const LineIndex> holders) {
   if (row.pass == kExchange) return RunExchangeRow(lines, row.name, row.text, holders);
   return RunCallRow(lines, {row.name, row.prefix, row.text, row.unary}, holders);
 }
@@ -126,13 +128,19 @@ void RunRows(LineList* lines, Conversion* result) {
   for (std::size_t i = 0; i < lines->size(); ++i) {
     rows_in[i] = RowsIn((*lines)[i], pairs);
   }
-  std::vector<std::size_t> holders;
+  // A list too long for LineIndex would need far more memory than any machine
+  // has for its strings alone; it fails as if out of memory.
+  if (lines->size() > std::numeric_limits<LineIndex>::max()) throw std::length_error("lines");
+  std::vector<LineIndex> holders;
   for (std::size_t r = 0; r < kRows.size(); ++r) {
     const RowSet later_rows = ~(~RowSet{0} >> (31 - r));  // bits past the last row stay unread
     holders.clear();
+    // Reserved exactly: a list grown by doubling would hold up to twice its room.
+    holders.reserve(static_cast<std::size_t>(
+        std::count_if(rows_in.begin(), rows_in.end(), [r](RowSet rows) { return rows >> r & 1; })));
     for (std::size_t i = 0; i < lines->size(); ++i) {
       if ((rows_in[i] >> r & 1) == 0) continue;
-      holders.push_back(i);
+      holders.push_back(static_cast<LineIndex>(i));
       rows_in[i] |= later_rows;
     }
     if (holders.empty()) continue;  // the row's single run finds nothing

@@ -42,6 +42,22 @@ TEST(ConvertTest, GeneratedScriptsMatchThePlainWay) {
   }
 }
 
+// A large script's list of lines is as large as its text: it keeps no room for
+// lines it does not have (a list grown by inserts would keep up to twice).
+TEST(ConvertTest, TheListKeepsRoomForItsLinesOnly) {
+  const std::vector<std::pair<LineList, std::size_t>> cases = {
+      // script, lines after
+      {{"Init: SetVar(0,1); Hurt(1);", "Timer: Hurt(2);"}, 9},  // split, and with headers
+      {LineList(100, "Hurt(1);"), 102},                         // only the two lines on top
+  };
+  for (const auto& [script, size] : cases) {
+    LineList lines = script;
+    Convert(&lines);
+    EXPECT_EQ(lines.size(), size);
+    EXPECT_EQ(lines.capacity(), lines.size());
+  }
+}
+
 // While armed (> 0), the allocation that counts this down to 0 fails, once.
 thread_local long allocations_left = 0;
 

@@ -13,7 +13,7 @@
 namespace q9 {
 
 // The file format in pieces, for the code that reads and writes files on each
-// system: reading a script costs its line list plus one chunk.
+// system: reading a script holds its bytes once, in chunks, until its lines are made.
 inline constexpr std::size_t kChunkSize = 64 * 1024;
 
 // A file's bytes as they are read, in chunks, made into its line list at the

@@ -53,8 +53,8 @@ TEST_F(LineStoreFileTest, FormatCasesThroughFiles) {
   const std::string a(65535, 'a'), b(200000, 'b');
   std::string many;  // more lines than a list grown by doubling would have room for
   for (int i = 0; i < 1025; ++i) many += "x\n";
+  // Bytes read, their lines, the bytes written.
   const std::vector<std::tuple<std::string, LineList, std::string>> cases = {
-      // read, written
       {"a\n\n\nb", {"a", "", "", "b"}, "a\n\n\nb\n"},
       {"a\r\nb\r\n", {"a\r", "b\r"}, "a\r\nb\r\n"},
       {"\xEF\xBB\xBFx\0\xFF\n"s, {"\xEF\xBB\xBFx\0\xFF"s}, "\xEF\xBB\xBFx\0\xFF\n"s},

@@ -27,33 +27,19 @@ void AppendChunk(std::string_view chunk, std::string* pending, LineList* lines) 
 
 }  // namespace
 
-char* LineCollector::Room() {
-  chunks_.emplace_back(kChunkSize, '\0');
-  return chunks_.back().data();
-}
-
-void LineCollector::Took(std::size_t got) {
-  std::string& chunk = chunks_.back();
-  if (got == 0) {
-    chunks_.pop_back();
-    return;
-  }
-  chunk.resize(got);
+void LineCollector::Count(std::string_view chunk) {
   line_ends_ += static_cast<std::size_t>(std::count(chunk.begin(), chunk.end(), '\n'));
 }
 
+void LineCollector::Add(std::string_view chunk) {
+  if (lines_.capacity() == 0) lines_.reserve(line_ends_ + 1);  // a last line may lack its LF
+  AppendChunk(chunk, &pending_, &lines_);
+}
+
 LineList LineCollector::Finish() {
-  LineList lines;
-  lines.reserve(line_ends_ + 1);  // a last line may lack its LF
-  std::string pending;
-  for (std::string& chunk : chunks_) {
-    AppendChunk(chunk, &pending, &lines);
-    std::string().swap(chunk);
-  }
-  if (!pending.empty()) lines.push_back(std::move(pending));
-  chunks_.clear();
+  if (!pending_.empty()) lines_.push_back(std::exchange(pending_, {}));
   line_ends_ = 0;
-  return lines;
+  return std::exchange(lines_, {});
 }
 
 Status WriteLinesInChunks(const LineList& lines,

@@ -5,7 +5,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "linestore/line_store.h"
 #include "linestore/status.h"
@@ -13,25 +12,27 @@
 namespace q9 {
 
 // The file format in pieces, for the code that reads and writes files on each
-// system: reading a script holds its bytes once, in chunks, until its lines are made.
+// system: reading a script costs its line list plus one chunk.
 inline constexpr std::size_t kChunkSize = 64 * 1024;
 
-// A file's bytes as they are read, in chunks, made into its line list at the
-// end. The list is reserved for exactly its lines: grown one line at a time it
-// would hold room for up to twice as many, and that slack would stay for the
-// whole conversion. The chunks are freed as their lines are made.
+// A file's lines, made from its bytes read twice, in chunks: once to count its
+// lines, so that the list is reserved for exactly those, and once to make them.
+// Grown one line at a time the list would hold room for up to twice as many,
+// and that slack would stay for the whole conversion; keeping the bytes until
+// they are counted would cost their size once more.
 class LineCollector {
  public:
-  // Room for the next read: kChunkSize bytes, valid until the next call.
-  char* Room();
-  // The last read put |got| bytes (at most kChunkSize) at Room(); 0 frees that room.
-  void Took(std::size_t got);
-  // SplitLines of all bytes taken, in order. Leaves the collector empty.
+  // The first read: each chunk of the file in order.
+  void Count(std::string_view chunk);
+  // The second read: each chunk of the file in order again.
+  void Add(std::string_view chunk);
+  // SplitLines of the bytes added. Leaves the collector empty.
   LineList Finish();
 
  private:
-  std::vector<std::string> chunks_;
-  std::size_t line_ends_ = 0;
+  std::size_t line_ends_ = 0;  // counted
+  std::string pending_;        // added after the last LF
+  LineList lines_;
 };
 
 // Hands the bytes of JoinLines(lines) to |write_all| in pieces of about

@@ -89,22 +89,31 @@ Status StillAsRead(int dir, const std::string& name, const FileStamp& read, stru
   return read.exists && StampOf(*info) == read ? Status() : Changed();
 }
 
-Status ReadLines(int fd, LineList* lines) {
-  LineCollector collector;
+// Hands |take| each chunk of |fd| from its start to its end.
+template <typename Take>
+Status ReadChunks(int fd, std::string* chunk, Take take) {
+  if (lseek(fd, 0, SEEK_SET) != 0) return ErrnoStatus(errno);
   for (;;) {
-    const ssize_t got = read(fd, collector.Room(), kChunkSize);
+    const ssize_t got = read(fd, chunk->data(), chunk->size());
     if (got < 0) {
-      if (errno == EINTR) {
-        collector.Took(0);
-        continue;
-      }
+      if (errno == EINTR) continue;
       return ErrnoStatus(errno);
     }
-    collector.Took(static_cast<size_t>(got));
-    if (got == 0) break;
+    if (got == 0) return Status();
+    take(std::string_view(chunk->data(), static_cast<size_t>(got)));
   }
-  *lines = collector.Finish();
-  return Status();
+}
+
+// |fd| must be a regular file: it is read twice.
+Status ReadLines(int fd, LineList* lines) {
+  std::string chunk(kChunkSize, '\0');
+  LineCollector collector;
+  Status status = ReadChunks(fd, &chunk, [&](std::string_view bytes) { collector.Count(bytes); });
+  if (status.ok()) {
+    status = ReadChunks(fd, &chunk, [&](std::string_view bytes) { collector.Add(bytes); });
+  }
+  if (status.ok()) *lines = collector.Finish();
+  return status;
 }
 
 // The directory part of |path| including its final slash, or "" for a bare

@@ -74,16 +74,28 @@ std::string_view DirPrefix(std::string_view path) {
 
 std::string_view BaseName(std::string_view path) { return path.substr(DirPrefix(path).size()); }
 
-Status ReadLines(HANDLE file, LineList* lines) {
-  LineCollector collector;
+// Hands |take| each chunk of |file| from its start to its end.
+template <typename Take>
+Status ReadChunks(HANDLE file, std::string* chunk, Take take) {
+  if (!SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN)) return LastError();
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(file, collector.Room(), kChunkBytes, &got, nullptr)) return LastError();
-    collector.Took(got);
-    if (got == 0) break;
+    if (!ReadFile(file, chunk->data(), kChunkBytes, &got, nullptr)) return LastError();
+    if (got == 0) return Status();
+    take(std::string_view(chunk->data(), got));
   }
-  *lines = collector.Finish();
-  return Status();
+}
+
+// |file| must be a file on a disk: it is read twice.
+Status ReadLines(HANDLE file, LineList* lines) {
+  std::string chunk(kChunkSize, '\0');
+  LineCollector collector;
+  Status status = ReadChunks(file, &chunk, [&](std::string_view bytes) { collector.Count(bytes); });
+  if (status.ok()) {
+    status = ReadChunks(file, &chunk, [&](std::string_view bytes) { collector.Add(bytes); });
+  }
+  if (status.ok()) *lines = collector.Finish();
+  return status;
 }
 
 // Only files on a disk are scripts: a device name such as NUL or COM1 is not.

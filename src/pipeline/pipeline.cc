@@ -1,6 +1,5 @@
 #include "pipeline/pipeline.h"
 
-#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -123,25 +122,29 @@ RowSet RowsIn(std::string_view line, const RowsByFirstPair& pairs) {
 // any name after it, so it is offered to every later row, whose own search
 // then decides.
 void RunRows(LineList* lines, Conversion* result) {
-  const RowsByFirstPair& pairs = FirstPairTable();
-  std::vector<RowSet> rows_in(lines->size());
-  for (std::size_t i = 0; i < lines->size(); ++i) {
-    rows_in[i] = RowsIn((*lines)[i], pairs);
-  }
   // A list too long for LineIndex would need far more memory than any machine
   // has for its strings alone; it fails as if out of memory.
   if (lines->size() > std::numeric_limits<LineIndex>::max()) throw std::length_error("lines");
+  const RowsByFirstPair& pairs = FirstPairTable();
+  std::vector<RowSet> rows_in(lines->size());
+  std::size_t count = 0;  // the next row's holders
+  for (std::size_t i = 0; i < lines->size(); ++i) {
+    rows_in[i] = RowsIn((*lines)[i], pairs);
+    count += rows_in[i] & 1;
+  }
   std::vector<LineIndex> holders;
   for (std::size_t r = 0; r < kRows.size(); ++r) {
     const RowSet later_rows = ~(~RowSet{0} >> (31 - r));  // bits past the last row stay unread
     holders.clear();
-    // Reserved exactly: a list grown by doubling would hold up to twice its room.
-    holders.reserve(static_cast<std::size_t>(
-        std::count_if(rows_in.begin(), rows_in.end(), [r](RowSet rows) { return rows >> r & 1; })));
+    holders.reserve(count);  // exactly: grown by doubling it would keep up to twice the room
+    count = 0;
     for (std::size_t i = 0; i < lines->size(); ++i) {
-      if ((rows_in[i] >> r & 1) == 0) continue;
-      holders.push_back(static_cast<LineIndex>(i));
-      rows_in[i] |= later_rows;
+      RowSet& rows = rows_in[i];
+      if ((rows >> r & 1) != 0) {
+        holders.push_back(static_cast<LineIndex>(i));
+        rows |= later_rows;
+      }
+      count += rows >> (r + 1) & 1;
     }
     if (holders.empty()) continue;  // the row's single run finds nothing
     const RowOutcome outcome = RunRow(kRows[r], lines, holders);

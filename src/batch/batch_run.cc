@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "batch/convert_job.h"
@@ -11,6 +12,7 @@
 #include "batch/ordered_pool.h"
 #include "batch/report.h"
 #include "batch/safe_text.h"
+#include "batch/text_sink.h"
 
 namespace q9 {
 namespace {
@@ -56,7 +58,7 @@ class CheckedOutput {
  public:
   explicit CheckedOutput(std::ostream& out) : out_(out) {}
 
-  void Write(const std::string& text) {
+  void Write(std::string_view text) {
     if (text.empty()) return;
     errno = 0;
     out_ << text << std::flush;
@@ -121,18 +123,31 @@ int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, 
             report.error = "cannot write: folder not synced: " + synced.reason();
           }
         }
+        // Written as it is formatted: a large script's warnings are never one text.
+        // The progress line goes before the first of it.
+        bool erased = false;
+        auto erase_once = [&] {
+          if (!erased) progress.Erase();
+          erased = true;
+        };
+        const TextSink to_out = [&](std::string_view text) {
+          erase_once();
+          checked_out.Write(text);
+        };
+        const TextSink to_err = [&](std::string_view text) {
+          erase_once();
+          err << text;
+        };
         // The warnings are what --warnings-only was asked for.
-        const bool listing = options.job.mode == BatchMode::kWarningsOnly;
-        const std::string to_out =
-            listing ? FormatWarnings(report) : StandardOutputFor(report, options.job.mode);
-        const std::string to_err =
-            listing ? FormatError(report) : FormatDiagnostics(report, options.verbosity);
-        if (json != nullptr) *json << FormatJsonWarnings(report);
-        if (!to_out.empty() || !to_err.empty()) {
-          progress.Erase();
-          checked_out.Write(to_out);
-          err << to_err;
+        if (options.job.mode == BatchMode::kWarningsOnly) {
+          WriteWarnings(report, to_out);
+          if (const std::string error = FormatError(report); !error.empty()) to_err(error);
+        } else {
+          const std::string text = StandardOutputFor(report, options.job.mode);
+          if (!text.empty()) to_out(text);
+          WriteDiagnostics(report, options.verbosity, to_err);
         }
+        if (json != nullptr) WriteJsonWarnings(report, WriteTo(json));
         summary.Add(report);
         progress.Show(i + 1);
       });

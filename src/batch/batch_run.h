@@ -23,7 +23,7 @@ inline constexpr std::size_t kProgressMinFiles = 50;
 //          Verbosity::kQuiet; with |show_progress| and enough files, a progress
 //          bar redrawn in place with CR and erased before anything else is
 //          printed and at the end.
-//   |json|, when given: every warning as JSON Lines (FormatJsonWarnings).
+//   |json|, when given: every warning as JSON Lines (WriteJsonWarnings).
 // Returns the exit status (see ExitStatus).
 int RunBatch(const BatchOptions& options, std::ostream& out, std::ostream& err, bool show_progress,
              std::ostream* json = nullptr);

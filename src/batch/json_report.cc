@@ -57,15 +57,15 @@ std::string JsonString(std::string_view bytes) {
   return json + "\"";
 }
 
-std::string FormatJsonWarnings(const FileReport& report) {
-  std::string lines;
+void WriteJsonWarnings(const FileReport& report, const TextSink& write) {
+  PieceWriter out(write);
+  const std::string path = JsonString(report.path);
   for (const Warning& warning : report.warnings) {
-    lines += "{\"path\":" + JsonString(report.path) +
-             ",\"line\":" + std::to_string(warning.hazard.line + 1) +
-             ",\"kind\":" + JsonString(HazardSlug(warning.hazard.kind)) +
-             ",\"message\":" + JsonString(WarningMessage(warning)) + "}\n";
+    out << "{\"path\":" << path << ",\"line\":" << std::to_string(warning.hazard.line + 1)
+        << ",\"kind\":" << JsonString(HazardSlug(warning.hazard.kind))
+        << ",\"message\":" << JsonString(WarningMessage(warning)) << "}\n";
   }
-  return lines;
+  out.Flush();
 }
 
 }  // namespace q9

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "batch/convert_job.h"
+#include "batch/text_sink.h"
 
 namespace q9 {
 
@@ -15,8 +16,9 @@ std::string JsonString(std::string_view bytes);
 
 // The report's warnings as JSON Lines, for editors and CI: one object a line,
 //   {"path":"PATH","line":LINE,"kind":"KIND","message":"MESSAGE"}
-// with LINE 1-based and MESSAGE as WarningMessage gives it.
-std::string FormatJsonWarnings(const FileReport& report);
+// with LINE 1-based and MESSAGE as WarningMessage gives it; handed to |write|
+// in pieces.
+void WriteJsonWarnings(const FileReport& report, const TextSink& write);
 
 }  // namespace q9
 

@@ -99,24 +99,28 @@ std::string WarningMessage(const Warning& warning) {
   return SafeText(warning.hazard.what + "; " + warning.hazard.advice, 5 * kShownChars);
 }
 
-std::string FormatWarnings(const FileReport& report) {
-  std::string out;
+namespace {
+
+void AppendWarnings(const FileReport& report, PieceWriter* out) {
   const std::string path = SafePath(report.path);
-  // Appended in place: a large script can have a hundred thousand of them.
   for (std::size_t i = 0; i < report.warnings.size(); ++i) {
     const Hazard& hazard = report.warnings[i].hazard;
-    out.append(path).append(":").append(std::to_string(hazard.line + 1));
-    out.append(IsNote(hazard.kind) ? ": note: " : ": warning: ");
-    out.append(WarningMessage(report.warnings[i]));
-    out.append(" [").append(HazardSlug(hazard.kind)).append("]\n");
+    *out << path << ":" << std::to_string(hazard.line + 1)
+         << (IsNote(hazard.kind) ? ": note: " : ": warning: ") << WarningMessage(report.warnings[i])
+         << " [" << HazardSlug(hazard.kind) << "]\n";
     // The line follows the last of its messages, once.
     const bool last_on_line = i + 1 == report.warnings.size() ||
                               report.warnings[i + 1].hazard.line != hazard.line;
-    if (last_on_line) {
-      out.append("  ").append(SafeText(WithoutTrailingCr(report.warnings[i].text))).append("\n");
-    }
+    if (last_on_line) *out << "  " << SafeText(WithoutTrailingCr(report.warnings[i].text)) << "\n";
   }
-  return out;
+}
+
+}  // namespace
+
+void WriteWarnings(const FileReport& report, const TextSink& write) {
+  PieceWriter out(write);
+  AppendWarnings(report, &out);
+  out.Flush();
 }
 
 std::string FormatError(const FileReport& report) {
@@ -124,22 +128,37 @@ std::string FormatError(const FileReport& report) {
   return SafePath(report.path) + ": error: " + report.error + "\n";
 }
 
+void WriteDiagnostics(const FileReport& report, Verbosity verbosity, const TextSink& write) {
+  PieceWriter out(write);
+  if (verbosity != Verbosity::kQuiet) {
+    AppendWarnings(report, &out);
+    const std::string path = SafePath(report.path);
+    if (!report.backup.empty()) {
+      out << path << ": note: backup kept as " << SafePath(report.backup)
+          << " (the usual name was taken)\n";
+    }
+    for (const std::string& note : report.save_notes) out << path << ": note: " << note << "\n";
+    if (verbosity == Verbosity::kVerbose && report.outcome == FileOutcome::kUnchanged) {
+      out << path << ": unchanged\n";
+    }
+    if (verbosity == Verbosity::kVerbose && report.outcome == FileOutcome::kAlreadyConverted) {
+      out << path << ": already converted\n";
+    }
+  }
+  out << FormatError(report);
+  out.Flush();
+}
+
+std::string FormatWarnings(const FileReport& report) {
+  std::string text;
+  WriteWarnings(report, AppendTo(&text));
+  return text;
+}
+
 std::string FormatDiagnostics(const FileReport& report, Verbosity verbosity) {
-  if (verbosity == Verbosity::kQuiet) return FormatError(report);
-  std::string out = FormatWarnings(report);
-  const std::string path = SafePath(report.path);
-  if (!report.backup.empty()) {
-    out += path + ": note: backup kept as " + SafePath(report.backup) +
-           " (the usual name was taken)\n";
-  }
-  for (const std::string& note : report.save_notes) out += path + ": note: " + note + "\n";
-  if (verbosity == Verbosity::kVerbose && report.outcome == FileOutcome::kUnchanged) {
-    out += path + ": unchanged\n";
-  }
-  if (verbosity == Verbosity::kVerbose && report.outcome == FileOutcome::kAlreadyConverted) {
-    out += path + ": already converted\n";
-  }
-  return out.append(FormatError(report));
+  std::string text;
+  WriteDiagnostics(report, verbosity, AppendTo(&text));
+  return text;
 }
 
 std::string FormatWalkError(const WalkError& error) {

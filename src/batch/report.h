@@ -8,6 +8,7 @@
 #include "batch/convert_job.h"
 #include "batch/file_walk.h"
 #include "batch/options.h"
+#include "batch/text_sink.h"
 
 namespace q9 {
 
@@ -41,13 +42,18 @@ std::string WarningMessage(const Warning& warning);
 //     TEXT
 // where MESSAGE is WarningMessage and TEXT the line as converted, without a
 // trailing CR, shown by SafeText (as are the paths of every diagnostic).
-std::string FormatWarnings(const FileReport& report);
+// Handed to |write| in pieces, as they are formatted.
+void WriteWarnings(const FileReport& report, const TextSink& write);
 // "PATH: error: REASON" and an LF for a failed report, else nothing.
 std::string FormatError(const FileReport& report);
 // What standard error shows of one script: kQuiet the error; kNormal the
 // warnings, "PATH: note: backup kept as NAME (the usual name was taken)",
 // "PATH: note: NOTE" for each of the save's notes and the error; kVerbose also
-// "PATH: unchanged" or "PATH: already converted".
+// "PATH: unchanged" or "PATH: already converted". Handed to |write| in pieces.
+void WriteDiagnostics(const FileReport& report, Verbosity verbosity, const TextSink& write);
+
+// The same texts whole, for a report known to be small.
+std::string FormatWarnings(const FileReport& report);
 std::string FormatDiagnostics(const FileReport& report, Verbosity verbosity);
 std::string FormatWalkError(const WalkError& error);
 // "no scripts found under FOLDER" and an LF.

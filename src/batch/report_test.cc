@@ -1,8 +1,11 @@
 #include "batch/report.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -56,6 +59,40 @@ TEST(ReportTest, DiagnosticsInCompilerForm) {
   };
   for (const auto& [report, verbosity, text] : cases) {
     EXPECT_EQ(FormatDiagnostics(report, verbosity), text) << text;
+  }
+}
+
+// A script with many warnings goes out in pieces of about 64 KiB, never whole,
+// and the pieces make the whole text.
+TEST(ReportTest, ManyWarningsGoOutInPieces) {
+  constexpr std::size_t kCount = 4000;
+  std::vector<Warning> warnings;
+  std::string lines, json;
+  for (std::size_t line = 0; line < kCount; ++line) {
+    warnings.push_back(Warned(HazardKind::kChanged, line, std::string(40, 'x')));
+    const std::string number = std::to_string(line + 1);
+    lines += "dir/s.c:" + number + ": warning: w; a [changed]\n  " + std::string(40, 'x') + "\n";
+    json += "{\"path\":\"dir/s.c\",\"line\":" + number +
+            ",\"kind\":\"changed\",\"message\":\"w; a\"}\n";
+  }
+  const FileReport report = Report(FileOutcome::kConverted, std::move(warnings));
+  using Writer = std::function<void(const TextSink&)>;
+  const std::pair<Writer, std::string> cases[] = {
+      {[&](const TextSink& sink) { WriteWarnings(report, sink); }, lines},
+      {[&](const TextSink& sink) { WriteDiagnostics(report, Verbosity::kNormal, sink); }, lines},
+      {[&](const TextSink& sink) { WriteJsonWarnings(report, sink); }, json},
+  };
+  for (const auto& [write, expected] : cases) {
+    std::size_t pieces = 0, largest = 0;
+    std::string text;
+    write([&](std::string_view piece) {
+      ++pieces;
+      largest = std::max(largest, piece.size());
+      text.append(piece);
+    });
+    EXPECT_EQ(text, expected);
+    EXPECT_GT(pieces, expected.size() / (64 * 1024));
+    EXPECT_LT(largest, 65 * 1024u);
   }
 }
 

@@ -82,17 +82,22 @@ int RunStream(const BatchOptions& options, std::istream& in, std::ostream& out, 
       out << report.diff;
       break;
     case BatchMode::kWarningsOnly:
-      out << FormatWarnings(report);
+      WriteWarnings(report, WriteTo(&out));
       break;
   }
   out.flush();
   // A full disk or a closed pipe loses what was written, as in RunBatch.
   const std::string out_error =
       out ? "" : errno != 0 ? std::generic_category().message(errno) : "write error";
-  err << (options.job.mode == BatchMode::kWarningsOnly
-              ? FormatError(report)
-              : FormatDiagnostics(report, options.verbosity));
-  if (json != nullptr) *json << FormatJsonWarnings(report) << std::flush;
+  if (options.job.mode == BatchMode::kWarningsOnly) {
+    err << FormatError(report);
+  } else {
+    WriteDiagnostics(report, options.verbosity, WriteTo(&err));
+  }
+  if (json != nullptr) {
+    WriteJsonWarnings(report, WriteTo(json));
+    json->flush();
+  }
   Summary summary;
   summary.Add(report);
   if (!out_error.empty()) err << "error: cannot write standard output: " << out_error << "\n";

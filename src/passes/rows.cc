@@ -1,11 +1,13 @@
 #include "passes/rows.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <future>
 #include <initializer_list>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -172,11 +174,9 @@ RowOutcome RunCallRowRunByRun(LineList* lines, const CallRow& row) {
 }
 
 // Texts kept one after another and read back in the same order. They go into
-// blocks that grow to 4 MiB and are never copied: one string that doubles
+// blocks that grow to 1 MiB and are never copied: one string that doubles
 // would at times hold twice its texts, and a row over a large script keeps
-// megabytes. Blocks of 2 MiB and more are fresh memory the system can give in
-// large pages, a fault per 2 MiB rather than per 4 KiB. A text never spans two
-// blocks.
+// megabytes. A text never spans two blocks.
 class TextStore {
  public:
   void Push(std::string_view text) {
@@ -204,18 +204,18 @@ class TextStore {
 
  private:
   static constexpr std::size_t kFirstBlock = 4096;
-  static constexpr std::size_t kLargestBlock = 4 << 20;
+  static constexpr std::size_t kLargestBlock = 1 << 20;
   std::vector<std::string> blocks_;
   std::size_t block_ = 0;  // where Next reads
   std::size_t offset_ = 0;
 };
 
 // A line the row rewrote; its text before the row is in a TextStore, in the
-// order of the list of these.
+// order of the list of these. 16 bytes: a large row keeps a million of them.
 struct RewrittenLine {
-  std::size_t index;
+  LineIndex index;
+  std::uint32_t rewrites;  // a line rewritten more often would be over 16 GiB long
   std::size_t size;
-  std::size_t rewrites;
 };
 
 // Lines are independent but for the end of a row: a bracket error on line i
@@ -252,7 +252,9 @@ Walked WalkLines(LineList* lines, const CallRow& row, const Indices& indices, bo
       walked.error_line = i;
     }
     if (outcome.rewrites > 0) {
-      walked.rewritten.push_back({i, size, outcome.rewrites});
+      if (i > UINT32_MAX || outcome.rewrites > UINT32_MAX) throw std::length_error("line");
+      walked.rewritten.push_back(
+          {static_cast<LineIndex>(i), static_cast<std::uint32_t>(outcome.rewrites), size});
     } else {
       walked.before_row.DropLast(size);
     }

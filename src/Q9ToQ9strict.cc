@@ -16,7 +16,7 @@
 #include "console/console_input.h"
 #include "console/dialogue.h"
 #include "console/key_read.h"
-#include "linestore/large_pages.h"
+#include "linestore/allocator_tunables.h"
 #include "linestore/temp_names.h"
 
 namespace {
@@ -46,7 +46,7 @@ page was shown, or the script could not be read, converted or written.
 }  // namespace
 
 int main(int argc, char** argv) {
-  q9::RestartWithLargePages(argv);
+  q9::RestartTunedForLargeScripts(argv);
   // The dialogue takes no arguments; these two answer without it.
   if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
     std::cout << "Q9ToQ9strict " << Q9_VERSION << "\n";

@@ -21,7 +21,7 @@
 #include "batch/own_console.h"
 #include "batch/report.h"
 #include "batch/stream_job.h"
-#include "linestore/large_pages.h"
+#include "linestore/allocator_tunables.h"
 #include "linestore/temp_names.h"
 
 namespace {
@@ -198,7 +198,7 @@ int Run(const std::vector<std::string>& args, bool own_console) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  q9::RestartWithLargePages(argv);
+  q9::RestartTunedForLargeScripts(argv);
 #ifdef _WIN32
   // Scripts, texts and diffs are bytes on Windows too: no CR LF translation.
   _setmode(_fileno(stdin), _O_BINARY);

@@ -35,6 +35,20 @@ class LineCollector {
   LineList lines_;
 };
 
+// The lines of a file that |read_all(take)| reads from its start to its end,
+// handing each chunk to |take|; it is called twice (see LineCollector) and
+// returns what went wrong, if anything.
+template <typename ReadAll>
+Status ReadLinesTwice(ReadAll read_all, LineList* lines) {
+  LineCollector collector;
+  Status status = read_all([&collector](std::string_view chunk) { collector.Count(chunk); });
+  if (status.ok()) {
+    status = read_all([&collector](std::string_view chunk) { collector.Add(chunk); });
+  }
+  if (status.ok()) *lines = collector.Finish();
+  return status;
+}
+
 // Hands the bytes of JoinLines(lines) to |write_all| in pieces of about
 // kChunkSize (a longer line goes out as one piece without being copied).
 // Stops at, and returns, the first error |write_all| reports.

@@ -107,13 +107,7 @@ Status ReadChunks(int fd, std::string* chunk, Take take) {
 // |fd| must be a regular file: it is read twice.
 Status ReadLines(int fd, LineList* lines) {
   std::string chunk(kChunkSize, '\0');
-  LineCollector collector;
-  Status status = ReadChunks(fd, &chunk, [&](std::string_view bytes) { collector.Count(bytes); });
-  if (status.ok()) {
-    status = ReadChunks(fd, &chunk, [&](std::string_view bytes) { collector.Add(bytes); });
-  }
-  if (status.ok()) *lines = collector.Finish();
-  return status;
+  return ReadLinesTwice([&](auto take) { return ReadChunks(fd, &chunk, take); }, lines);
 }
 
 // The directory part of |path| including its final slash, or "" for a bare

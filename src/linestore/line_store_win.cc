@@ -89,13 +89,7 @@ Status ReadChunks(HANDLE file, std::string* chunk, Take take) {
 // |file| must be a file on a disk: it is read twice.
 Status ReadLines(HANDLE file, LineList* lines) {
   std::string chunk(kChunkSize, '\0');
-  LineCollector collector;
-  Status status = ReadChunks(file, &chunk, [&](std::string_view bytes) { collector.Count(bytes); });
-  if (status.ok()) {
-    status = ReadChunks(file, &chunk, [&](std::string_view bytes) { collector.Add(bytes); });
-  }
-  if (status.ok()) *lines = collector.Finish();
-  return status;
+  return ReadLinesTwice([&](auto take) { return ReadChunks(file, &chunk, take); }, lines);
 }
 
 // Only files on a disk are scripts: a device name such as NUL or COM1 is not.

@@ -42,6 +42,16 @@ TEST(ConvertTest, GeneratedScriptsMatchThePlainWay) {
   }
 }
 
+// With the directive and the marker already in the script, nothing goes on top,
+// and its first line is converted like any other.
+TEST(ConvertTest, FirstLineConvertedWhenNothingGoesOnTop) {
+  const std::string directive(kStrictDirective), marker(kUpdateMarker);
+  LineList lines = {"SetVar(0,Sum(1,2));", directive, marker};
+  const Conversion conversion = Convert(&lines);
+  EXPECT_TRUE(conversion.changed);
+  EXPECT_EQ(lines, (LineList{"Var(0)=1+2;", directive, marker}));
+}
+
 // A large script's list of lines is as large as its text: it keeps no room for
 // lines it does not have (a list grown by inserts would keep up to twice).
 TEST(ConvertTest, TheListKeepsRoomForItsLinesOnly) {

@@ -13,6 +13,7 @@
 #include "batch/unified_diff.h"
 #include "hazards/check.h"
 #include "linestore/line_store.h"
+#include "linestore/thread_start.h"
 #include "pipeline/conversion_hazards.h"
 #include "pipeline/pipeline.h"
 #include "safe/convert.h"
@@ -145,12 +146,9 @@ Conversion ConvertForJob(LineViews original, LineList* lines, const JobOptions& 
   // Where the functions start is read off the original on a thread of its own
   // while the conversion runs, for a script long enough to gain by it.
   std::future<std::vector<Label>> labels;
+  // Without a thread to be had, they are found after the conversion.
   if (original.size() >= kCheckSplitLines) {
-    try {
-      labels = std::async(std::launch::async, [original] { return TopLevelLabels(original); });
-    } catch (const std::system_error&) {
-      // No thread to be had: they are found after the conversion.
-    }
+    labels = StartOnThread([original] { return TopLevelLabels(original); });
   }
   Conversion conversion = Convert(lines, convert);
   if (conversion.failure != StageFailure::kNone) return conversion;  // the thread is waited for

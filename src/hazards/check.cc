@@ -4,10 +4,10 @@
 #include <future>
 #include <iterator>
 #include <string>
-#include <system_error>
 
 #include "hazards/dead_stores.h"
 #include "hazards/explain.h"
+#include "linestore/thread_start.h"
 #include "syntax/labels.h"
 #include "syntax/meaning.h"
 #include "syntax/parser.h"
@@ -361,13 +361,9 @@ std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const Lin
     // first half ends outside comments, as it does unless a comment is left
     // open; a wrong guess reads it again.
     Checker second(before, after, map);
-    std::future<CommentState> guessed;
-    try {
-      guessed = std::async(std::launch::async,
-                           [&] { return second.Check(regions, half, regions.size(), {}); });
-    } catch (const std::system_error&) {
-      // No thread to be had: the second half is read after the first.
-    }
+    // Without a thread to be had, the second half is read after the first.
+    std::future<CommentState> guessed =
+        StartOnThread([&] { return second.Check(regions, half, regions.size(), {}); });
     const CommentState middle = first.Check(regions, 0, half, {});
     bool guessed_right = false;
     if (guessed.valid()) {

@@ -9,10 +9,10 @@
 #include <span>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 #include <utility>
 #include <vector>
 
+#include "linestore/thread_start.h"
 #include "passes/edit_cursor.h"
 #include "passes/linear_calls.h"
 #include "passes/var_function.h"
@@ -362,13 +362,8 @@ RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const LineI
   const bool linear = !row.infix.empty();
   const std::span<const LineIndex> first = holders.first(holders.size() / 2);
   const std::span<const LineIndex> second = holders.subspan(first.size());
-  std::future<Walked> later;
-  try {
-    later = std::async(std::launch::async,
-                       [&] { return WalkLines(lines, row, second, linear); });
-  } catch (const std::system_error&) {
-    return RunCallRowOn(lines, row, holders);  // no thread to be had
-  }
+  std::future<Walked> later = StartOnThread([&] { return WalkLines(lines, row, second, linear); });
+  if (!later.valid()) return RunCallRowOn(lines, row, holders);  // no thread to be had
   Walked walked = WalkLines(lines, row, first, linear);
   Walked rest = later.get();
   // Where both halves stop after as many rewrites, the first half's line names it.

@@ -38,6 +38,11 @@ bool StaysWhole(std::string_view line, char separator) {
 // each; |*line| may be one of the slots. The longest piece keeps the line's
 // own buffer, so its bytes are neither copied nor held twice; the shorter
 // ones are copied, most of them into the string itself, without a heap block.
+// The room the other pieces leave unused in that buffer is kept on purpose:
+// fitting the piece into a block of its own saves about a sixth of a large
+// script's size, but scatters the lines over the heap, and the rows after
+// this stage read them in order: a 16 MB script's conversion took a third
+// longer.
 void SplitInto(std::string* line, std::span<const std::string_view> pieces,
                std::span<std::string> slots) {
   const auto longest = static_cast<std::size_t>(

@@ -43,12 +43,12 @@ void ConvertAndReport(const q9::LineList& input, bool ends_with_lf, bool safe,
   }
   q9::FileReport report;
   report.path = "f.c";
-  report.warnings = q9::TakeWarnings(&conversion, converted, options.warnings);
+  report.warnings = q9::TakeWarnings(&conversion, q9::ViewsOf(converted), options.warnings);
   const std::string text = q9::FormatWarnings(report);
   Require(text.empty() == report.warnings.empty() && (text.empty() || text.ends_with('\n')),
           "the warnings are not formatted as lines");
-  const std::string diff =
-      q9::UnifiedDiff(report.path, original, ends_with_lf, converted, conversion.origin);
+  const std::string diff = q9::UnifiedDiff(report.path, original, ends_with_lf,
+                                           q9::ViewsOf(converted), conversion.origin);
   Require(diff.empty() == (ends_with_lf && input == converted), "a diff where nothing changed");
   Require(diff.empty() || diff.starts_with("--- a/f.c\n+++ b/f.c\n@@ -"), "a diff without header");
 }

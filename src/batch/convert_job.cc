@@ -39,7 +39,8 @@ std::string ErrorText(std::string_view doing, const Status& status) {
 // script as found in its folder, or as named on the command line (a named
 // link keeps its backup beside the link). |*backup| gets the backup's name
 // when it is not the usual one.
-Status Write(const FoundScript& script, const Folder& folder, const LineList& converted,
+template <typename Lines>
+Status Write(const FoundScript& script, const Folder& folder, const Lines& converted,
              const FileStamp& read, const JobOptions& options, std::string* backup,
              std::vector<std::string>* notes) {
   const bool named_backup = !script.walked && options.backup_suffix;
@@ -90,30 +91,36 @@ FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions
   const bool ends_with_lf = stamp.size == joined;
   // The original is kept beside the conversion only for the warnings and the
   // diff, as one buffer with a view per line: a third of what a copy of the
-  // list would cost. Otherwise only the converted list is kept.
+  // list would cost. The converted lines are then kept the same way once the
+  // passes are done with them. Otherwise only the converted list is kept.
   const bool keep_original = options.warnings.any() || options.mode == BatchMode::kDiff;
   const std::string original_bytes = keep_original ? JoinLines(original) : std::string();
   const std::vector<std::string_view> before = SplitViews(original_bytes);
   LineList converted = std::move(original);
-  Conversion conversion = ConvertForJob(before, &converted, options);
+  JoinedLines converted_text;  // the converted lines when the original is kept
+  Conversion conversion =
+      ConvertForJob(before, &converted, options, keep_original ? &converted_text : nullptr);
   if (conversion.failure != StageFailure::kNone) {
     return Failed(path, "cannot convert: out of memory");
   }
-  report.warnings = TakeWarnings(&conversion, converted, options.warnings);
-  const bool changed =
-      keep_original ? !std::equal(before.begin(), before.end(), converted.begin(), converted.end())
-                    : conversion.changed;
+  report.warnings = TakeWarnings(&conversion, converted_text.lines, options.warnings);
+  const bool changed = keep_original
+                           ? !std::equal(before.begin(), before.end(), converted_text.lines.begin(),
+                                         converted_text.lines.end())
+                           : conversion.changed;
   if (ends_with_lf && !changed) {
     report.outcome = FileOutcome::kUnchanged;
     return report;
   }
   report.outcome = FileOutcome::kConverted;
   if (options.mode == BatchMode::kDiff) {
-    report.diff = UnifiedDiff(path, before, ends_with_lf, converted, conversion.origin);
+    report.diff = UnifiedDiff(path, before, ends_with_lf, converted_text.lines, conversion.origin);
   } else if (options.mode == BatchMode::kWrite) {
-    if (Status written =
-            Write(script, folder, converted, stamp, options, &report.backup, &report.save_notes);
-        !written.ok()) {
+    const Status written = keep_original ? Write(script, folder, converted_text, stamp, options,
+                                                 &report.backup, &report.save_notes)
+                                         : Write(script, folder, converted, stamp, options,
+                                                 &report.backup, &report.save_notes);
+    if (!written.ok()) {
       report.outcome = FileOutcome::kFailed;
       report.error = ErrorText("cannot write: ", written);
     }
@@ -136,13 +143,17 @@ std::string Window(std::string_view line, std::size_t column) {
 
 }  // namespace
 
-Conversion ConvertForJob(LineViews original, LineList* lines, const JobOptions& options) {
+Conversion ConvertForJob(LineViews original, LineList* lines, const JobOptions& options,
+                         JoinedLines* joined) {
   const bool warnings = options.warnings.any();
   // The hazards are found here, from the original the job keeps anyway,
   // rather than by Convert from a copy of its own.
   const ConvertOptions convert{.track_origin = options.mode == BatchMode::kDiff || warnings};
-  if (options.safe) return ConvertSafely(lines, convert);
-  if (!warnings) return Convert(lines, convert);
+  if (options.safe || !warnings) {
+    Conversion conversion = options.safe ? ConvertSafely(lines, convert) : Convert(lines, convert);
+    if (joined != nullptr && conversion.failure == StageFailure::kNone) joined->Take(lines);
+    return conversion;
+  }
   // Where the functions start is read off the original on a thread of its own
   // while the conversion runs, for a script long enough to gain by it.
   std::future<std::vector<Label>> labels;
@@ -152,13 +163,19 @@ Conversion ConvertForJob(LineViews original, LineList* lines, const JobOptions& 
   }
   Conversion conversion = Convert(lines, convert);
   if (conversion.failure != StageFailure::kNone) return conversion;  // the thread is waited for
-  conversion.hazards = labels.valid()
-                           ? ConversionHazards(original, *lines, conversion, labels.get())
-                           : ConversionHazards(original, *lines, conversion);
+  std::vector<std::string_view> views;  // without |joined|, the list is read where it is
+  if (joined != nullptr) {
+    joined->Take(lines);
+  } else {
+    views = ViewsOf(*lines);
+  }
+  const LineViews after = joined != nullptr ? LineViews(joined->lines) : LineViews(views);
+  conversion.hazards = labels.valid() ? ConversionHazards(original, after, conversion, labels.get())
+                                      : ConversionHazards(original, after, conversion);
   return conversion;
 }
 
-std::vector<Warning> TakeWarnings(Conversion* conversion, const LineList& converted,
+std::vector<Warning> TakeWarnings(Conversion* conversion, LineViews converted,
                                   const WarningKinds& kinds) {
   std::vector<Warning> warnings;
   warnings.reserve(static_cast<std::size_t>(

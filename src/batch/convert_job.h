@@ -10,6 +10,7 @@
 #include "batch/options.h"
 #include "hazards/hazard.h"
 #include "linestore/folder.h"
+#include "linestore/line_store.h"
 #include "linestore/status.h"
 #include "pipeline/pipeline.h"
 #include "syntax/lexer.h"
@@ -44,12 +45,15 @@ struct FileReport {
 // Converts |*lines|, which hold the lines |original| views, as |options| ask:
 // exactly as the interactive program does (with the hazards when any kind is
 // wanted), or with ConvertSafely. |original| is read for the hazards only, and
-// may be empty when none are wanted.
-Conversion ConvertForJob(LineViews original, LineList* lines, const JobOptions& options);
+// may be empty when none are wanted. When |joined| is given, the converted
+// lines end up there and |*lines| empty; they are joined before the hazards
+// are looked for, so that the list is not held beside that work.
+Conversion ConvertForJob(LineViews original, LineList* lines, const JobOptions& options,
+                         JoinedLines* joined = nullptr);
 
 // The conversion's hazards of the kinds in |kinds|, each with its line of
 // |converted|; the hazards are moved out of |*conversion|.
-std::vector<Warning> TakeWarnings(Conversion* conversion, const LineList& converted,
+std::vector<Warning> TakeWarnings(Conversion* conversion, LineViews converted,
                                   const WarningKinds& kinds);
 
 // Converts |script|, which lives in the open |folder|, exactly as the

@@ -104,7 +104,7 @@ TEST_F(ConvertJobTest, WarningsCarryTheConvertedLines) {
 TEST(TakeWarningsTest, KindsAskedForAndAWindowOfLongLines) {
   std::string digits;
   for (int i = 0; digits.size() < 500; ++i) digits += std::to_string(i % 10);
-  const LineList lines = {"short", digits};
+  const std::vector<std::string_view> lines = {"short", digits};
   Conversion conversion;
   // Kind, line, column, width, what, advice.
   conversion.hazards = {{HazardKind::kUnconverted, 0, 0, 0, "", ""},
@@ -131,9 +131,12 @@ TEST(ConvertForJobTest, ALongScriptWarnsAsTheConversionAlone) {
   lines.push_back("Last: if(Not(Equal(Var(0),1))) Hurt(1);");
   const std::vector<std::string_view> original(lines.begin(), lines.end());
   LineList converted = lines;
-  const Conversion job = ConvertForJob(original, &converted, {});
+  JoinedLines joined;
+  const Conversion job = ConvertForJob(original, &converted, {}, &joined);
   const Conversion alone = Convert(&lines, {.collect_hazards = true});
-  EXPECT_EQ(converted, lines);
+  EXPECT_TRUE(converted.empty());
+  EXPECT_EQ(joined.bytes, JoinLines(lines));
+  EXPECT_EQ(joined.lines, ViewsOf(lines));
   ASSERT_EQ(job.hazards.size(), kCheckSplitLines + 1);
   for (std::size_t i = 0; i < job.hazards.size(); ++i) {
     ASSERT_EQ(job.hazards[i].line, alone.hazards[i].line);

@@ -34,23 +34,25 @@ FileReport ConvertBytes(const std::string& bytes, const JobOptions& options,
     return report;
   }
   const std::vector<std::string_view> original = SplitViews(bytes);
-  Conversion conversion = ConvertForJob(original, &converted, options);
+  JoinedLines joined;
+  Conversion conversion = ConvertForJob(original, &converted, options, &joined);
   if (conversion.failure != StageFailure::kNone) {
     converted_bytes->clear();
     report.error = "cannot convert: out of memory";
     return report;
   }
-  report.warnings = TakeWarnings(&conversion, converted, options.warnings);
+  report.warnings = TakeWarnings(&conversion, joined.lines, options.warnings);
   const bool ends_with_lf = bytes.empty() || bytes.back() == '\n';
-  report.outcome = ends_with_lf && std::equal(original.begin(), original.end(), converted.begin(),
-                                              converted.end())
+  report.outcome = ends_with_lf && std::equal(original.begin(), original.end(),
+                                              joined.lines.begin(), joined.lines.end())
                        ? FileOutcome::kUnchanged
                        : FileOutcome::kConverted;
   if (report.outcome == FileOutcome::kConverted) {
-    *converted_bytes = JoinLines(converted);
     if (options.mode == BatchMode::kDiff) {
-      report.diff = UnifiedDiff(report.path, original, ends_with_lf, converted, conversion.origin);
+      report.diff =
+          UnifiedDiff(report.path, original, ends_with_lf, joined.lines, conversion.origin);
     }
+    *converted_bytes = std::move(joined.bytes);  // the views are not read after this
   }
   return report;
 }

@@ -22,7 +22,8 @@ struct Edit {
 // kept by none is removed. Between two kept lines the removed lines come
 // before the added ones, as diff and patch users expect to read them.
 std::vector<Edit> EditScript(std::span<const std::string_view> before, bool before_ends_with_lf,
-                             const LineList& after, std::span<const std::size_t> origin) {
+                             std::span<const std::string_view> after,
+                             std::span<const std::size_t> origin) {
   std::vector<Edit> edits;
   edits.reserve(before.size() + after.size());
   std::vector<std::size_t> added;  // lines after, since the last kept line
@@ -62,7 +63,7 @@ bool IsChange(const Edit& edit) { return edit.kind != ' '; }
 class HunkWriter {
  public:
   HunkWriter(std::span<const std::string_view> before, bool before_ends_with_lf,
-             const LineList& after, std::string* out)
+             std::span<const std::string_view> after, std::string* out)
       : before_(before), before_ends_with_lf_(before_ends_with_lf), after_(after), out_(*out) {}
 
   void Append(const std::vector<Edit>& edits, std::size_t begin, std::size_t end,
@@ -91,14 +92,14 @@ class HunkWriter {
  private:
   std::span<const std::string_view> before_;
   const bool before_ends_with_lf_;
-  const LineList& after_;
+  std::span<const std::string_view> after_;
   std::string& out_;
 };
 
 }  // namespace
 
 std::string UnifiedDiff(std::string_view path, std::span<const std::string_view> before,
-                        bool before_ends_with_lf, const LineList& after,
+                        bool before_ends_with_lf, std::span<const std::string_view> after,
                         std::span<const std::size_t> origin) {
   const std::vector<Edit> edits = EditScript(before, before_ends_with_lf, after, origin);
   std::string out;

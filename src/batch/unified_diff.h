@@ -28,7 +28,7 @@ namespace q9 {
 // Lines pass through byte for byte (CR, NUL, 0x80-0xFF). Empty when the two
 // files are the same bytes.
 std::string UnifiedDiff(std::string_view path, std::span<const std::string_view> before,
-                        bool before_ends_with_lf, const LineList& after,
+                        bool before_ends_with_lf, std::span<const std::string_view> after,
                         std::span<const std::size_t> origin);
 
 }  // namespace q9

@@ -43,7 +43,7 @@ TEST(UnifiedDiffTest, FormatsHunksLikeDiff) {
   for (const auto& [before, after, origin, diff] : cases) {
     SCOPED_TRACE(before + "=>" + after);
     const bool ends_with_lf = before.empty() || before.ends_with('\n');
-    EXPECT_EQ(UnifiedDiff("d/s.c", SplitViews(before), ends_with_lf, SplitLines(after), origin),
+    EXPECT_EQ(UnifiedDiff("d/s.c", SplitViews(before), ends_with_lf, SplitViews(after), origin),
               diff);
   }
 }

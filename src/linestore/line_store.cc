@@ -382,6 +382,8 @@ Status WriteAll(int fd, std::string_view bytes) {
 Status WriteLines(int fd, const LineList& lines) {
   return WriteLinesInChunks(lines, [fd](std::string_view bytes) { return WriteAll(fd, bytes); });
 }
+
+Status WriteLines(int fd, const JoinedLines& lines) { return WriteAll(fd, lines.bytes); }
 #endif  // _WIN32
 
 }  // namespace
@@ -412,6 +414,12 @@ std::string JoinLines(const LineList& lines) {
     bytes += '\n';
   }
   return bytes;
+}
+
+void JoinedLines::Take(LineList* list) {
+  bytes = JoinLines(*list);
+  LineList().swap(*list);
+  lines = SplitViews(bytes);
 }
 
 #ifndef _WIN32
@@ -450,8 +458,12 @@ Status OpenIn(const Folder& folder, const std::string& name, const FileId& expec
   return Status();
 }
 
-Status SaveIn(const Folder& folder, const std::string& name, const LineList& lines,
-              const FileStamp& read, const SaveOptions& options, std::vector<std::string>* notes) {
+namespace {
+
+template <typename Lines>
+Status SaveLinesIn(const Folder& folder, const std::string& name, const Lines& lines,
+                   const FileStamp& read, const SaveOptions& options,
+                   std::vector<std::string>* notes) {
   if (name.empty()) return ErrnoStatus(EISDIR);
   if (!folder.is_open()) return ErrnoStatus(ENOENT);
   const int dir = folder.fd();
@@ -477,6 +489,18 @@ Status SaveIn(const Folder& folder, const std::string& name, const LineList& lin
   // Best effort: the content is safe; the folder's sync makes the rename so.
   if (options.sync_folder) folder.Sync();
   return Status();
+}
+
+}  // namespace
+
+Status SaveIn(const Folder& folder, const std::string& name, const LineList& lines,
+              const FileStamp& read, const SaveOptions& options, std::vector<std::string>* notes) {
+  return SaveLinesIn(folder, name, lines, read, options, notes);
+}
+
+Status SaveIn(const Folder& folder, const std::string& name, const JoinedLines& lines,
+              const FileStamp& read, const SaveOptions& options, std::vector<std::string>* notes) {
+  return SaveLinesIn(folder, name, lines, read, options, notes);
 }
 
 void RemoveStaleTemps(const Folder& folder) {

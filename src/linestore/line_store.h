@@ -28,6 +28,23 @@ std::vector<std::string_view> SplitViews(std::string_view bytes);
 // JoinLines(SplitLines(b)) == b, with an LF added when b was non-empty and lacked one.
 std::string JoinLines(const LineList& lines);
 
+// A list's lines as one buffer, JoinLines of them, with a view per line: the
+// form a converted script can take once no pass changes it again, in about
+// half the list's room. It stays where it was made, for the views point into
+// it.
+struct JoinedLines {
+  JoinedLines() = default;
+  JoinedLines(const JoinedLines&) = delete;
+  JoinedLines& operator=(const JoinedLines&) = delete;
+
+  // Becomes JoinLines(*list) and its views; |*list| is left empty and its
+  // room given back.
+  void Take(LineList* list);
+
+  std::string bytes;
+  std::vector<std::string_view> lines;
+};
+
 // Reads the file at |path| into |*lines| (replacing its content) in the format of
 // SplitLines. A path that names no file (ENOENT) is ok and gives the empty list.
 // Anything else that stops the read (no permission, a directory or other file
@@ -90,6 +107,9 @@ struct SaveOptions {
 // kept (owner, group, an extended attribute) is added to |*notes| as a short
 // text ("owner not kept: Operation not permitted").
 Status SaveIn(const Folder& folder, const std::string& name, const LineList& lines,
+              const FileStamp& read, const SaveOptions& options, std::vector<std::string>* notes);
+// The same for |lines| joined already: |bytes| are written as they are.
+Status SaveIn(const Folder& folder, const std::string& name, const JoinedLines& lines,
               const FileStamp& read, const SaveOptions& options, std::vector<std::string>* notes);
 
 // Removes the temporary files that a save ended by a crash or kill -9 left in

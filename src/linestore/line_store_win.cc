@@ -237,9 +237,12 @@ Status WriteLines(HANDLE file, const LineList& lines) {
                             [file](std::string_view bytes) { return WriteAll(file, bytes); });
 }
 
+Status WriteLines(HANDLE file, const JoinedLines& lines) { return WriteAll(file, lines.bytes); }
+
 // Fills the temporary file, makes it durable and closes it; |file| is closed
 // on every path.
-Status FillTemp(HANDLE file, const LineList& lines) {
+template <typename Lines>
+Status FillTemp(HANDLE file, const Lines& lines) {
   ScopedHandle owned(file);
   if (Status status = WriteLines(file, lines); !status.ok()) return status;
   if (!FlushFileBuffers(file)) return LastError();
@@ -302,8 +305,12 @@ Status OpenIn(const Folder& folder, const std::string& name, const FileId& expec
   return Status();
 }
 
-Status SaveIn(const Folder& folder, const std::string& name, const LineList& lines,
-              const FileStamp& read, const SaveOptions& options, std::vector<std::string>* notes) {
+namespace {
+
+template <typename Lines>
+Status SaveLinesIn(const Folder& folder, const std::string& name, const Lines& lines,
+                   const FileStamp& read, const SaveOptions& options,
+                   std::vector<std::string>* notes) {
   (void)options;  // renames are written through; no signal ends a save half-way here
   (void)notes;    // attributes are kept below; nothing else is refused
   if (name.empty()) return IsDirectoryError();  // "dir\" names no file
@@ -335,6 +342,18 @@ Status SaveIn(const Folder& folder, const std::string& name, const LineList& lin
   }
   if (!status.ok()) DeleteFileW(WidePath(temp_path).c_str());
   return status;
+}
+
+}  // namespace
+
+Status SaveIn(const Folder& folder, const std::string& name, const LineList& lines,
+              const FileStamp& read, const SaveOptions& options, std::vector<std::string>* notes) {
+  return SaveLinesIn(folder, name, lines, read, options, notes);
+}
+
+Status SaveIn(const Folder& folder, const std::string& name, const JoinedLines& lines,
+              const FileStamp& read, const SaveOptions& options, std::vector<std::string>* notes) {
+  return SaveLinesIn(folder, name, lines, read, options, notes);
 }
 
 void RemoveStaleTemps(const Folder& folder) {

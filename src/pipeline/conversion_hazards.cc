@@ -21,7 +21,7 @@ Hazard Note(HazardKind kind, std::size_t line, std::string what, std::string adv
 // A script whose lines all end in CR (the last one may lack its line end):
 // the lines the conversion adds end in LF alone, and a split can leave a CR
 // alone on a line.
-void NoteLineEnds(LineViews before, const LineList& after, const Conversion& conversion,
+void NoteLineEnds(LineViews before, LineViews after, const Conversion& conversion,
                   std::vector<Hazard>* hazards) {
   if (before.empty()) return;
   const bool last_bare = !before.back().ends_with('\r');
@@ -56,7 +56,7 @@ bool OnlyComment(std::string_view line) {
 }
 
 // Comments that the statement layout cut off the line they stood on.
-void NoteMovedComments(const LineList& after, const Conversion& conversion,
+void NoteMovedComments(LineViews after, const Conversion& conversion,
                        std::vector<Hazard>* hazards) {
   for (std::size_t i = 0; i < after.size(); ++i) {
     if (conversion.origin_column[i] == 0 || !OnlyComment(after[i])) continue;
@@ -125,17 +125,16 @@ void NoteUnconverted(LineViews after, const Conversion& conversion,
 
 }  // namespace
 
-std::vector<Hazard> ConversionHazards(LineViews before, const LineList& after,
+std::vector<Hazard> ConversionHazards(LineViews before, LineViews after,
                                       const Conversion& conversion) {
   return ConversionHazards(before, after, conversion, TopLevelLabels(before));
 }
 
-std::vector<Hazard> ConversionHazards(LineViews before, const LineList& after,
+std::vector<Hazard> ConversionHazards(LineViews before, LineViews after,
                                       const Conversion& conversion, std::span<const Label> labels) {
-  const std::vector<std::string_view> after_views = ViewsOf(after);
   const LineMap map{conversion.origin, conversion.origin_column, conversion.headers};
-  std::vector<Hazard> hazards = CheckConversion(before, after_views, map, labels);
-  NoteUnconverted(after_views, conversion, &hazards);
+  std::vector<Hazard> hazards = CheckConversion(before, after, map, labels);
+  NoteUnconverted(after, conversion, &hazards);
   NoteLineEnds(before, after, conversion, &hazards);
   NoteMovedComments(after, conversion, &hazards);
   std::stable_sort(hazards.begin(), hazards.end(),

@@ -200,7 +200,7 @@ Conversion Convert(LineList* lines, const ConvertOptions& options) {
   } else if (!RunGuarded([&] {
                RunRows(lines, &result);
                if (options.collect_hazards) {
-                 result.hazards = ConversionHazards(ViewsOf(before), *lines, result);
+                 result.hazards = ConversionHazards(ViewsOf(before), ViewsOf(*lines), result);
                }
              })) {
     result.failure = StageFailure::kOutOfMemory;

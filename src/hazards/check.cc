@@ -348,9 +348,10 @@ std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const Lin
 }
 
 std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const LineMap& map,
-                                    std::span<const Label> labels, std::size_t split_lines) {
+                                    std::vector<Label> labels, std::size_t split_lines) {
   Checker first(before, after, map);
   const std::vector<Region> regions = first.Regions(labels);
+  std::vector<Label>().swap(labels);
   const std::size_t half = regions.size() / 2;
   std::vector<Hazard> hazards;
   if (after.size() < split_lines || half == 0) {

@@ -30,9 +30,10 @@ struct LineMap {
 inline constexpr std::size_t kCheckSplitLines = 20000;
 std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const LineMap& map,
                                     std::size_t split_lines = kCheckSplitLines);
-// The same, with TopLevelLabels(before) found already.
+// The same, with TopLevelLabels(before) found already; they are let go of as
+// soon as the functions are found, for a large script has many.
 std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const LineMap& map,
-                                    std::span<const Label> labels,
+                                    std::vector<Label> labels,
                                     std::size_t split_lines = kCheckSplitLines);
 
 }  // namespace q9

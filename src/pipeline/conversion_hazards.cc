@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "hazards/check.h"
 #include "syntax/lexer.h"
@@ -131,9 +132,9 @@ std::vector<Hazard> ConversionHazards(LineViews before, LineViews after,
 }
 
 std::vector<Hazard> ConversionHazards(LineViews before, LineViews after,
-                                      const Conversion& conversion, std::span<const Label> labels) {
+                                      const Conversion& conversion, std::vector<Label> labels) {
   const LineMap map{conversion.origin, conversion.origin_column, conversion.headers};
-  std::vector<Hazard> hazards = CheckConversion(before, after, map, labels);
+  std::vector<Hazard> hazards = CheckConversion(before, after, map, std::move(labels));
   NoteUnconverted(after, conversion, &hazards);
   NoteLineEnds(before, after, conversion, &hazards);
   NoteMovedComments(after, conversion, &hazards);

@@ -21,7 +21,7 @@ std::vector<Hazard> ConversionHazards(LineViews before, LineViews after,
                                       const Conversion& conversion);
 // The same, with TopLevelLabels(before) found already.
 std::vector<Hazard> ConversionHazards(LineViews before, LineViews after,
-                                      const Conversion& conversion, std::span<const Label> labels);
+                                      const Conversion& conversion, std::vector<Label> labels);
 
 }  // namespace q9
 

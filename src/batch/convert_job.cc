@@ -94,8 +94,8 @@ FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions
   // list would cost. The converted lines are then kept the same way once the
   // passes are done with them. Otherwise only the converted list is kept.
   const bool keep_original = options.warnings.any() || options.mode == BatchMode::kDiff;
-  const std::string original_bytes = keep_original ? JoinLines(original) : std::string();
-  const std::vector<std::string_view> before = SplitViews(original_bytes);
+  std::string original_bytes = keep_original ? JoinLines(original) : std::string();
+  std::vector<std::string_view> before = SplitViews(original_bytes);
   LineList converted = std::move(original);
   JoinedLines converted_text;  // the converted lines when the original is kept
   Conversion conversion =
@@ -103,11 +103,17 @@ FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions
   if (conversion.failure != StageFailure::kNone) {
     return Failed(path, "cannot convert: out of memory");
   }
-  report.warnings = TakeWarnings(&conversion, converted_text.lines, options.warnings);
   const bool changed = keep_original
                            ? !std::equal(before.begin(), before.end(), converted_text.lines.begin(),
                                          converted_text.lines.end())
                            : conversion.changed;
+  // Only the diff reads the original from here on; otherwise its room goes to
+  // the warnings, which can come to the script's size.
+  if (options.mode != BatchMode::kDiff) {
+    before = std::vector<std::string_view>();  // not "= {}", which keeps the room
+    original_bytes = std::string();
+  }
+  report.warnings = TakeWarnings(&conversion, converted_text.lines, options.warnings);
   if (ends_with_lf && !changed) {
     report.outcome = FileOutcome::kUnchanged;
     return report;
@@ -186,7 +192,7 @@ std::vector<Warning> TakeWarnings(Conversion* conversion, LineViews converted,
     std::string text = Window(converted[hazard.line], hazard.column);
     warnings.push_back({std::move(hazard), std::move(text)});
   }
-  conversion->hazards = {};
+  conversion->hazards.clear();
   return warnings;
 }
 

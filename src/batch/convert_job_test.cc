@@ -138,10 +138,9 @@ TEST(ConvertForJobTest, ALongScriptWarnsAsTheConversionAlone) {
   EXPECT_EQ(joined.bytes, JoinLines(lines));
   EXPECT_EQ(joined.lines, ViewsOf(lines));
   ASSERT_EQ(job.hazards.size(), kCheckSplitLines + 1);
-  for (std::size_t i = 0; i < job.hazards.size(); ++i) {
-    ASSERT_EQ(job.hazards[i].line, alone.hazards[i].line);
-    ASSERT_EQ(job.hazards[i].what, alone.hazards[i].what);
-  }
+  EXPECT_TRUE(std::equal(
+      job.hazards.begin(), job.hazards.end(), alone.hazards.begin(), alone.hazards.end(),
+      [](const Hazard& a, const Hazard& b) { return a.line == b.line && a.what == b.what; }));
 }
 
 TEST_F(ConvertJobTest, FailuresLeaveEverythingAsItWas) {

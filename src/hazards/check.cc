@@ -148,7 +148,7 @@ class Checker {
     return state;
   }
 
-  std::vector<Hazard> TakeHazards() { return std::move(hazards_); }
+  Hazards TakeHazards() { return std::move(hazards_); }
 
   // The functions' starts: every top-level label (|labels|, as TopLevelLabels
   // finds them in the script before) that the conversion made a header.
@@ -337,23 +337,24 @@ class Checker {
   LineViews after_;
   const LineMap& map_;
   std::size_t first_line_ = 0;  // the first converted line that came from the script
-  std::vector<Hazard> hazards_;
+  Hazards hazards_;
 };
 
 }  // namespace
 
-std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const LineMap& map,
-                                    std::size_t split_lines) {
+Hazards CheckConversion(LineViews before, LineViews after, const LineMap& map,
+                        std::size_t split_lines) {
   return CheckConversion(before, after, map, TopLevelLabels(before), split_lines);
 }
 
-std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const LineMap& map,
-                                    std::vector<Label> labels, std::size_t split_lines) {
+Hazards CheckConversion(LineViews before, LineViews after, const LineMap& map,
+                        std::vector<Label> labels, std::size_t split_lines) {
   Checker first(before, after, map);
   const std::vector<Region> regions = first.Regions(labels);
   std::vector<Label>().swap(labels);
   const std::size_t half = regions.size() / 2;
-  std::vector<Hazard> hazards;
+  Hazards hazards;
+  Hazards rest;  // the second half's, when it is read apart
   if (after.size() < split_lines || half == 0) {
     first.Check(regions, 0, regions.size(), {});
     hazards = first.TakeHazards();
@@ -372,17 +373,16 @@ std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const Lin
       guessed_right = middle == CommentState{};
     }
     hazards = first.TakeHazards();
-    std::vector<Hazard> rest = second.TakeHazards();
+    rest = second.TakeHazards();
     if (!guessed_right) {
       Checker again(before, after, map);
       again.Check(regions, half, regions.size(), middle);
       rest = again.TakeHazards();
     }
-    hazards.insert(hazards.end(), std::make_move_iterator(rest.begin()),
-                   std::make_move_iterator(rest.end()));
   }
-  std::stable_sort(hazards.begin(), hazards.end(),
-                   [](const Hazard& a, const Hazard& b) { return a.line < b.line; });
+  SortByLine(&hazards);
+  SortByLine(&rest);
+  MergeByLine(&hazards, &rest);
   return hazards;
 }
 

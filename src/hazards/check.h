@@ -28,13 +28,12 @@ struct LineMap {
 // still read as a script. A conversion of at least |split_lines| lines is
 // checked in two halves at once; the warnings are the same either way.
 inline constexpr std::size_t kCheckSplitLines = 20000;
-std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const LineMap& map,
-                                    std::size_t split_lines = kCheckSplitLines);
+Hazards CheckConversion(LineViews before, LineViews after, const LineMap& map,
+                        std::size_t split_lines = kCheckSplitLines);
 // The same, with TopLevelLabels(before) found already; they are let go of as
 // soon as the functions are found, for a large script has many.
-std::vector<Hazard> CheckConversion(LineViews before, LineViews after, const LineMap& map,
-                                    std::vector<Label> labels,
-                                    std::size_t split_lines = kCheckSplitLines);
+Hazards CheckConversion(LineViews before, LineViews after, const LineMap& map,
+                        std::vector<Label> labels, std::size_t split_lines = kCheckSplitLines);
 
 }  // namespace q9
 

@@ -314,14 +314,13 @@ bool OnlyHeaderChanged(LineViews before, Place begin, Place end, LineViews after
 }  // namespace
 
 void ExplainChange(LineViews before, Place old_place, Place old_end, LineViews after,
-                   Place new_place, Place new_end, std::vector<Hazard>* hazards) {
+                   Place new_place, Place new_end, Hazards* hazards) {
   ExplainChange(before, ParseStatementAt(before, old_place, old_end), after,
                 ParseStatementAt(after, new_place, new_end), new_place, hazards);
 }
 
 void ExplainChange(LineViews before, const ParsedStatement& old_statement, LineViews after,
-                   const ParsedStatement& new_statement, Place new_place,
-                   std::vector<Hazard>* hazards) {
+                   const ParsedStatement& new_statement, Place new_place, Hazards* hazards) {
   if (!old_statement.ok || !new_statement.ok) {
     Hazard hazard;  // of the kind kChanged
     hazard.line = new_place.line;
@@ -417,7 +416,7 @@ void ExplainChange(LineViews before, const ParsedStatement& old_statement, LineV
 }
 
 void ExplainBroken(LineViews before, bool has_statement, Place old_place, Place old_end,
-                   LineViews after, Place error, const LineMap& map, std::vector<Hazard>* hazards) {
+                   LineViews after, Place error, const LineMap& map, Hazards* hazards) {
   Hazard hazard;
   hazard.kind = HazardKind::kBroken;
   hazard.line = error.line;
@@ -475,7 +474,7 @@ void ExplainBroken(LineViews before, bool has_statement, Place old_place, Place 
   hazards->push_back(std::move(hazard));
 }
 
-void ExplainLayout(LineViews after, Place new_place, std::vector<Hazard>* hazards) {
+void ExplainLayout(LineViews after, Place new_place, Hazards* hazards) {
   Hazard hazard;
   hazard.kind = HazardKind::kOddHeader;
   hazard.line = std::min(new_place.line, after.empty() ? 0 : after.size() - 1);
@@ -486,7 +485,7 @@ void ExplainLayout(LineViews after, Place new_place, std::vector<Hazard>* hazard
 
 void ExplainUnchecked(LineViews before, Place begin, Place end, Place error, LineViews after,
                       std::size_t after_begin, std::size_t after_end, std::size_t converted_line,
-                      std::vector<Hazard>* hazards) {
+                      Hazards* hazards) {
   if (!OnlyHeaderChanged(before, begin, end, after, after_begin, after_end)) {
     Hazard hazard;
     hazard.kind = HazardKind::kUnchecked;

@@ -19,20 +19,19 @@ namespace q9 {
 // The statement at |old_place| computes something else than the converted
 // one at |new_place|.
 void ExplainChange(LineViews before, Place old_place, Place old_end, LineViews after,
-                   Place new_place, Place new_end, std::vector<Hazard>* hazards);
+                   Place new_place, Place new_end, Hazards* hazards);
 // The same for the two statements parsed already, the new one from |new_place|.
 void ExplainChange(LineViews before, const ParsedStatement& old_statement, LineViews after,
-                   const ParsedStatement& new_statement, Place new_place,
-                   std::vector<Hazard>* hazards);
+                   const ParsedStatement& new_statement, Place new_place, Hazards* hazards);
 
 // The converted function stopped reading as a script at |error|; the
 // statement before conversion stands at |old_place| when |has_statement|.
 void ExplainBroken(LineViews before, bool has_statement, Place old_place, Place old_end,
-                   LineViews after, Place error, const LineMap& map, std::vector<Hazard>* hazards);
+                   LineViews after, Place error, const LineMap& map, Hazards* hazards);
 
 // The functions' headers or ends no longer stand where they stood: at
 // |new_place| of the converted script.
-void ExplainLayout(LineViews after, Place new_place, std::vector<Hazard>* hazards);
+void ExplainLayout(LineViews after, Place new_place, Hazards* hazards);
 
 // A function from |begin| to |end| of the script that stopped reading as one
 // at |error|, converted into lines [after_begin, after_end): when the
@@ -40,7 +39,7 @@ void ExplainLayout(LineViews after, Place new_place, std::vector<Hazard>* hazard
 // |converted_line|.
 void ExplainUnchecked(LineViews before, Place begin, Place end, Place error, LineViews after,
                       std::size_t after_begin, std::size_t after_end, std::size_t converted_line,
-                      std::vector<Hazard>* hazards);
+                      Hazards* hazards);
 
 }  // namespace q9
 

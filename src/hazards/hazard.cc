@@ -1,5 +1,7 @@
 #include "hazards/hazard.h"
 
+#include <algorithm>
+
 namespace q9 {
 
 std::string_view HazardSlug(HazardKind kind) {
@@ -45,5 +47,18 @@ std::string_view HazardSlug(HazardKind kind) {
   }
   return "";
 }
+
+namespace {
+
+bool ByLine(const Hazard& a, const Hazard& b) { return a.line < b.line; }
+
+}  // namespace
+
+void SortByLine(Hazards* hazards) {
+  // They mostly come in order already.
+  if (!std::is_sorted(hazards->begin(), hazards->end(), ByLine)) hazards->sort(ByLine);
+}
+
+void MergeByLine(Hazards* hazards, Hazards* more) { hazards->merge(*more, ByLine); }
 
 }  // namespace q9

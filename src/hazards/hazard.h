@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <list>
 #include <string>
 #include <string_view>
 
@@ -64,6 +65,19 @@ struct Hazard {
   std::string what;        // what was rewritten, and why it may behave differently
   std::string advice;      // what to check, or what to write instead
 };
+
+// A script's hazards, ordered by line once they are found. A list, for a
+// large script can have a hundred thousand of them: a vector grows by moving
+// them all, with room for up to twice as many, and joining two vectors holds
+// both a second time, where lists are joined and ordered by relinking.
+using Hazards = std::list<Hazard>;
+
+// Orders |*hazards| by line, keeping the order of those on one line.
+void SortByLine(Hazards* hazards);
+
+// Moves |*more| into |*hazards|, both ordered by line, so that the whole is
+// ordered by line; on a line, those of |*hazards| come first.
+void MergeByLine(Hazards* hazards, Hazards* more);
 
 }  // namespace q9
 

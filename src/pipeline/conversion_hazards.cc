@@ -23,7 +23,7 @@ Hazard Note(HazardKind kind, std::size_t line, std::string what, std::string adv
 // the lines the conversion adds end in LF alone, and a split can leave a CR
 // alone on a line.
 void NoteLineEnds(LineViews before, LineViews after, const Conversion& conversion,
-                  std::vector<Hazard>* hazards) {
+                  Hazards* hazards) {
   if (before.empty()) return;
   const bool last_bare = !before.back().ends_with('\r');
   const bool crlf = std::all_of(before.begin(), before.end() - 1,
@@ -57,8 +57,7 @@ bool OnlyComment(std::string_view line) {
 }
 
 // Comments that the statement layout cut off the line they stood on.
-void NoteMovedComments(LineViews after, const Conversion& conversion,
-                       std::vector<Hazard>* hazards) {
+void NoteMovedComments(LineViews after, const Conversion& conversion, Hazards* hazards) {
   for (std::size_t i = 0; i < after.size(); ++i) {
     if (conversion.origin_column[i] == 0 || !OnlyComment(after[i])) continue;
     hazards->push_back(Note(HazardKind::kComment, i,
@@ -87,8 +86,7 @@ bool ClosedLater(LineViews lines, std::size_t line, std::size_t column) {
 // Every line that still holds a call of a row that a bracket error stopped:
 // such a row converts none of its calls after the error, nor the ones it had
 // reached before it in the run that failed.
-void NoteUnconverted(LineViews after, const Conversion& conversion,
-                     std::vector<Hazard>* hazards) {
+void NoteUnconverted(LineViews after, const Conversion& conversion, Hazards* hazards) {
   std::vector<std::string_view> stopped;
   std::vector<std::size_t> error_lines;
   for (const BracketError& error : conversion.bracket_errors) {
@@ -126,20 +124,20 @@ void NoteUnconverted(LineViews after, const Conversion& conversion,
 
 }  // namespace
 
-std::vector<Hazard> ConversionHazards(LineViews before, LineViews after,
-                                      const Conversion& conversion) {
+Hazards ConversionHazards(LineViews before, LineViews after, const Conversion& conversion) {
   return ConversionHazards(before, after, conversion, TopLevelLabels(before));
 }
 
-std::vector<Hazard> ConversionHazards(LineViews before, LineViews after,
-                                      const Conversion& conversion, std::vector<Label> labels) {
+Hazards ConversionHazards(LineViews before, LineViews after, const Conversion& conversion,
+                          std::vector<Label> labels) {
   const LineMap map{conversion.origin, conversion.origin_column, conversion.headers};
-  std::vector<Hazard> hazards = CheckConversion(before, after, map, std::move(labels));
-  NoteUnconverted(after, conversion, &hazards);
-  NoteLineEnds(before, after, conversion, &hazards);
-  NoteMovedComments(after, conversion, &hazards);
-  std::stable_sort(hazards.begin(), hazards.end(),
-                   [](const Hazard& a, const Hazard& b) { return a.line < b.line; });
+  Hazards hazards = CheckConversion(before, after, map, std::move(labels));
+  Hazards notes;
+  NoteUnconverted(after, conversion, &notes);
+  NoteLineEnds(before, after, conversion, &notes);
+  NoteMovedComments(after, conversion, &notes);
+  SortByLine(&notes);
+  MergeByLine(&hazards, &notes);
   return hazards;
 }
 

@@ -17,11 +17,10 @@ namespace q9 {
 // when a CR LF script gained lines that end otherwise.
 // |before| is the list Convert was given, |after| its result, and |conversion|
 // what it returned, made with ConvertOptions::track_origin and no failure.
-std::vector<Hazard> ConversionHazards(LineViews before, LineViews after,
-                                      const Conversion& conversion);
+Hazards ConversionHazards(LineViews before, LineViews after, const Conversion& conversion);
 // The same, with TopLevelLabels(before) found already.
-std::vector<Hazard> ConversionHazards(LineViews before, LineViews after,
-                                      const Conversion& conversion, std::vector<Label> labels);
+Hazards ConversionHazards(LineViews before, LineViews after, const Conversion& conversion,
+                          std::vector<Label> labels);
 
 }  // namespace q9
 

@@ -43,7 +43,7 @@ struct Conversion {
   bool changed = false;                      // the list differs from the one given
   // With ConvertOptions::collect_hazards and no failure: every hazard the
   // conversion made, ordered by line, bracket errors included. Else empty.
-  std::vector<Hazard> hazards;
+  Hazards hazards;
   // With ConvertOptions::track_origin and no failure: for every converted line,
   // the 0-based index of the line it came from in the list given, or kAddedLine
   // for the header lines. A closing "}" counts as part of the line above it.

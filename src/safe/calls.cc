@@ -15,7 +15,7 @@ namespace {
 // end) and adds what converting its calls takes to |*edits|; a function that
 // does not read to its end gets a kUnchecked hazard instead.
 void ConvertRegion(LineViews lines, std::size_t begin, std::size_t end, bool frozen,
-                   std::vector<Edit>* edits, std::vector<Hazard>* hazards) {
+                   std::vector<Edit>* edits, Hazards* hazards) {
   Lexer lexer(lines, begin, end);
   Parser parser(&lexer);
   std::vector<Tree> trees;
@@ -85,18 +85,16 @@ SafeCalls ConvertCallsSafely(LineList* lines, const std::vector<std::size_t>& he
       frozen_here = frozen_here || frozen[line];
     }
     edits.clear();
-    const std::size_t first_hazard = result.hazards.size();
-    ConvertRegion(views, begin, end, frozen_here, &edits, &result.hazards);
-    for (std::size_t h = first_hazard; h < result.hazards.size(); ++h) {
-      MoveOverEdits(edits, &result.hazards[h]);
-    }
+    Hazards found;
+    ConvertRegion(views, begin, end, frozen_here, &edits, &found);
+    for (Hazard& hazard : found) MoveOverEdits(edits, &hazard);
     ApplyEdits(&edits, lines);
-    for (std::size_t h = first_hazard; h < result.hazards.size(); ++h) {
-      Hazard& hazard = result.hazards[h];
+    for (Hazard& hazard : found) {
       if (hazard.line < lines->size()) {
         hazard.column = std::min(hazard.column, (*lines)[hazard.line].size());
       }
     }
+    result.hazards.splice(result.hazards.end(), found);
   }
   return result;
 }

@@ -10,7 +10,7 @@
 namespace q9 {
 
 struct SafeCalls {
-  std::vector<Hazard> hazards;  // calls and functions left as they were, and why
+  Hazards hazards;  // calls and functions left as they were, and why
 };
 
 // The rewriting rows of the conversion, done on parsed statements of a script

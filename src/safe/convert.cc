@@ -19,8 +19,8 @@ Conversion Run(LineList* lines, const ConvertOptions& options) {
   SafeCalls calls = ConvertCallsSafely(lines, layout.headers, {});
   const std::vector<std::string_view> before_views(before.begin(), before.end());
   const LineMap map{layout.origin, layout.origin_column, layout.headers};
-  std::vector<Hazard> found =
-      CheckConversion(before_views, std::vector<std::string_view>(lines->begin(), lines->end()), map);
+  Hazards found = CheckConversion(before_views,
+                                  std::vector<std::string_view>(lines->begin(), lines->end()), map);
   const bool any_warning = std::any_of(found.begin(), found.end(),
                                        [](const Hazard& h) { return !IsNote(h.kind); });
   if (any_warning) {
@@ -46,9 +46,8 @@ Conversion Run(LineList* lines, const ConvertOptions& options) {
     }
   }
   result.hazards = std::move(calls.hazards);
-  result.hazards.insert(result.hazards.end(), found.begin(), found.end());
-  std::stable_sort(result.hazards.begin(), result.hazards.end(),
-                   [](const Hazard& a, const Hazard& b) { return a.line < b.line; });
+  result.hazards.splice(result.hazards.end(), found);
+  SortByLine(&result.hazards);
   result.changed = *lines != before;
   if (options.track_origin) {
     result.origin = std::move(layout.origin);

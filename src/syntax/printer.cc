@@ -46,7 +46,7 @@ bool NeedsBrackets(int level, std::string_view op, const Context& context) {
 
 class Emitter {
  public:
-  Emitter(const Tree& tree, LineViews lines, std::vector<Edit>* edits, std::vector<Hazard>* hazards)
+  Emitter(const Tree& tree, LineViews lines, std::vector<Edit>* edits, Hazards* hazards)
       : tree_(tree), lines_(lines), meaning_(tree, lines), edits_(edits), hazards_(hazards) {}
 
   void Visit(std::uint32_t at) {
@@ -364,13 +364,12 @@ class Emitter {
   LineViews lines_;
   Meaning meaning_;
   std::vector<Edit>* edits_;
-  std::vector<Hazard>* hazards_;
+  Hazards* hazards_;
 };
 
 }  // namespace
 
-void PrintSafely(const Tree& tree, LineViews lines, std::vector<Edit>* edits,
-                 std::vector<Hazard>* hazards) {
+void PrintSafely(const Tree& tree, LineViews lines, std::vector<Edit>* edits, Hazards* hazards) {
   Emitter(tree, lines, edits, hazards).Statement(tree.root_index());
 }
 
@@ -387,7 +386,7 @@ void ApplyEdits(std::vector<Edit>* edits, LineList* lines) {
 
 std::string PrintedNode(const Tree& tree, LineViews lines, std::uint32_t node) {
   std::vector<Edit> edits;
-  std::vector<Hazard> ignored;
+  Hazards ignored;
   Emitter(tree, lines, &edits, &ignored).Visit(node);
   const Token& first = tree.tokens[tree.nodes[node].first];
   const Token& last = tree.tokens[tree.nodes[node].last];

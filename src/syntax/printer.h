@@ -36,8 +36,7 @@ struct Edit {
 // Inc/Dec of something that is no variable. Strings and comments are never
 // touched; the edits only ever change bytes of the statement's own tokens or
 // insert text beside them.
-void PrintSafely(const Tree& tree, LineViews lines, std::vector<Edit>* edits,
-                 std::vector<Hazard>* hazards);
+void PrintSafely(const Tree& tree, LineViews lines, std::vector<Edit>* edits, Hazards* hazards);
 
 // Applies |*edits| (sorted here) to |*lines|.
 void ApplyEdits(std::vector<Edit>* edits, LineList* lines);

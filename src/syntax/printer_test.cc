@@ -19,7 +19,7 @@ std::string Printed(const std::string& text) {
   Tree tree;
   if (!parser.ParseStatement(&tree)) return "error";
   std::vector<Edit> edits;
-  std::vector<Hazard> hazards;
+  Hazards hazards;
   PrintSafely(tree, lines, &edits, &hazards);
   LineList out = {text};
   ApplyEdits(&edits, &out);

@@ -92,5 +92,24 @@ TEST(MeaningTest, WhatTheModelRefusesDoesNotParse) {
   for (const char* text : cases) EXPECT_EQ(MeaningOf(text), "error") << text;
 }
 
+// A chain of operators is read without recursion but is as high as it is long:
+// a tree as high as the limit reads, one node higher does not, also where the
+// chain stands in a call or a block.
+TEST(MeaningTest, TreesHigherThanTheLimitDoNotParse) {
+  const auto chain = [](int operators) {
+    std::string text = "0";
+    for (int i = 0; i < operators; ++i) text += "+1";
+    return text;
+  };
+  const int most = Parser::kMaxDepth - 2;  // under the return, above the first operand
+  const std::pair<std::string, std::string> around[] = {
+      {"return ", ";"}, {"Hurt(", ");"}, {"{return ", ";}"}};
+  for (const auto& [before, after] : around) {
+    const int operators = before == "return " ? most : most - 1;
+    EXPECT_NE(MeaningOf(before + chain(operators) + after), "error") << before;
+    EXPECT_EQ(MeaningOf(before + chain(operators + 1) + after), "error") << before;
+  }
+}
+
 }  // namespace
 }  // namespace q9

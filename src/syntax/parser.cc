@@ -1,5 +1,7 @@
 #include "syntax/parser.h"
 
+#include <algorithm>
+
 #include "syntax/operators.h"
 
 namespace q9 {
@@ -114,8 +116,8 @@ bool Parser::ParseStatement(Tree* tree) {
   return Statement();
 }
 
-std::uint32_t Parser::Add(NodeKind kind, std::uint32_t token, std::uint32_t first,
-                          std::initializer_list<std::uint32_t> kids) {
+bool Parser::Add(NodeKind kind, std::uint32_t token, std::uint32_t first,
+                 std::span<const std::uint32_t> kids) {
   Node node;
   node.kind = kind;
   node.token = token;
@@ -123,10 +125,21 @@ std::uint32_t Parser::Add(NodeKind kind, std::uint32_t token, std::uint32_t firs
   node.last = static_cast<std::uint32_t>(tree_->tokens.size() - 1);
   node.kids = static_cast<std::uint32_t>(tree_->kids.size());
   node.kid_count = static_cast<std::uint32_t>(kids.size());
-  tree_->kids.insert(tree_->kids.end(), kids);
+  for (const std::uint32_t kid : kids) {
+    node.height = std::max(node.height, static_cast<std::uint16_t>(tree_->nodes[kid].height + 1));
+  }
+  // A chain of operators is read in a loop, not by recursion, but is as
+  // high as it is long, and what reads the tree recurses.
+  if (node.height > kMaxDepth) return Fail();
+  tree_->kids.insert(tree_->kids.end(), kids.begin(), kids.end());
   tree_->nodes.push_back(node);
   last_ = static_cast<std::uint32_t>(tree_->nodes.size() - 1);
-  return last_;
+  return true;
+}
+
+bool Parser::Add(NodeKind kind, std::uint32_t token, std::uint32_t first,
+                 std::initializer_list<std::uint32_t> kids) {
+  return Add(kind, token, first, std::span<const std::uint32_t>(kids.begin(), kids.size()));
 }
 
 // Counts the nesting while a parse function runs.
@@ -148,8 +161,7 @@ bool Parser::Statement() {
   const std::uint32_t first = static_cast<std::uint32_t>(tree_->tokens.size());
   if (PeekIs(0, ";")) {
     const std::uint32_t token = Take();
-    Add(NodeKind::kEmpty, token, first, {});
-    return true;
+    return Add(NodeKind::kEmpty, token, first, {});
   }
   if (PeekIs(0, "{")) {
     const std::uint32_t token = Take();
@@ -159,14 +171,9 @@ bool Parser::Statement() {
       scratch_.push_back(last_);
     }
     Take();
-    const std::uint32_t block = Add(NodeKind::kBlock, token, first, {});
-    Node& node = tree_->nodes[block];
-    node.kids = static_cast<std::uint32_t>(tree_->kids.size());
-    node.kid_count = static_cast<std::uint32_t>(scratch_.size() - mark);
-    tree_->kids.insert(tree_->kids.end(), scratch_.begin() + static_cast<long>(mark),
-                       scratch_.end());
+    const bool added = Add(NodeKind::kBlock, token, first, std::span(scratch_).subspan(mark));
     scratch_.resize(mark);
-    return true;
+    return added;
   }
   if (PeekIs(0, "if") || PeekIs(0, "while")) {
     const bool is_if = PeekIs(0, "if");
@@ -178,30 +185,25 @@ bool Parser::Statement() {
     if (is_if && PeekIs(0, "else")) {
       Take();
       if (!Statement()) return false;
-      Add(NodeKind::kIf, token, first, {condition, body, last_});
-      return true;
+      return Add(NodeKind::kIf, token, first, {condition, body, last_});
     }
-    Add(is_if ? NodeKind::kIf : NodeKind::kWhile, token, first, {condition, body});
-    return true;
+    return Add(is_if ? NodeKind::kIf : NodeKind::kWhile, token, first, {condition, body});
   }
   if (PeekIs(0, "return")) {
     const std::uint32_t token = Take();
     if (PeekIs(0, ";")) {
       Take();
-      Add(NodeKind::kReturn, token, first, {});
-      return true;
+      return Add(NodeKind::kReturn, token, first, {});
     }
     if (!Expression(kAssignLevel)) return false;
     const std::uint32_t value = last_;
     if (!Expect(";")) return false;
-    Add(NodeKind::kReturn, token, first, {value});
-    return true;
+    return Add(NodeKind::kReturn, token, first, {value});
   }
   if (!Expression(kAssignLevel)) return false;
   const std::uint32_t value = last_;
   if (!Expect(";")) return false;
-  Add(NodeKind::kExpression, tree_->nodes[value].token, first, {value});
-  return true;
+  return Add(NodeKind::kExpression, tree_->nodes[value].token, first, {value});
 }
 
 bool Parser::IsLvalue(std::uint32_t index) const {
@@ -228,7 +230,7 @@ bool Parser::Expression(int min_level) {
       if (!Expression(kAssignLevel)) return false;
       const std::uint32_t then = last_;
       if (!Expect(":") || !Expression(kTernaryLevel)) return false;
-      Add(NodeKind::kTernary, token, first, {left, then, last_});
+      if (!Add(NodeKind::kTernary, token, first, {left, then, last_})) return false;
       continue;
     }
     const std::optional<Level> level = BinaryLevel(text);
@@ -236,7 +238,7 @@ bool Parser::Expression(int min_level) {
     const std::uint32_t token = Take();
     if (*level == kAssignLevel && !IsLvalue(left)) return Fail();
     if (!Expression(GroupsRightToLeft(*level) ? *level : *level + 1)) return false;
-    Add(NodeKind::kBinary, token, first, {left, last_});
+    if (!Add(NodeKind::kBinary, token, first, {left, last_})) return false;
   }
 }
 
@@ -250,14 +252,13 @@ bool Parser::Unary() {
     const std::uint32_t token = Take();
     if (!Unary()) return false;
     if (steps && !IsLvalue(last_)) return Fail();
-    Add(NodeKind::kPrefix, token, first, {last_});
-    return true;
+    return Add(NodeKind::kPrefix, token, first, {last_});
   }
   if (!Primary()) return false;
   while (PeekIs(0, "++") || PeekIs(0, "--")) {
     if (!IsLvalue(last_)) return Fail();
     const std::uint32_t token = Take();
-    Add(NodeKind::kPostfix, token, first, {last_});
+    if (!Add(NodeKind::kPostfix, token, first, {last_})) return false;
   }
   return true;
 }
@@ -267,18 +268,15 @@ bool Parser::Primary() {
   const Token& next = Peek(0);
   switch (next.kind) {
     case TokenKind::kNumber:
-      Add(NodeKind::kNumber, Take(), first, {});
-      return true;
+      return Add(NodeKind::kNumber, Take(), first, {});
     case TokenKind::kString:
       if (!next.closed) return Fail();
-      Add(NodeKind::kString, Take(), first, {});
-      return true;
+      return Add(NodeKind::kString, Take(), first, {});
     case TokenKind::kWord: {
       if (IsKeyword(lexer_->Text(next))) return Fail();
       const std::uint32_t name = Take();
       if (!PeekIs(0, "(")) {
-        Add(NodeKind::kWord, name, first, {});
-        return true;
+        return Add(NodeKind::kWord, name, first, {});
       }
       Take();
       const std::size_t mark = scratch_.size();
@@ -291,21 +289,15 @@ bool Parser::Primary() {
         }
       }
       if (!Expect(")")) return false;
-      const std::uint32_t call = Add(NodeKind::kCall, name, first, {});
-      Node& node = tree_->nodes[call];
-      node.kids = static_cast<std::uint32_t>(tree_->kids.size());
-      node.kid_count = static_cast<std::uint32_t>(scratch_.size() - mark);
-      tree_->kids.insert(tree_->kids.end(), scratch_.begin() + static_cast<long>(mark),
-                         scratch_.end());
+      const bool added = Add(NodeKind::kCall, name, first, std::span(scratch_).subspan(mark));
       scratch_.resize(mark);
-      return true;
+      return added;
     }
     case TokenKind::kPunct:
       if (lexer_->Text(next) == "(") {
         const std::uint32_t token = Take();
         if (!Expression(kAssignLevel) || !Expect(")")) return false;
-        Add(NodeKind::kGroup, token, first, {last_});
-        return true;
+        return Add(NodeKind::kGroup, token, first, {last_});
       }
       return Fail();
     default:

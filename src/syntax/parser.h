@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -16,7 +18,8 @@ namespace q9 {
 // script model describes them (docs/script-model.md): both the old syntax's
 // labels and the #strict syntax's func headers, and the statements and
 // expressions the two share. Stops at the first syntax error, and at
-// statements nested more than kMaxDepth deep, which it does not read.
+// statements nested more than kMaxDepth deep or whose tree stands higher (a
+// chain of operators is as high as it is long), which it does not read.
 class Parser {
  public:
   static constexpr int kMaxDepth = 1000;
@@ -87,8 +90,12 @@ class Parser {
   bool Unary();
   bool Primary();
   bool IsLvalue(std::uint32_t node) const;
-  std::uint32_t Add(NodeKind kind, std::uint32_t token, std::uint32_t first,
-                    std::initializer_list<std::uint32_t> kids);
+  // Adds a node over |kids| and makes it last_; fails when the tree would stand
+  // more than kMaxDepth nodes high.
+  [[nodiscard]] bool Add(NodeKind kind, std::uint32_t token, std::uint32_t first,
+                         std::span<const std::uint32_t> kids);
+  [[nodiscard]] bool Add(NodeKind kind, std::uint32_t token, std::uint32_t first,
+                         std::initializer_list<std::uint32_t> kids);
 
   Lexer* lexer_;
   static constexpr std::size_t kLookahead = 16;

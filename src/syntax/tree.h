@@ -34,6 +34,7 @@ enum class NodeKind : unsigned char {
 // One node of a parsed statement; tokens and kids are indices into its Tree.
 struct Node {
   NodeKind kind = NodeKind::kEmpty;
+  std::uint16_t height = 1;  // the nodes on the longest way down from it, itself included
   std::uint32_t token = 0;
   std::uint32_t first = 0;  // the node's first and last token
   std::uint32_t last = 0;

@@ -188,11 +188,16 @@ std::vector<Warning> TakeWarnings(Conversion* conversion, LineViews converted,
       std::count_if(conversion->hazards.begin(), conversion->hazards.end(),
                     [&](const Hazard& hazard) { return kinds.test(KindIndex(hazard.kind)); })));
   for (Hazard& hazard : conversion->hazards) {
-    if (!kinds.test(KindIndex(hazard.kind))) continue;
-    std::string text = Window(converted[hazard.line], hazard.column);
-    warnings.push_back({std::move(hazard), std::move(text)});
+    if (kinds.test(KindIndex(hazard.kind))) warnings.push_back({std::move(hazard), {}});
   }
   conversion->hazards.clear();
+  // A line's text goes with the last of its messages, after which it is shown.
+  for (std::size_t i = 0; i < warnings.size(); ++i) {
+    const Hazard& hazard = warnings[i].hazard;
+    if (i + 1 == warnings.size() || warnings[i + 1].hazard.line != hazard.line) {
+      warnings[i].text = Window(converted[hazard.line], hazard.column);
+    }
+  }
   return warnings;
 }
 

@@ -27,7 +27,9 @@ enum class FileOutcome {
 // A hazard of the conversion, with the converted line it points at.
 struct Warning {
   Hazard hazard;     // hazard.line: 0-based line of the converted file
-  std::string text;  // that line of the converted file
+  // The part of that line of the converted file that is shown (see Window in
+  // TakeWarnings), with the last warning of its line only; empty for the others.
+  std::string text;
 };
 
 // What happened to one script; the front end decides how to print it.
@@ -51,8 +53,9 @@ struct FileReport {
 Conversion ConvertForJob(LineViews original, LineList* lines, const JobOptions& options,
                          JoinedLines* joined = nullptr);
 
-// The conversion's hazards of the kinds in |kinds|, each with its line of
-// |converted|; the hazards are moved out of |*conversion|.
+// The conversion's hazards of the kinds in |kinds|, the last of each line with
+// that line of |converted| (a window of it, when it is long); the hazards are
+// moved out of |*conversion|.
 std::vector<Warning> TakeWarnings(Conversion* conversion, LineViews converted,
                                   const WarningKinds& kinds);
 

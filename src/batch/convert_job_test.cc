@@ -99,25 +99,28 @@ TEST_F(ConvertJobTest, WarningsCarryTheConvertedLines) {
                                             "6 unconverted  Not("}));
 }
 
-// A warning keeps its whole line when short, else 240 bytes of it, from 80
-// before the place where the line allows, with "..." where it was cut.
+// The last warning of a line keeps that line, whole when short, else 240 bytes
+// of it, from 80 before the place where the line allows, with "..." where it
+// was cut; the others keep nothing.
 TEST(TakeWarningsTest, KindsAskedForAndAWindowOfLongLines) {
   std::string digits;
   for (int i = 0; digits.size() < 500; ++i) digits += std::to_string(i % 10);
-  const std::vector<std::string_view> lines = {"short", digits};
+  const std::vector<std::string_view> lines = {"short", digits, digits, digits, digits};
   Conversion conversion;
   // Kind, line, column, width, what, advice.
   conversion.hazards = {{HazardKind::kUnconverted, 0, 0, 0, "", ""},
-                        {HazardKind::kLineEnds, 0, 0, 0, "", ""}};
+                        {HazardKind::kLineEnds, 0, 0, 0, "", ""},
+                        {HazardKind::kPrecedence, 1, 300, 0, "", ""}};
+  std::size_t line = 1;
   for (const std::size_t column : {0u, 10u, 300u, 490u}) {
-    conversion.hazards.push_back({HazardKind::kPrecedence, 1, column, 0, "", ""});
+    conversion.hazards.push_back({HazardKind::kPrecedence, line++, column, 0, "", ""});
   }
   WarningKinds kinds;
   kinds.set(KindIndex(HazardKind::kPrecedence)).set(KindIndex(HazardKind::kUnconverted));
   std::vector<std::string> texts;
   for (const Warning& w : TakeWarnings(&conversion, lines, kinds)) texts.push_back(w.text);
   EXPECT_EQ(texts, (std::vector<std::string>{
-                       "short", digits.substr(0, 240) + "...", digits.substr(0, 240) + "...",
+                       "short", "", digits.substr(0, 240) + "...", digits.substr(0, 240) + "...",
                        "..." + digits.substr(220, 240) + "...", "..." + digits.substr(260)}));
 }
 

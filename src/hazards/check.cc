@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <future>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "hazards/dead_stores.h"
@@ -35,6 +36,7 @@ struct Reading {
   std::size_t first_comment_line = 0;
   bool ok = true;
   Place error;                 // where reading stopped, when !ok
+  std::optional<Place> too_deep;  // the first statement too deep to be read, if any
   bool ends_in_comment = false;  // whether the range's end lies in a block comment
 };
 
@@ -81,6 +83,7 @@ Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool stri
       // The first error is the one to name; the statements after it are
       // still read, so that what changed there is named too.
       if (reading.ok) fail(parser.error());
+      if (parser.too_deep() && !reading.too_deep) reading.too_deep = place;
       reading.items.push_back({Item::kBroken, 0, place, PlaceOf(parser.error())});
       open_blocks = std::max(0, open_blocks + parser.SkipStatement());
       continue;
@@ -196,6 +199,11 @@ class Checker {
       return;
     }
     if (prelude && new_reading.ok) return;  // statements outside functions are never run
+    if (new_reading.too_deep) {
+      // Not broken as far as can be told, but not to be compared either.
+      if (!prelude) NoteTooDeep(std::min(new_reading.too_deep->line, last_line));
+      return;
+    }
     const std::vector<Item>& old_items = old_reading.items;
     const std::vector<Item>& new_items = new_reading.items;
     std::size_t i = 0;
@@ -331,6 +339,17 @@ class Checker {
     note.what = "the text of a comment in this function was rewritten";
     note.advice = "nothing needs doing; compare it with the original if the text matters";
     hazards_.push_back(std::move(note));
+  }
+
+  void NoteTooDeep(std::size_t line) {
+    Hazard hazard;
+    hazard.kind = HazardKind::kUnchecked;
+    hazard.line = line;
+    hazard.what =
+        "the converted function holds a statement nested or chained deeper than the "
+        "checker reads, so its conversion was not checked";
+    hazard.advice = "check the converted function by hand";
+    hazards_.push_back(std::move(hazard));
   }
 
   LineViews before_;

@@ -36,6 +36,11 @@ std::uint32_t Parser::Take() {
   return static_cast<std::uint32_t>(tree_->tokens.size() - 1);
 }
 
+bool Parser::TooDeep() {
+  too_deep_ = true;
+  return Fail();
+}
+
 bool Parser::Fail() {
   if (error_.kind == TokenKind::kEnd && error_.size == 0) error_ = Peek(0);
   return false;
@@ -106,6 +111,7 @@ int Parser::SkipStatement() {
     Drop(1);
   }
   error_ = Token{};
+  too_deep_ = false;
   return blocks;
 }
 
@@ -130,7 +136,7 @@ bool Parser::Add(NodeKind kind, std::uint32_t token, std::uint32_t first,
   }
   // A chain of operators is read in a loop, not by recursion, but is as
   // high as it is long, and what reads the tree recurses.
-  if (node.height > kMaxDepth) return Fail();
+  if (node.height > kMaxDepth) return TooDeep();
   tree_->kids.insert(tree_->kids.end(), kids.begin(), kids.end());
   tree_->nodes.push_back(node);
   last_ = static_cast<std::uint32_t>(tree_->nodes.size() - 1);
@@ -156,7 +162,7 @@ class Parser::Nesting {
 
 bool Parser::Statement() {
   const Nesting nesting(&depth_);
-  if (depth_ > kMaxDepth) return Fail();
+  if (depth_ > kMaxDepth) return TooDeep();
   if (LabelAhead()) return Fail();  // a label only stands at the top level
   const std::uint32_t first = static_cast<std::uint32_t>(tree_->tokens.size());
   if (PeekIs(0, ";")) {
@@ -216,7 +222,7 @@ bool Parser::IsLvalue(std::uint32_t index) const {
 
 bool Parser::Expression(int min_level) {
   const Nesting nesting(&depth_);
-  if (depth_ > kMaxDepth) return Fail();
+  if (depth_ > kMaxDepth) return TooDeep();
   const std::uint32_t first = static_cast<std::uint32_t>(tree_->tokens.size());
   if (!Unary()) return false;
   for (;;) {
@@ -244,7 +250,7 @@ bool Parser::Expression(int min_level) {
 
 bool Parser::Unary() {
   const Nesting nesting(&depth_);
-  if (depth_ > kMaxDepth) return Fail();
+  if (depth_ > kMaxDepth) return TooDeep();
   const std::uint32_t first = static_cast<std::uint32_t>(tree_->tokens.size());
   const Token& next = Peek(0);
   if (next.kind == TokenKind::kPunct && IsPrefixOperator(lexer_->Text(next))) {

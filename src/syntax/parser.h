@@ -43,6 +43,8 @@ class Parser {
   // returns false; error() then names the token where it was found.
   bool ParseStatement(Tree* tree);
   const Token& error() const { return error_; }
+  // Whether that error is only that the statement is deeper than kMaxDepth.
+  bool too_deep() const { return too_deep_; }
   // After a syntax error: drops the tokens up to and including the next ";"
   // outside brackets (or up to a "}" outside them, or the end), taking at
   // least one, and forgets the error, so that reading goes on after it.
@@ -83,6 +85,7 @@ class Parser {
   std::uint32_t Take();  // moves the next token into the tree
   bool Expect(std::string_view text);
   bool Fail();
+  bool TooDeep();
   bool LabelAhead();
 
   bool Statement();
@@ -108,6 +111,7 @@ class Parser {
   std::uint32_t last_ = 0;  // the node an expression or statement parse made
   std::vector<std::uint32_t> scratch_;  // kids of open calls and blocks
   int depth_ = 0;                       // nesting of the statement being read
+  bool too_deep_ = false;
 };
 
 // One statement parsed on its own; |ok| is false when it does not parse.

@@ -6,7 +6,7 @@
 #     default), with --warnings=none and with --safe, and `sed -i` with 30
 #     expressions;
 #   - a 1 MB line of calls side by side, with warnings, beside 1 MB of
-#     ordinary lines;
+#     ordinary lines, and a 1 MB line of labels;
 #   - 100,000 calls nested in each other, in both programs;
 #   - --diff beside --check on a 2.4 MB script of 80,000 changed lines.
 # Each figure is the median of RUNS runs after one warm-up, whole process:
@@ -62,6 +62,11 @@ ordinary() {
 # ordinary script).
 side_by_side_line() {
   awk -v n="$(($1 / 16))" 'BEGIN { for (i = 0; i < n; ++i) printf "Sum(a,b)Mul(c,d)"; printf "\n" }'
+}
+
+# One line of about |bytes| of labels side by side, each a function of its own.
+labels_line() {
+  awk -v n="$(($1 / 2))" 'BEGIN { for (i = 0; i < n; ++i) printf "a:"; printf "\n" }'
 }
 
 # |depth| calls of |name| nested in each other, each the first argument of the
@@ -185,6 +190,7 @@ for megabytes in 1 16 64; do SIZES+=("$(scaled $((megabytes * 1000000)))"); done
 DEPTH=$(scaled 100000)
 for size in "${SIZES[@]}"; do ordinary "$size" >"$WORK/ordinary_$size.c"; done
 side_by_side_line "$(scaled 1000000)" >"$WORK/side_by_side.c"
+labels_line "$(scaled 1000000)" >"$WORK/labels_line.c"
 nested "$DEPTH" Sum ",1" "x=" ";" >"$WORK/nested_sum.c"
 nested "$DEPTH" SetVar "" "" ";" | sed 's/SetVar(/SetVar(0,/g' >"$WORK/nested_setvar.c"
 nested "$DEPTH" Not "" "if(" ") x=1;" >"$WORK/nested_not.c"
@@ -206,6 +212,7 @@ for size in "${SIZES[@]}"; do
   report "sed $size" "$label, sed -i, 30 expressions" sed "$file"
 done
 report side_by_side "a line of side-by-side calls, q9strict" batch "$WORK/side_by_side.c"
+report labels_line "a line of side-by-side labels, q9strict" batch "$WORK/labels_line.c"
 for row in sum setvar not incvar; do
   report "nested_$row interactive" "$DEPTH nested $row calls, Q9ToQ9strict" interactive \
     "$WORK/nested_$row.c"

@@ -159,6 +159,8 @@ class Checker {
     // The lines the header stage added on top hold nothing to compare.
     std::vector<Region> regions{{{0, 0}, first_line_}};
     const std::span<const std::size_t> origin = map_.origin.subspan(first_line_);
+    Place previous{};  // the label before, and the piece that holds it
+    std::size_t previous_piece = 0;
     for (const Label& found : labels) {
       const Place& label = found.start;
       // The converted lines of the label's line, and among them the piece that holds it.
@@ -166,7 +168,16 @@ class Checker {
       if (from == to) continue;
       std::size_t piece = static_cast<std::size_t>(from - origin.begin()) + first_line_;
       const std::size_t last = static_cast<std::size_t>(to - origin.begin()) + first_line_;
+      // A label further on the same line lies in the same piece or a later
+      // one: the search goes on from there, or a line of many labels would
+      // take the square of their number.
+      if (previous_piece >= piece && previous.line == label.line &&
+          previous.column <= label.column) {
+        piece = previous_piece;
+      }
       while (piece + 1 < last && map_.origin_column[piece + 1] <= label.column) ++piece;
+      previous = label;
+      previous_piece = piece;
       if (!std::binary_search(map_.headers.begin(), map_.headers.end(), piece)) continue;
       if (piece <= regions.back().after && regions.size() > 1) continue;
       regions.push_back({label, piece});

@@ -17,9 +17,16 @@ namespace q9 {
 // thread in index order, each as soon as it and all before it are done; so
 // output stays in input order while later items are still being worked on.
 // |work| is called from several threads at once, each index exactly once, and
-// must not throw; |deliver| runs on the caller's thread only.
+// must not throw; |deliver| runs on the caller's thread only. A lone item is
+// worked on the calling thread: the C library's allocator gives a thread
+// other than the first an arena of its own, without large pages, and a large
+// script's conversion took a quarter more time there.
 template <typename Result, typename Work, typename Deliver>
 void RunOrdered(std::size_t count, unsigned threads, Work work, Deliver deliver) {
+  if (count == 1) {
+    deliver(0, work(0));
+    return;
+  }
   std::vector<std::optional<Result>> done(count);
   std::mutex mutex;
   std::condition_variable ready;

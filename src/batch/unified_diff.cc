@@ -23,7 +23,7 @@ struct Edit {
 // before the added ones, as diff and patch users expect to read them.
 std::vector<Edit> EditScript(std::span<const std::string_view> before, bool before_ends_with_lf,
                              std::span<const std::string_view> after,
-                             std::span<const std::size_t> origin) {
+                             std::span<const Origin> origin) {
   std::vector<Edit> edits;
   edits.reserve(before.size() + after.size());
   std::vector<std::size_t> added;  // lines after, since the last kept line
@@ -100,7 +100,7 @@ class HunkWriter {
 
 std::string UnifiedDiff(std::string_view path, std::span<const std::string_view> before,
                         bool before_ends_with_lf, std::span<const std::string_view> after,
-                        std::span<const std::size_t> origin) {
+                        std::span<const Origin> origin) {
   const std::vector<Edit> edits = EditScript(before, before_ends_with_lf, after, origin);
   std::string out;
   HunkWriter writer(before, before_ends_with_lf, after, &out);

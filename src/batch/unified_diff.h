@@ -29,7 +29,7 @@ namespace q9 {
 // files are the same bytes.
 std::string UnifiedDiff(std::string_view path, std::span<const std::string_view> before,
                         bool before_ends_with_lf, std::span<const std::string_view> after,
-                        std::span<const std::size_t> origin);
+                        std::span<const Origin> origin);
 
 }  // namespace q9
 

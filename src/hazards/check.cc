@@ -16,8 +16,6 @@
 namespace q9 {
 namespace {
 
-constexpr std::size_t kAdded = static_cast<std::size_t>(-1);
-
 // What a range of a script holds, in order: functions' headers and ends, and
 // statements by meaning.
 struct Item {
@@ -130,7 +128,7 @@ class Checker {
  public:
   Checker(LineViews before, LineViews after, const LineMap& map)
       : before_(before), after_(after), map_(map) {
-    while (first_line_ < map.origin.size() && map.origin[first_line_] == kAdded) ++first_line_;
+    while (first_line_ < map.origin.size() && map.origin[first_line_] == kAddedLine) ++first_line_;
   }
 
   // Checks the functions [from, to) of |regions|, the first of which starts
@@ -158,7 +156,7 @@ class Checker {
   std::vector<Region> Regions(std::span<const Label> labels) const {
     // The lines the header stage added on top hold nothing to compare.
     std::vector<Region> regions{{{0, 0}, first_line_}};
-    const std::span<const std::size_t> origin = map_.origin.subspan(first_line_);
+    const std::span<const Origin> origin = map_.origin.subspan(first_line_);
     Place previous{};  // the label before, and the piece that holds it
     std::size_t previous_piece = 0;
     for (const Label& found : labels) {

@@ -2,7 +2,10 @@
 #define Q9_HAZARDS_CHECK_H_
 
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <span>
+#include <stdexcept>
 #include <vector>
 
 #include "hazards/hazard.h"
@@ -11,11 +14,24 @@
 
 namespace q9 {
 
+// Where a converted line came from: the index of a line before, or where in
+// that line its text began. 32 bits, for a conversion keeps two per line; a
+// script too large for them fails as out of memory.
+using Origin = std::uint32_t;
+// The origin of a line that the conversion added.
+inline constexpr Origin kAddedLine = std::numeric_limits<Origin>::max();
+
+// |value| as an Origin; one too large throws std::length_error.
+inline Origin ToOrigin(std::size_t value) {
+  if (value >= kAddedLine) throw std::length_error("origin");
+  return static_cast<Origin>(value);
+}
+
 // How the converted lines relate to the lines they came from, as the
 // conversion reports it.
 struct LineMap {
-  std::span<const std::size_t> origin;         // per converted line: its line before, or -1
-  std::span<const std::size_t> origin_column;  // ... and where in that line its text began
+  std::span<const Origin> origin;              // per converted line: its line before, or kAddedLine
+  std::span<const Origin> origin_column;       // ... and where in that line its text began
   std::span<const std::size_t> headers;        // converted lines made function headers
 };
 

@@ -6,12 +6,12 @@ namespace q9 {
 
 LineOrigins OriginsAfterHeader(std::size_t count, std::size_t added) {
   LineOrigins origins(added, kAddedLine);
-  for (std::size_t i = 0; i < count; ++i) origins.push_back(i);
+  for (std::size_t i = 0; i < count; ++i) origins.push_back(ToOrigin(i));
   return origins;
 }
 
 LineOrigins OriginsAfterSplits(const LineOrigins& origins, const std::vector<std::size_t>& sizes,
-                               const LineList& after, std::vector<std::size_t>* columns) {
+                               const LineList& after, std::vector<Origin>* columns) {
   LineOrigins result;
   result.reserve(after.size());
   columns->clear();
@@ -21,7 +21,7 @@ LineOrigins OriginsAfterSplits(const LineOrigins& origins, const std::vector<std
     // Every piece is non-empty, and a line left whole is one piece.
     std::size_t covered = 0;
     do {
-      columns->push_back(covered);
+      columns->push_back(ToOrigin(covered));
       covered += after[next++].size();
       result.push_back(origins[i]);
     } while (covered < sizes[i] && next < after.size());
@@ -31,9 +31,9 @@ LineOrigins OriginsAfterSplits(const LineOrigins& origins, const std::vector<std
 
 LineOrigins OriginsAfterFunctions(const LineOrigins& origins, const std::vector<bool>& headers,
                                   std::vector<std::size_t>* header_lines,
-                                  std::vector<std::size_t>* columns) {
+                                  std::vector<Origin>* columns) {
   LineOrigins result;
-  std::vector<std::size_t> new_columns;
+  std::vector<Origin> new_columns;
   result.reserve(origins.size() + origins.size() / 8);
   new_columns.reserve(result.capacity());
   auto repeat_last = [&] {

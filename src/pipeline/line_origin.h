@@ -4,13 +4,14 @@
 #include <cstddef>
 #include <vector>
 
+#include "hazards/check.h"
 #include "linestore/line_store.h"
 
 namespace q9 {
 
 // Where each line of a list came from: an index into an earlier list, or
 // kAddedLine. Kept up to date through the stages that add lines.
-using LineOrigins = std::vector<std::size_t>;
+using LineOrigins = std::vector<Origin>;
 
 // The origins after the header stage put |added| lines on top of |count| lines.
 LineOrigins OriginsAfterHeader(std::size_t count, std::size_t added);
@@ -20,7 +21,7 @@ LineOrigins OriginsAfterHeader(std::size_t count, std::size_t added);
 // back to those lines in order. |*columns| receives where in its line each
 // piece began.
 LineOrigins OriginsAfterSplits(const LineOrigins& origins, const std::vector<std::size_t>& sizes,
-                               const LineList& after, std::vector<std::size_t>* columns);
+                               const LineList& after, std::vector<Origin>* columns);
 
 // The origins after the function header stage. |headers| marks the lines it
 // took for headers (before it ran); every header but the first gets a "}" above
@@ -30,7 +31,7 @@ LineOrigins OriginsAfterSplits(const LineOrigins& origins, const std::vector<std
 // column of the line above it.
 LineOrigins OriginsAfterFunctions(const LineOrigins& origins, const std::vector<bool>& headers,
                                   std::vector<std::size_t>* header_lines,
-                                  std::vector<std::size_t>* columns);
+                                  std::vector<Origin>* columns);
 
 }  // namespace q9
 

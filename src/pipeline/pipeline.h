@@ -6,8 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "linestore/line_store.h"
+#include "hazards/check.h"
 #include "hazards/hazard.h"
+#include "linestore/line_store.h"
 
 namespace q9 {
 
@@ -47,15 +48,13 @@ struct Conversion {
   // With ConvertOptions::track_origin and no failure: for every converted line,
   // the 0-based index of the line it came from in the list given, or kAddedLine
   // for the header lines. A closing "}" counts as part of the line above it.
-  std::vector<std::size_t> origin;
+  std::vector<Origin> origin;
   // ... where in that line the converted line's text began (the statement
   // layout cuts lines into pieces; a "}" takes the column of the line above),
-  std::vector<std::size_t> origin_column;
+  std::vector<Origin> origin_column;
   // ... and the converted lines that the function header stage made headers.
   std::vector<std::size_t> headers;
 };
-
-inline constexpr std::size_t kAddedLine = static_cast<std::size_t>(-1);
 
 struct ConvertOptions {
   // Also note the hazards. The converted list is the same either way; without

@@ -11,8 +11,6 @@
 namespace q9 {
 namespace {
 
-constexpr std::size_t kAdded = static_cast<std::size_t>(-1);
-
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 // Whether |rest| holds nothing but blanks and at most one comment that ends
@@ -133,7 +131,7 @@ SafeLayout LayOutSafely(LineList* lines) {
   const std::string closing = crlf ? "}\r" : "}";
   for (std::size_t i = 0; i < lines->size(); ++i) {
     std::string& line = (*lines)[i];
-    const std::size_t origin = i < added ? kAdded : i - added;
+    const Origin origin = i < added ? kAddedLine : ToOrigin(i - added);
     const std::vector<Piece> pieces = Cut(line, labels[i]);
     const bool ends_in_cr = line.ends_with('\r');
     for (std::size_t k = 0; k < pieces.size(); ++k) {
@@ -152,7 +150,7 @@ SafeLayout LayOutSafely(LineList* lines) {
       }
       result.push_back(std::move(text));
       layout.origin.push_back(origin);
-      layout.origin_column.push_back(piece.begin);
+      layout.origin_column.push_back(ToOrigin(piece.begin));
     }
   }
   if (!layout.headers.empty()) {

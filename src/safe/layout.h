@@ -4,14 +4,15 @@
 #include <cstddef>
 #include <vector>
 
+#include "hazards/check.h"
 #include "linestore/line_store.h"
 
 namespace q9 {
 
 // What the safe layout did, in the terms of the conversion's line map.
 struct SafeLayout {
-  std::vector<std::size_t> origin;         // per line: its line before, or -1 for added ones
-  std::vector<std::size_t> origin_column;  // ... and where in that line its text began
+  std::vector<Origin> origin;              // per line: its line before, or kAddedLine
+  std::vector<Origin> origin_column;       // ... and where in that line its text began
   std::vector<std::size_t> headers;        // the lines that are function headers now
 };
 

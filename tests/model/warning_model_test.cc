@@ -25,7 +25,7 @@ std::uint32_t FromEnvironment(const char* name, std::uint32_t fallback) {
 
 struct ConvertedScript {
   LineList lines;
-  std::vector<std::size_t> origin;                     // per line: its input line, or kAddedLine
+  std::vector<Origin> origin;                          // per line: its input line, or kAddedLine
   std::vector<std::size_t> warned_lines, noted_lines;  // 0-based converted lines
   bool From(std::size_t k, std::size_t first, std::size_t last) const { return origin[k] >= first && origin[k] <= last; }
   bool AnyIn(const std::vector<std::size_t>& marked, std::size_t first, std::size_t last) const {

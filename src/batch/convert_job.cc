@@ -156,7 +156,8 @@ Conversion ConvertForJob(LineViews original, LineList* lines, const JobOptions& 
   // rather than by Convert from a copy of its own.
   const ConvertOptions convert{.track_origin = options.mode == BatchMode::kDiff || warnings};
   if (options.safe || !warnings) {
-    Conversion conversion = options.safe ? ConvertSafely(lines, convert) : Convert(lines, convert);
+    Conversion conversion =
+        options.safe ? ConvertSafely(lines, convert, original) : Convert(lines, convert);
     if (joined != nullptr && conversion.failure == StageFailure::kNone) joined->Take(lines);
     return conversion;
   }

@@ -46,8 +46,9 @@ struct FileReport {
 
 // Converts |*lines|, which hold the lines |original| views, as |options| ask:
 // exactly as the interactive program does (with the hazards when any kind is
-// wanted), or with ConvertSafely. |original| is read for the hazards only, and
-// may be empty when none are wanted. When |joined| is given, the converted
+// wanted), or with ConvertSafely. |original| is read for the hazards (and by
+// ConvertSafely for the script before, instead of a copy), and may be empty
+// when none are wanted. When |joined| is given, the converted
 // lines end up there and |*lines| empty; they are joined before the hazards
 // are looked for, so that the list is not held beside that work.
 Conversion ConvertForJob(LineViews original, LineList* lines, const JobOptions& options,

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <new>
 #include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "hazards/check.h"
 #include "safe/calls.h"
@@ -11,13 +14,16 @@
 namespace q9 {
 namespace {
 
-Conversion Run(LineList* lines, const ConvertOptions& options) {
+Conversion Run(LineList* lines, const ConvertOptions& options, LineViews given) {
   Conversion result;
-  const LineList before = *lines;
+  // The lines before, and as laid out, are kept as one buffer each with a
+  // view per line: half the room of a copy of the list.
+  const std::string before = given.empty() ? JoinLines(*lines) : std::string();
+  const std::vector<std::string_view> copied = SplitViews(before);
+  const LineViews before_views = given.empty() ? LineViews(copied) : given;
   SafeLayout layout = LayOutSafely(lines);
-  const LineList laid_out = *lines;
+  const std::string laid_out = JoinLines(*lines);
   SafeCalls calls = ConvertCallsSafely(lines, layout.headers, {});
-  const std::vector<std::string_view> before_views(before.begin(), before.end());
   const LineMap map{layout.origin, layout.origin_column, layout.headers};
   Hazards found = CheckConversion(before_views,
                                   std::vector<std::string_view>(lines->begin(), lines->end()), map);
@@ -30,7 +36,8 @@ Conversion Run(LineList* lines, const ConvertOptions& options) {
     for (const Hazard& hazard : found) {
       if (!IsNote(hazard.kind)) frozen[hazard.line] = true;
     }
-    *lines = laid_out;
+    const std::vector<std::string_view> laid_out_views = SplitViews(laid_out);
+    lines->assign(laid_out_views.begin(), laid_out_views.end());
     calls = ConvertCallsSafely(lines, layout.headers, frozen);
     found = CheckConversion(before_views,
                             std::vector<std::string_view>(lines->begin(), lines->end()), map);
@@ -48,7 +55,8 @@ Conversion Run(LineList* lines, const ConvertOptions& options) {
   result.hazards = std::move(calls.hazards);
   result.hazards.splice(result.hazards.end(), found);
   SortByLine(&result.hazards);
-  result.changed = *lines != before;
+  result.changed =
+      !std::equal(lines->begin(), lines->end(), before_views.begin(), before_views.end());
   if (options.track_origin) {
     result.origin = std::move(layout.origin);
     result.origin_column = std::move(layout.origin_column);
@@ -59,9 +67,9 @@ Conversion Run(LineList* lines, const ConvertOptions& options) {
 
 }  // namespace
 
-Conversion ConvertSafely(LineList* lines, const ConvertOptions& options) {
+Conversion ConvertSafely(LineList* lines, const ConvertOptions& options, LineViews before) {
   try {
-    return Run(lines, options);
+    return Run(lines, options, before);
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }

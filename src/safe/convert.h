@@ -14,8 +14,10 @@ namespace q9 {
 // the same as its own. |*lines| is converted in place; the result carries the
 // hazards (always), the line map (with ConvertOptions::track_origin) and
 // whether anything changed. On a failure (out of memory) |*lines| must be
-// discarded.
-Conversion ConvertSafely(LineList* lines, const ConvertOptions& options = {});
+// discarded. |before|, when not empty, views the lines |*lines| holds, kept
+// by the caller anyway; else a copy of them is kept for the check.
+Conversion ConvertSafely(LineList* lines, const ConvertOptions& options = {},
+                         LineViews before = {});
 
 }  // namespace q9
 

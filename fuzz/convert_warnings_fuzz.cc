@@ -43,7 +43,7 @@ void ConvertAndReport(const q9::LineList& input, bool ends_with_lf, bool safe,
   }
   q9::FileReport report;
   report.path = "f.c";
-  report.warnings = q9::TakeWarnings(&conversion, q9::ViewsOf(converted), options.warnings);
+  q9::TakeWarnings(&conversion, q9::ViewsOf(converted), options.warnings, &report);
   const std::string text = q9::FormatWarnings(report);
   Require(text.empty() == report.warnings.empty() && (text.empty() || text.ends_with('\n')),
           "the warnings are not formatted as lines");

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <exception>
 #include <future>
+#include <iterator>
 #include <new>
 #include <system_error>
 
@@ -113,7 +114,7 @@ FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions
     before = std::vector<std::string_view>();  // not "= {}", which keeps the room
     original_bytes = std::string();
   }
-  report.warnings = TakeWarnings(&conversion, converted_text.lines, options.warnings);
+  TakeWarnings(&conversion, converted_text.lines, options.warnings, &report);
   if (ends_with_lf && !changed) {
     report.outcome = FileOutcome::kUnchanged;
     return report;
@@ -132,19 +133,6 @@ FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions
     }
   }
   return report;
-}
-
-// The part of |line| a message shows: the whole line when it is short, else a
-// window around |column|, so that a warning never holds more than a few
-// hundred bytes of a long line.
-std::string Window(std::string_view line, std::size_t column) {
-  constexpr std::size_t kBefore = 80, kWidth = 240;
-  if (line.size() <= kWidth) return std::string(line);
-  const std::size_t start = column > kBefore ? std::min(column - kBefore, line.size() - kWidth) : 0;
-  std::string window = start > 0 ? "..." : "";
-  window.append(line.substr(start, kWidth));
-  if (start + kWidth < line.size()) window += "...";
-  return window;
 }
 
 }  // namespace
@@ -182,24 +170,36 @@ Conversion ConvertForJob(LineViews original, LineList* lines, const JobOptions& 
   return conversion;
 }
 
-std::vector<Warning> TakeWarnings(Conversion* conversion, LineViews converted,
-                                  const WarningKinds& kinds) {
-  std::vector<Warning> warnings;
-  warnings.reserve(static_cast<std::size_t>(
-      std::count_if(conversion->hazards.begin(), conversion->hazards.end(),
-                    [&](const Hazard& hazard) { return kinds.test(KindIndex(hazard.kind)); })));
-  for (Hazard& hazard : conversion->hazards) {
-    if (kinds.test(KindIndex(hazard.kind))) warnings.push_back({std::move(hazard), {}});
+void ShownLines::Add(std::string_view line, std::size_t column) {
+  constexpr std::size_t kBefore = 80, kWidth = 240;
+  if (line.size() <= kWidth) {
+    text_.append(line);
+  } else {
+    const std::size_t start =
+        column > kBefore ? std::min(column - kBefore, line.size() - kWidth) : 0;
+    if (start > 0) text_ += "...";
+    text_.append(line.substr(start, kWidth));
+    if (start + kWidth < line.size()) text_ += "...";
   }
-  conversion->hazards.clear();
-  // A line's text goes with the last of its messages, after which it is shown.
-  for (std::size_t i = 0; i < warnings.size(); ++i) {
-    const Hazard& hazard = warnings[i].hazard;
-    if (i + 1 == warnings.size() || warnings[i + 1].hazard.line != hazard.line) {
-      warnings[i].text = Window(converted[hazard.line], hazard.column);
+  ends_.push_back(text_.size());
+}
+
+std::string_view ShownLines::operator[](std::size_t k) const {
+  const std::size_t begin = k == 0 ? 0 : ends_[k - 1];
+  return std::string_view(text_).substr(begin, ends_[k] - begin);
+}
+
+void TakeWarnings(Conversion* conversion, LineViews converted, const WarningKinds& kinds,
+                  FileReport* report) {
+  Hazards& hazards = conversion->hazards;
+  hazards.remove_if([&](const Hazard& hazard) { return !kinds.test(KindIndex(hazard.kind)); });
+  for (auto it = hazards.begin(); it != hazards.end(); ++it) {
+    const auto next = std::next(it);
+    if (next == hazards.end() || next->line != it->line) {
+      report->shown_lines.Add(converted[it->line], it->column);
     }
   }
-  return warnings;
+  report->warnings.splice(report->warnings.end(), hazards);
 }
 
 FileReport ConvertJob(const FoundScript& script, const Folder& folder, const JobOptions& options) {

@@ -24,19 +24,29 @@ enum class FileOutcome {
   kFailed,            // not read, not converted or not written: the file keeps its bytes
 };
 
-// A hazard of the conversion, with the converted line it points at.
-struct Warning {
-  Hazard hazard;     // hazard.line: 0-based line of the converted file
-  // The part of that line of the converted file that is shown (see Window in
-  // TakeWarnings), with the last warning of its line only; empty for the others.
-  std::string text;
+// The lines of a converted file that its warnings point at, each as it is
+// shown after the last warning of its line: one after another in one text,
+// so that a script's many warnings hold no string each.
+class ShownLines {
+ public:
+  // Adds the part of |line| shown for a place at |column|: the whole line when
+  // it is short, else 240 bytes of it from 80 before the place where the line
+  // allows, with "..." where it was cut.
+  void Add(std::string_view line, std::size_t column);
+  std::size_t size() const { return ends_.size(); }
+  std::string_view operator[](std::size_t k) const;
+
+ private:
+  std::string text_;
+  std::vector<std::size_t> ends_;  // where each line ends in |text_|
 };
 
 // What happened to one script; the front end decides how to print it.
 struct FileReport {
   std::string path;  // as given or walked; SafeText shows it
   FileOutcome outcome = FileOutcome::kFailed;
-  std::vector<Warning> warnings;  // of the kinds in JobOptions::warnings, ordered by line
+  Hazards warnings;        // of the kinds in JobOptions::warnings, ordered by line (0-based)
+  ShownLines shown_lines;  // one for each line that |warnings| point at, in order
   // When kFailed: "cannot read: REASON", "not a script: ...", "changed while converting", ...
   std::string error;
   std::string diff;                     // kDiff and kConverted: the unified diff
@@ -54,11 +64,11 @@ struct FileReport {
 Conversion ConvertForJob(LineViews original, LineList* lines, const JobOptions& options,
                          JoinedLines* joined = nullptr);
 
-// The conversion's hazards of the kinds in |kinds|, the last of each line with
-// that line of |converted| (a window of it, when it is long); the hazards are
-// moved out of |*conversion|.
-std::vector<Warning> TakeWarnings(Conversion* conversion, LineViews converted,
-                                  const WarningKinds& kinds);
+// Moves the conversion's hazards of the kinds in |kinds| into
+// |report->warnings|, and adds each line of |converted| that they point at to
+// |report->shown_lines|, around the place of the last warning of that line.
+void TakeWarnings(Conversion* conversion, LineViews converted, const WarningKinds& kinds,
+                  FileReport* report);
 
 // Converts |script|, which lives in the open |folder|, exactly as the
 // interactive program does (one read, Convert in memory, one atomic save in

@@ -89,9 +89,11 @@ TEST_F(ConvertJobTest, WarningsCarryTheConvertedLines) {
   EXPECT_EQ(ReadBytes(At("s.c")),
             kMarker + "#strict\n func Timer(){\n Sum(1,\r\n}\n func x(){\n Not(\n}\n");
   std::vector<std::string> seen;
-  for (const Warning& w : report.warnings) {
-    seen.push_back(std::to_string(w.hazard.line) + " " + std::string(HazardSlug(w.hazard.kind)) +
-                   " " + w.text);
+  ASSERT_EQ(report.shown_lines.size(), report.warnings.size());  // one warning a line
+  std::size_t k = 0;
+  for (const Hazard& w : report.warnings) {
+    seen.push_back(std::to_string(w.line) + " " + std::string(HazardSlug(w.kind)) + " " +
+                   std::string(report.shown_lines[k++]));
   }
   EXPECT_EQ(seen, (std::vector<std::string>{"0 line-ends " + kMarker.substr(0, kMarker.size() - 1),
                                             "1 line-ends #strict", "2 line-ends  func Timer(){",
@@ -99,9 +101,9 @@ TEST_F(ConvertJobTest, WarningsCarryTheConvertedLines) {
                                             "6 unconverted  Not("}));
 }
 
-// The last warning of a line keeps that line, whole when short, else 240 bytes
-// of it, from 80 before the place where the line allows, with "..." where it
-// was cut; the others keep nothing.
+// Each line is shown once, around the last warning of the line: whole when
+// short, else 240 bytes of it, from 80 before the place where the line allows,
+// with "..." where it was cut.
 TEST(TakeWarningsTest, KindsAskedForAndAWindowOfLongLines) {
   std::string digits;
   for (int i = 0; digits.size() < 500; ++i) digits += std::to_string(i % 10);
@@ -117,10 +119,18 @@ TEST(TakeWarningsTest, KindsAskedForAndAWindowOfLongLines) {
   }
   WarningKinds kinds;
   kinds.set(KindIndex(HazardKind::kPrecedence)).set(KindIndex(HazardKind::kUnconverted));
+  FileReport report;
+  TakeWarnings(&conversion, lines, kinds, &report);
+  EXPECT_TRUE(conversion.hazards.empty());
+  std::string kept;
+  for (const Hazard& h : report.warnings) kept += std::to_string(h.line) + " ";
+  EXPECT_EQ(kept, "0 1 1 2 3 4 ");
   std::vector<std::string> texts;
-  for (const Warning& w : TakeWarnings(&conversion, lines, kinds)) texts.push_back(w.text);
+  for (std::size_t k = 0; k < report.shown_lines.size(); ++k) {
+    texts.emplace_back(report.shown_lines[k]);
+  }
   EXPECT_EQ(texts, (std::vector<std::string>{
-                       "short", "", digits.substr(0, 240) + "...", digits.substr(0, 240) + "...",
+                       "short", digits.substr(0, 240) + "...", digits.substr(0, 240) + "...",
                        "..." + digits.substr(220, 240) + "...", "..." + digits.substr(260)}));
 }
 

@@ -60,9 +60,9 @@ std::string JsonString(std::string_view bytes) {
 void WriteJsonWarnings(const FileReport& report, const TextSink& write) {
   PieceWriter out(write);
   const std::string path = JsonString(report.path);
-  for (const Warning& warning : report.warnings) {
-    out << "{\"path\":" << path << ",\"line\":" << std::to_string(warning.hazard.line + 1)
-        << ",\"kind\":" << JsonString(HazardSlug(warning.hazard.kind))
+  for (const Hazard& warning : report.warnings) {
+    out << "{\"path\":" << path << ",\"line\":" << std::to_string(warning.line + 1)
+        << ",\"kind\":" << JsonString(HazardSlug(warning.kind))
         << ",\"message\":" << JsonString(WarningMessage(warning)) << "}\n";
   }
   out.Flush();

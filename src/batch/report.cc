@@ -1,5 +1,6 @@
 #include "batch/report.h"
 
+#include <iterator>
 #include <string_view>
 
 #include "batch/safe_text.h"
@@ -86,32 +87,35 @@ void Summary::Add(const FileReport& report) {
       break;
   }
   bool warned = false;
-  for (const Warning& warning : report.warnings) {
-    ++warnings[KindIndex(warning.hazard.kind)];
-    warned = warned || !IsNote(warning.hazard.kind);
+  for (const Hazard& warning : report.warnings) {
+    ++warnings[KindIndex(warning.kind)];
+    warned = warned || !IsNote(warning.kind);
   }
   if (warned) ++with_warnings;
 }
 
-std::string WarningMessage(const Warning& warning) {
+std::string WarningMessage(const Hazard& warning) {
   // The texts quote the script: its bytes are shown safely, and a message is
   // cut only where a quote has run wild.
-  return SafeText(warning.hazard.what + "; " + warning.hazard.advice, 5 * kShownChars);
+  return SafeText(warning.what + "; " + warning.advice, 5 * kShownChars);
 }
 
 namespace {
 
 void AppendWarnings(const FileReport& report, PieceWriter* out) {
   const std::string path = SafePath(report.path);
-  for (std::size_t i = 0; i < report.warnings.size(); ++i) {
-    const Hazard& hazard = report.warnings[i].hazard;
+  std::size_t shown = 0;  // the next of report.shown_lines
+  for (auto it = report.warnings.begin(); it != report.warnings.end(); ++it) {
+    const Hazard& hazard = *it;
     *out << path << ":" << std::to_string(hazard.line + 1)
-         << (IsNote(hazard.kind) ? ": note: " : ": warning: ") << WarningMessage(report.warnings[i])
-         << " [" << HazardSlug(hazard.kind) << "]\n";
+         << (IsNote(hazard.kind) ? ": note: " : ": warning: ") << WarningMessage(hazard) << " ["
+         << HazardSlug(hazard.kind) << "]\n";
     // The line follows the last of its messages, once.
-    const bool last_on_line = i + 1 == report.warnings.size() ||
-                              report.warnings[i + 1].hazard.line != hazard.line;
-    if (last_on_line) *out << "  " << SafeText(WithoutTrailingCr(report.warnings[i].text)) << "\n";
+    const auto next = std::next(it);
+    if ((next == report.warnings.end() || next->line != hazard.line) &&
+        shown < report.shown_lines.size()) {
+      *out << "  " << SafeText(WithoutTrailingCr(report.shown_lines[shown++])) << "\n";
+    }
   }
 }
 

@@ -35,7 +35,7 @@ struct Summary {
 
 // WHAT; ADVICE, the hazard's texts, shown by SafeText (which cuts it only
 // after 5 * kShownChars characters).
-std::string WarningMessage(const Warning& warning);
+std::string WarningMessage(const Hazard& warning);
 
 // Compiler-style lines, each ending in LF: for every warning or note
 //   PATH:LINE: warning: MESSAGE [KIND]      (or "note:" for a note's kind)

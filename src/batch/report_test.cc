@@ -16,6 +16,12 @@
 namespace q9 {
 namespace {
 
+// A warning and the text of its line.
+struct Warning {
+  Hazard hazard;
+  std::string text;
+};
+
 Warning Warned(HazardKind kind, std::size_t line, std::string text) {
   return {{.kind = kind, .line = line, .column = 1, .what = "w", .advice = "a"}, std::move(text)};
 }
@@ -24,7 +30,13 @@ FileReport Report(FileOutcome outcome, std::vector<Warning> warnings = {}, std::
   FileReport report;
   report.path = "dir/s.c";
   report.outcome = outcome;
-  report.warnings = std::move(warnings);
+  for (std::size_t i = 0; i < warnings.size(); ++i) {
+    const Hazard& hazard = warnings[i].hazard;
+    report.warnings.push_back(hazard);
+    if (i + 1 == warnings.size() || warnings[i + 1].hazard.line != hazard.line) {
+      report.shown_lines.Add(warnings[i].text, hazard.column);
+    }
+  }
   report.error = std::move(error);
   return report;
 }

@@ -41,7 +41,7 @@ FileReport ConvertBytes(const std::string& bytes, const JobOptions& options,
     report.error = "cannot convert: out of memory";
     return report;
   }
-  report.warnings = TakeWarnings(&conversion, joined.lines, options.warnings);
+  TakeWarnings(&conversion, joined.lines, options.warnings, &report);
   const bool ends_with_lf = bytes.empty() || bytes.back() == '\n';
   report.outcome = ends_with_lf && std::equal(original.begin(), original.end(),
                                               joined.lines.begin(), joined.lines.end())

@@ -107,14 +107,14 @@ TEST_F(ConvertJobTest, WarningsCarryTheConvertedLines) {
 TEST(TakeWarningsTest, KindsAskedForAndAWindowOfLongLines) {
   std::string digits;
   for (int i = 0; digits.size() < 500; ++i) digits += std::to_string(i % 10);
-  const std::vector<std::string_view> lines = {"short", digits, digits, digits, digits};
+  const std::vector<std::string_view> lines = {"short", digits, digits, digits, digits, digits};
   Conversion conversion;
   // Kind, line, column, width, what, advice.
   conversion.hazards = {{HazardKind::kUnconverted, 0, 0, 0, "", ""},
                         {HazardKind::kLineEnds, 0, 0, 0, "", ""},
                         {HazardKind::kPrecedence, 1, 300, 0, "", ""}};
   std::size_t line = 1;
-  for (const std::size_t column : {0u, 10u, 300u, 490u}) {
+  for (const std::size_t column : {0u, 10u, 81u, 300u, 490u}) {
     conversion.hazards.push_back({HazardKind::kPrecedence, line++, column, 0, "", ""});
   }
   WarningKinds kinds;
@@ -124,13 +124,14 @@ TEST(TakeWarningsTest, KindsAskedForAndAWindowOfLongLines) {
   EXPECT_TRUE(conversion.hazards.empty());
   std::string kept;
   for (const Hazard& h : report.warnings) kept += std::to_string(h.line) + " ";
-  EXPECT_EQ(kept, "0 1 1 2 3 4 ");
+  EXPECT_EQ(kept, "0 1 1 2 3 4 5 ");
   std::vector<std::string> texts;
   for (std::size_t k = 0; k < report.shown_lines.size(); ++k) {
     texts.emplace_back(report.shown_lines[k]);
   }
   EXPECT_EQ(texts, (std::vector<std::string>{
                        "short", digits.substr(0, 240) + "...", digits.substr(0, 240) + "...",
+                       "..." + digits.substr(1, 240) + "...",
                        "..." + digits.substr(220, 240) + "...", "..." + digits.substr(260)}));
 }
 

@@ -95,8 +95,9 @@ FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions
   // list would cost. The converted lines are then kept the same way once the
   // passes are done with them. Otherwise only the converted list is kept.
   const bool keep_original = options.warnings.any() || options.mode == BatchMode::kDiff;
-  std::string original_bytes = keep_original ? JoinLines(original) : std::string();
-  std::vector<std::string_view> before = SplitViews(original_bytes);
+  JoinedLines original_text;
+  if (keep_original) original_text.Copy(original);
+  const LineViews before = original_text.lines;
   LineList converted = std::move(original);
   JoinedLines converted_text;  // the converted lines when the original is kept
   Conversion conversion =
@@ -110,10 +111,7 @@ FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions
                            : conversion.changed;
   // Only the diff reads the original from here on; otherwise its room goes to
   // the warnings, which can come to the script's size.
-  if (options.mode != BatchMode::kDiff) {
-    before = std::vector<std::string_view>();  // not "= {}", which keeps the room
-    original_bytes = std::string();
-  }
+  if (options.mode != BatchMode::kDiff) original_text.Clear();
   TakeWarnings(&conversion, converted_text.lines, options.warnings, &report);
   if (ends_with_lf && !changed) {
     report.outcome = FileOutcome::kUnchanged;

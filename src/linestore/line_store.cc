@@ -416,10 +416,21 @@ std::string JoinLines(const LineList& lines) {
   return bytes;
 }
 
+void JoinedLines::Copy(const LineList& list) {
+  bytes = JoinLines(list);
+  lines = SplitViews(bytes);
+}
+
 void JoinedLines::Take(LineList* list) {
   bytes = JoinLines(*list);
   LineList().swap(*list);
   lines = SplitViews(bytes);
+}
+
+void JoinedLines::Clear() {
+  // Not "= {}", which would keep the room.
+  lines = std::vector<std::string_view>();
+  bytes = std::string();
 }
 
 #ifndef _WIN32

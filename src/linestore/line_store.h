@@ -29,17 +29,20 @@ std::vector<std::string_view> SplitViews(std::string_view bytes);
 std::string JoinLines(const LineList& lines);
 
 // A list's lines as one buffer, JoinLines of them, with a view per line: the
-// form a converted script can take once no pass changes it again, in about
-// half the list's room. It stays where it was made, for the views point into
-// it.
+// form a script can be kept in when no pass changes it (the original beside
+// its conversion, a converted script once the passes are done), in about half
+// the list's room. It stays where it was made, for the views point into it.
 struct JoinedLines {
   JoinedLines() = default;
   JoinedLines(const JoinedLines&) = delete;
   JoinedLines& operator=(const JoinedLines&) = delete;
 
-  // Becomes JoinLines(*list) and its views; |*list| is left empty and its
-  // room given back.
+  // Becomes JoinLines(list) and its views.
+  void Copy(const LineList& list);
+  // The same, and |*list| is left empty and its room given back.
   void Take(LineList* list);
+  // Becomes empty and gives its room back.
+  void Clear();
 
   std::string bytes;
   std::vector<std::string_view> lines;

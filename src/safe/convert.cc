@@ -16,12 +16,13 @@ namespace {
 
 Conversion Run(LineList* lines, const ConvertOptions& options, LineViews given) {
   Conversion result;
-  // The lines before, and as laid out, are kept as one buffer each with a
-  // view per line: half the room of a copy of the list.
-  const std::string before = given.empty() ? JoinLines(*lines) : std::string();
-  const std::vector<std::string_view> copied = SplitViews(before);
-  const LineViews before_views = given.empty() ? LineViews(copied) : given;
+  // The lines before (unless the caller keeps them) and as laid out are kept
+  // as one buffer each, not as copies of the list.
+  JoinedLines copied;
+  if (given.empty()) copied.Copy(*lines);
+  const LineViews before_views = given.empty() ? LineViews(copied.lines) : given;
   SafeLayout layout = LayOutSafely(lines);
+  // Its views are made only when it is needed again, which is rare.
   const std::string laid_out = JoinLines(*lines);
   SafeCalls calls = ConvertCallsSafely(lines, layout.headers, {});
   const LineMap map{layout.origin, layout.origin_column, layout.headers};
@@ -36,8 +37,8 @@ Conversion Run(LineList* lines, const ConvertOptions& options, LineViews given) 
     for (const Hazard& hazard : found) {
       if (!IsNote(hazard.kind)) frozen[hazard.line] = true;
     }
-    const std::vector<std::string_view> laid_out_views = SplitViews(laid_out);
-    lines->assign(laid_out_views.begin(), laid_out_views.end());
+    const std::vector<std::string_view> laid_out_lines = SplitViews(laid_out);
+    lines->assign(laid_out_lines.begin(), laid_out_lines.end());
     calls = ConvertCallsSafely(lines, layout.headers, frozen);
     found = CheckConversion(before_views,
                             std::vector<std::string_view>(lines->begin(), lines->end()), map);

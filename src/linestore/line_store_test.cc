@@ -65,6 +65,18 @@ TEST_F(LineStoreFileTest, FormatCasesThroughFiles) {
     SCOPED_TRACE(testing::PrintToString(bytes.substr(0, 20)));
     EXPECT_EQ(SplitLines(bytes), expected);
     EXPECT_EQ(JoinLines(expected), written);
+    // Joined, copied or taken, with a view per line; taking and clearing give the room back.
+    LineList taken = expected;
+    JoinedLines copied, joined;
+    copied.Copy(expected);
+    joined.Take(&taken);
+    EXPECT_EQ(taken.capacity(), 0u);
+    for (const JoinedLines* j : {&copied, &joined}) {
+      EXPECT_EQ(j->bytes, written);
+      EXPECT_EQ(j->lines, std::vector<std::string_view>(expected.begin(), expected.end()));
+    }
+    joined.Clear();
+    EXPECT_EQ(joined.lines.capacity() + joined.bytes.size(), 0u);
     WriteBytes("in.c", bytes);
     LineList lines = {"stale"};
     ASSERT_TRUE(Open("in.c", &lines).ok());

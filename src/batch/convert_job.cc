@@ -97,18 +97,15 @@ FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions
   const bool keep_original = options.warnings.any() || options.mode == BatchMode::kDiff;
   JoinedLines original_text;
   if (keep_original) original_text.Copy(original);
-  const LineViews before = original_text.lines;
   LineList converted = std::move(original);
   JoinedLines converted_text;  // the converted lines when the original is kept
-  Conversion conversion =
-      ConvertForJob(before, &converted, options, keep_original ? &converted_text : nullptr);
+  Conversion conversion = ConvertForJob(original_text.lines, &converted, options,
+                                        keep_original ? &converted_text : nullptr);
   if (conversion.failure != StageFailure::kNone) {
     return Failed(path, "cannot convert: out of memory");
   }
-  const bool changed = keep_original
-                           ? !std::equal(before.begin(), before.end(), converted_text.lines.begin(),
-                                         converted_text.lines.end())
-                           : conversion.changed;
+  const bool changed =
+      keep_original ? original_text.lines != converted_text.lines : conversion.changed;
   // Only the diff reads the original from here on; otherwise its room goes to
   // the warnings, which can come to the script's size.
   if (options.mode != BatchMode::kDiff) original_text.Clear();
@@ -119,7 +116,8 @@ FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions
   }
   report.outcome = FileOutcome::kConverted;
   if (options.mode == BatchMode::kDiff) {
-    report.diff = UnifiedDiff(path, before, ends_with_lf, converted_text.lines, conversion.origin);
+    report.diff = UnifiedDiff(path, original_text.lines, ends_with_lf, converted_text.lines,
+                              conversion.origin);
   } else if (options.mode == BatchMode::kWrite) {
     const Status written = keep_original ? Write(script, folder, converted_text, stamp, options,
                                                  &report.backup, &report.save_notes)

@@ -46,11 +46,11 @@ std::size_t CountInequalities(std::initializer_list<std::string_view> pieces) {
 
 // Reads the call that starts at the head of |text| (the name, the byte after it,
 // the arguments, the closing bracket) as the argument scan would, and builds in
-// |*args| the arguments with every comma at depth 0 replaced by |infix|.
-// Returns the length of the call's text, or nothing on a bracket error.
+// |*args| (unless null) the arguments with every comma at depth 0 replaced by
+// |infix|. Returns the length of the call's text, or nothing on a bracket error.
 std::optional<std::size_t> ReadCall(std::string_view text, std::size_t name_size,
                                     std::string_view infix, std::string* args) {
-  args->clear();
+  if (args != nullptr) args->clear();
   long depth = 0;
   std::size_t i = std::min(name_size + 1, text.size());
   std::size_t copied = i;  // the argument bytes before |copied| are in *args
@@ -60,12 +60,11 @@ std::optional<std::size_t> ReadCall(std::string_view text, std::size_t name_size
       ++depth;
     } else if (c == ')') {
       if (--depth < 0) {
-        args->append(text.substr(copied, i - copied));
+        if (args != nullptr) args->append(text.substr(copied, i - copied));
         return i + 1;
       }
     } else if (c == ',' && depth == 0) {
-      args->append(text.substr(copied, i - copied));
-      args->append(infix);
+      if (args != nullptr) args->append(text.substr(copied, i - copied)).append(infix);
       // The scan steps over the first inserted byte; with nothing inserted that
       // is the byte after the comma, which is then taken unexamined.
       copied = i + 1;
@@ -223,7 +222,38 @@ struct RewrittenLine {
 // at most r rewrites. So the last run is the one before the earliest error of
 // any line, the first such line names it, and a line's walk can stop where the
 // errors found so far end the row; lines that went further than an error found
-// later allows are walked again from their text before the row.
+// later allows are walked again from their text before the row. Which lines
+// meet an error on the first run is known before any is rewritten (below), so
+// a line rewritten once keeps that rewrite, and only the texts of lines
+// rewritten more often are kept.
+
+constexpr std::size_t kNoLine = static_cast<std::size_t>(-1);
+
+// What the row's first run finds on some of its lines, before any is rewritten.
+struct FirstRun {
+  explicit FirstRun(std::size_t line_count) : found(line_count) {}
+
+  // The first line whose first call that run cannot rewrite: such a line ends
+  // the row there, and nothing changes.
+  std::optional<std::size_t> error;
+  LineBits found;  // the lines that hold the name (until an error)
+};
+
+template <typename Indices>
+FirstRun ReadFirstRun(const LineList& lines, const CallRow& row, const Indices& indices) {
+  FirstRun first_run(lines.size());
+  for (const std::size_t i : indices) {
+    const std::string_view line = lines[i];
+    const std::size_t at = line.find(row.name);
+    if (at == std::string_view::npos) continue;
+    if (!ReadCall(line.substr(at), row.name.size(), row.infix, nullptr)) {
+      first_run.error = i;
+      break;
+    }
+    first_run.found.Add(i);
+  }
+  return first_run;
+}
 
 // What the first walk over some of a row's lines found.
 struct Walked {
@@ -231,47 +261,71 @@ struct Walked {
   std::optional<std::size_t> error_line;             // the first line that set |bound|
   std::size_t most = 0;                              // the most rewrites of a line
   std::deque<RewrittenLine> rewritten;  // not a vector: doubling would hold twice the room
-  TextStore before_row;  // the rewritten lines' texts before the row
+  TextStore before_row;  // texts before the row of the lines rewritten more than once
+  // The walk's lines from this one on were walked on a copy and left as they
+  // were: their texts before the row would have taken more room than the row
+  // may keep. They are rewritten once the bound is known.
+  std::size_t dry_from = kNoLine;
 };
 
-// The first walk over the lines at |indices|, ascending.
-template <typename Indices>
-Walked WalkLines(LineList* lines, const CallRow& row, const Indices& indices, bool linear) {
+void Note(const LineOutcome& outcome, std::size_t line, Walked* walked) {
+  if (outcome.bracket_error) {
+    // The walk stops at the bound, so this error comes in an earlier run than
+    // any error found before it.
+    walked->bound = outcome.rewrites;
+    walked->error_line = line;
+  }
+  walked->most = std::max(walked->most, outcome.rewrites);
+}
+
+// The first walk over |found|, the lines that hold the name, of a row whose
+// first run meets no error. The texts it keeps take about |undo_bytes| at
+// most; the lines past them are walked dry.
+Walked WalkLines(LineList* lines, const CallRow& row, const LineSubset& found, bool linear,
+                 std::size_t undo_bytes) {
   Walked walked;
   LineScratch scratch;
-  for (const std::size_t i : indices) {
+  std::string copy;
+  std::size_t kept = 0;
+  for (const std::size_t i : found) {
     std::string& line = (*lines)[i];
-    if (line.find(row.name) == std::string::npos) continue;
     const std::size_t size = line.size();
+    if (walked.dry_from == kNoLine && kept + size > undo_bytes) walked.dry_from = i;
+    if (walked.dry_from <= i) {
+      copy.assign(line);
+      Note(RewriteLine(&copy, row, walked.bound, &scratch, linear), i, &walked);
+      continue;
+    }
     walked.before_row.Push(line);
     const LineOutcome outcome = RewriteLine(&line, row, walked.bound, &scratch, linear);
-    if (outcome.bracket_error) {
-      // The walk stops at the bound, so this error comes in an earlier run than
-      // any error found before it.
-      walked.bound = outcome.rewrites;
-      walked.error_line = i;
-    }
-    if (outcome.rewrites > 0) {
+    Note(outcome, i, &walked);
+    if (outcome.rewrites > 1) {
       if (i > UINT32_MAX || outcome.rewrites > UINT32_MAX) throw std::length_error("line");
       walked.rewritten.push_back(
           {static_cast<LineIndex>(i), static_cast<std::uint32_t>(outcome.rewrites), size});
+      kept += size;
     } else {
       walked.before_row.DropLast(size);
     }
-    walked.most = std::max(walked.most, outcome.rewrites);
   }
   return walked;
 }
 
-// Walks the lines of |*walked| that went further than |bound| again.
-void WalkAgain(LineList* lines, const CallRow& row, std::size_t bound, bool linear,
-               Walked* walked) {
+// Leaves the lines of a walk over |found| as the row ends them, which is after
+// |bound| rewrites at most: those that went further are walked again from their
+// text before the row, and those walked dry are rewritten.
+void FinishWalk(LineList* lines, const CallRow& row, std::size_t bound, bool linear,
+                const LineSubset& found, Walked* walked) {
   LineScratch scratch;
   for (const RewrittenLine& line : walked->rewritten) {
     const std::string_view text = walked->before_row.Next(line.size);
     if (line.rewrites <= bound) continue;
     (*lines)[line.index].assign(text);
     RewriteLine(&(*lines)[line.index], row, bound, &scratch, linear);
+  }
+  if (walked->dry_from == kNoLine) return;
+  for (const std::size_t i : found) {
+    if (i >= walked->dry_from) RewriteLine(&(*lines)[i], row, bound, &scratch, linear);
   }
 }
 
@@ -280,14 +334,22 @@ RowOutcome OutcomeOf(const Walked& walked) {
   return {.runs = kept + 1, .changed = kept > 0, .bracket_error = walked.error_line};
 }
 
+RowOutcome EndedByFirstRun(std::size_t line) {
+  return {.runs = 1, .changed = false, .bracket_error = line};
+}
+
 // RunCallRow over the lines at |indices|, ascending, which take in every line
 // that holds the row's name.
 template <typename Indices>
-RowOutcome RunCallRowOn(LineList* lines, const CallRow& row, const Indices& indices) {
+RowOutcome RunCallRowOn(LineList* lines, const CallRow& row, const Indices& indices,
+                        std::size_t undo_bytes) {
   if (row.name.empty() || !InfixIsInert(row.infix)) return RunCallRowRunByRun(lines, row);
+  const FirstRun first_run = ReadFirstRun(*lines, row, indices);
+  if (first_run.error) return EndedByFirstRun(*first_run.error);
   const bool linear = !row.infix.empty();
-  Walked walked = WalkLines(lines, row, indices, linear);
-  WalkAgain(lines, row, walked.bound, linear, &walked);
+  const LineSubset found(first_run.found);
+  Walked walked = WalkLines(lines, row, found, linear, undo_bytes);
+  FinishWalk(lines, row, walked.bound, linear, found, &walked);
   return OutcomeOf(walked);
 }
 
@@ -349,31 +411,42 @@ class AllLines {
 }  // namespace
 
 RowOutcome RunCallRow(LineList* lines, const CallRow& row) {
-  return RunCallRowOn(lines, row, AllLines(*lines));
+  return RunCallRowOn(lines, row, AllLines(*lines), kRowUndoBytes);
 }
 
-RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const LineIndex> holders,
-                      std::size_t split_lines) {
-  if (holders.size() < split_lines || row.name.empty() || !InfixIsInert(row.infix)) {
-    return RunCallRowOn(lines, row, holders);
+RowOutcome RunCallRow(LineList* lines, const CallRow& row, const LineSubset& holders,
+                      std::size_t split_lines, std::size_t undo_bytes) {
+  const std::size_t count = holders.size();
+  if (count < split_lines || row.name.empty() || !InfixIsInert(row.infix)) {
+    return RunCallRowOn(lines, row, holders, undo_bytes);
   }
-  // The second half is walked on a thread of its own as if the first half
-  // held no error; the two are then joined as one walk would have found them.
+  // Each step is taken on both halves at once, the second one on a thread of
+  // its own; a first-run error in the first half comes before any in the second.
+  const auto [first, second] = holders.Split(count / 2);
+  std::future<FirstRun> later_run =
+      StartOnThread([&] { return ReadFirstRun(*lines, row, second); });
+  if (!later_run.valid()) return RunCallRowOn(lines, row, holders, undo_bytes);  // no thread
+  const FirstRun first_run = ReadFirstRun(*lines, row, first);
+  const FirstRun second_run = later_run.get();
+  if (first_run.error) return EndedByFirstRun(*first_run.error);
+  if (second_run.error) return EndedByFirstRun(*second_run.error);
+  // The second half is walked as if the first half held no error; the two
+  // are then joined as one walk would have found them.
   const bool linear = !row.infix.empty();
-  const std::span<const LineIndex> first = holders.first(holders.size() / 2);
-  const std::span<const LineIndex> second = holders.subspan(first.size());
-  std::future<Walked> later = StartOnThread([&] { return WalkLines(lines, row, second, linear); });
-  if (!later.valid()) return RunCallRowOn(lines, row, holders);  // no thread to be had
-  Walked walked = WalkLines(lines, row, first, linear);
-  Walked rest = later.get();
+  const LineSubset first_found(first_run.found), second_found(second_run.found);
+  std::future<Walked> later =
+      StartOnThread([&] { return WalkLines(lines, row, second_found, linear, undo_bytes); });
+  Walked walked = WalkLines(lines, row, first_found, linear, undo_bytes);
+  Walked rest =
+      later.valid() ? later.get() : WalkLines(lines, row, second_found, linear, undo_bytes);
   // Where both halves stop after as many rewrites, the first half's line names it.
   if (rest.bound < walked.bound) {
     walked.bound = rest.bound;
     walked.error_line = rest.error_line;
   }
   walked.most = std::max(walked.most, rest.most);
-  WalkAgain(lines, row, walked.bound, linear, &walked);
-  WalkAgain(lines, row, walked.bound, linear, &rest);
+  FinishWalk(lines, row, walked.bound, linear, first_found, &walked);
+  FinishWalk(lines, row, walked.bound, linear, second_found, &rest);
   return OutcomeOf(walked);
 }
 
@@ -382,7 +455,7 @@ RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_vi
 }
 
 RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_view replacement,
-                          std::span<const LineIndex> holders) {
+                          const LineSubset& holders) {
   return RunExchangeRowOn(lines, find, replacement, holders);
 }
 

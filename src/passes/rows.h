@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "linestore/line_store.h"
+#include "passes/line_subset.h"
 
 namespace q9 {
 
@@ -41,17 +42,23 @@ struct RowOutcome {
 RowOutcome RunCallRow(LineList* lines, const CallRow& row);
 
 // A line's place in a list, in half the room of a size_t: a row over a large
-// script keeps one for each line that holds its name.
+// script keeps one for each line it rewrote.
 using LineIndex = std::uint32_t;
 
-// The same row run on only the lines of |*lines| at |holders| (ascending), which
+// The same row run on only the lines of |*lines| in |holders|, which
 // must take in every line that holds |row.name|; the others are left alone, and
 // the outcome, bracket_error's line included, is that of the call above. At
-// |split_lines| holders or more, their two halves are walked at once; the
-// outcome is the same either way.
+// |split_lines| holders or more, their two halves are walked at once. An error
+// in the row's first run is looked for before any line is rewritten; after
+// that, a walk keeps the texts of the lines it rewrote more than once, to undo
+// them after a later bracket error, up to about |undo_bytes|. The lines after
+// those are walked on a copy first and rewritten once the row's end is known,
+// which costs a second walk over them. The outcome is the same either way.
 inline constexpr std::size_t kRowSplitLines = 20000;
-RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const LineIndex> holders,
-                      std::size_t split_lines = kRowSplitLines);
+inline constexpr std::size_t kRowUndoBytes = std::size_t{1} << 18;
+RowOutcome RunCallRow(LineList* lines, const CallRow& row, const LineSubset& holders,
+                      std::size_t split_lines = kRowSplitLines,
+                      std::size_t undo_bytes = kRowUndoBytes);
 
 // Runs an exchange row until a run changes nothing, with exactly the result of
 // calling Exchange again while it returns true. Requires a row that cannot form
@@ -62,10 +69,10 @@ RowOutcome RunCallRow(LineList* lines, const CallRow& row, std::span<const LineI
 // Exchange runs would never end on a non-empty list).
 RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_view replacement);
 
-// The same row run on only the lines at |holders| (ascending), which must take
-// in every line that holds |find|; the outcome is that of the call above.
+// The same row run on only the lines in |holders|, which must take in every
+// line that holds |find|; the outcome is that of the call above.
 RowOutcome RunExchangeRow(LineList* lines, std::string_view find, std::string_view replacement,
-                          std::span<const LineIndex> holders);
+                          const LineSubset& holders);
 
 }  // namespace q9
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <numeric>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -95,23 +94,33 @@ TEST(RowsTest, PipelineRowsInTheirOrder) {
                              "BarrelConfiguration(1)"}));
 }
 
-// Lines walked in two halves at once give what one walk over all of them gives,
-// bracket errors on either side included: the row run by run.
-TEST(RowsTest, HalvesWalkedAtOnceAsOneWalk) {
+// Lines walked in two halves at once, or with no room (or little) to undo
+// rewrites, give what one walk over all of them gives, bracket errors on either
+// side included: the row run by run.
+TEST(RowsTest, HalvesAndDryWalksAsOneWalk) {
+  struct Walk {
+    std::size_t split_lines;
+    std::size_t undo_bytes;
+  };
+  constexpr Walk kWalks[] = {{2, kRowUndoBytes}, {2, 0}, {2, 12}, {100, 0}, {100, 12}};
   ScriptGenerator generator(20261208);
   for (int i = 0; i < 2000; ++i) {
     const LineList input = generator.NextList();
-    std::vector<LineIndex> holders(input.size());
-    std::iota(holders.begin(), holders.end(), 0);
+    LineBits holders(input.size());
+    for (std::size_t line = 0; line < input.size(); ++line) holders.Add(line);
     for (const Row& row : PipelineRows()) {
       if (row.pass == kExchange) continue;
-      LineList lines = input, expected = input;
-      const RowOutcome outcome =
-          RunCallRow(&lines, {row.name, row.prefix, row.text, row.unary}, holders, 2);
+      LineList expected = input;
       const RowOutcome plain = RunByRun(&expected, row).value();
-      ASSERT_EQ(std::tie(lines, outcome.runs, outcome.changed, outcome.bracket_error),
-                std::tie(expected, plain.runs, plain.changed, plain.bracket_error))
-          << row.name << " on " << testing::PrintToString(input);
+      for (const auto [split_lines, undo_bytes] : kWalks) {
+        LineList lines = input;
+        const RowOutcome outcome = RunCallRow(&lines, {row.name, row.prefix, row.text, row.unary},
+                                              LineSubset(holders), split_lines, undo_bytes);
+        ASSERT_EQ(std::tie(lines, outcome.runs, outcome.changed, outcome.bracket_error),
+                  std::tie(expected, plain.runs, plain.changed, plain.bracket_error))
+            << row.name << " on " << testing::PrintToString(input) << ", split at " << split_lines
+            << ", undo " << undo_bytes;
+      }
     }
   }
 }

@@ -57,7 +57,7 @@ constexpr std::array<Row, 26> kRows = {{
     {kExchange, "SetSkyFade", "", "BarrelConfiguration"},
 }};
 
-RowOutcome RunRow(const Row& row, LineList* lines, std::span<const LineIndex> holders) {
+RowOutcome RunRow(const Row& row, LineList* lines, const LineSubset& holders) {
   if (row.pass == kExchange) return RunExchangeRow(lines, row.name, row.text, holders);
   return RunCallRow(lines, {row.name, row.prefix, row.text, row.unary}, holders);
 }
@@ -127,27 +127,22 @@ void RunRows(LineList* lines, Conversion* result) {
   if (lines->size() > std::numeric_limits<LineIndex>::max()) throw std::length_error("lines");
   const RowsByFirstPair& pairs = FirstPairTable();
   std::vector<RowSet> rows_in(lines->size());
-  std::size_t count = 0;  // the next row's holders
-  for (std::size_t i = 0; i < lines->size(); ++i) {
-    rows_in[i] = RowsIn((*lines)[i], pairs);
-    count += rows_in[i] & 1;
-  }
-  std::vector<LineIndex> holders;
+  for (std::size_t i = 0; i < lines->size(); ++i) rows_in[i] = RowsIn((*lines)[i], pairs);
+  LineBits holders(lines->size());
   for (std::size_t r = 0; r < kRows.size(); ++r) {
     const RowSet later_rows = ~(~RowSet{0} >> (31 - r));  // bits past the last row stay unread
-    holders.clear();
-    holders.reserve(count);  // exactly: grown by doubling it would keep up to twice the room
-    count = 0;
+    holders.Clear();
+    bool any = false;
     for (std::size_t i = 0; i < lines->size(); ++i) {
       RowSet& rows = rows_in[i];
       if ((rows >> r & 1) != 0) {
-        holders.push_back(static_cast<LineIndex>(i));
+        holders.Add(i);
         rows |= later_rows;
+        any = true;
       }
-      count += rows >> (r + 1) & 1;
     }
-    if (holders.empty()) continue;  // the row's single run finds nothing
-    const RowOutcome outcome = RunRow(kRows[r], lines, holders);
+    if (!any) continue;  // the row's single run finds nothing
+    const RowOutcome outcome = RunRow(kRows[r], lines, LineSubset(holders));
     result->changed |= outcome.changed;
     if (outcome.bracket_error) result->bracket_errors.push_back({r, *outcome.bracket_error});
   }

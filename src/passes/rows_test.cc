@@ -96,7 +96,7 @@ TEST(RowsTest, PipelineRowsInTheirOrder) {
 
 // Lines walked in two halves at once, or with no room (or little) to undo
 // rewrites, give what one walk over all of them gives, bracket errors on either
-// side included: the row run by run.
+// side included: the row run by run, as a row that cannot be walked is.
 TEST(RowsTest, HalvesAndDryWalksAsOneWalk) {
   struct Walk {
     std::size_t split_lines;
@@ -108,11 +108,14 @@ TEST(RowsTest, HalvesAndDryWalksAsOneWalk) {
     const LineList input = generator.NextList();
     LineBits holders(input.size());
     for (std::size_t line = 0; line < input.size(); ++line) holders.Add(line);
-    for (const Row& row : PipelineRows()) {
+    std::vector<Row> rows(PipelineRows().begin(), PipelineRows().end());
+    rows.push_back(Call("Sum", "", "+("));  // an infix the walk cannot skip: run by run
+    for (const Row& row : rows) {
       if (row.pass == kExchange) continue;
       LineList expected = input;
       const RowOutcome plain = RunByRun(&expected, row).value();
       for (const auto [split_lines, undo_bytes] : kWalks) {
+        if (split_lines == 2 && i % 4 != 0) continue;  // threads are slow to start
         LineList lines = input;
         const RowOutcome outcome = RunCallRow(&lines, {row.name, row.prefix, row.text, row.unary},
                                               LineSubset(holders), split_lines, undo_bytes);

@@ -422,7 +422,9 @@ RowOutcome RunCallRow(LineList* lines, const CallRow& row, const LineSubset& hol
   }
   // Each step is taken on both halves at once, the second one on a thread of
   // its own; a first-run error in the first half comes before any in the second.
-  const auto [first, second] = holders.Split(count / 2);
+  const std::pair<LineSubset, LineSubset> halves = holders.Split(count / 2);
+  const LineSubset& first = halves.first;
+  const LineSubset& second = halves.second;
   std::future<FirstRun> later_run =
       StartOnThread([&] { return ReadFirstRun(*lines, row, second); });
   if (!later_run.valid()) return RunCallRowOn(lines, row, holders, undo_bytes);  // no thread

@@ -164,7 +164,8 @@ class Checker {
       // The converted lines of the label's line, and among them the piece that holds it.
       const auto [from, to] = std::equal_range(origin.begin(), origin.end(), label.line);
       if (from == to) continue;
-      std::size_t piece = static_cast<std::size_t>(from - origin.begin()) + first_line_;
+      const std::size_t first_piece = static_cast<std::size_t>(from - origin.begin()) + first_line_;
+      std::size_t piece = first_piece;
       const std::size_t last = static_cast<std::size_t>(to - origin.begin()) + first_line_;
       // A label further on the same line lies in the same piece or a later
       // one: the search goes on from there, or a line of many labels would
@@ -174,9 +175,18 @@ class Checker {
         piece = previous_piece;
       }
       while (piece + 1 < last && map_.origin_column[piece + 1] <= label.column) ++piece;
+      // The "}" that ends a function with nothing in it stands where its
+      // header does, so the search may go one step past the header.
+      const auto is_header = [this](std::size_t at) {
+        return std::binary_search(map_.headers.begin(), map_.headers.end(), at);
+      };
+      if (!is_header(piece) && piece > first_piece &&
+          map_.origin_column[piece - 1] == map_.origin_column[piece] && is_header(piece - 1)) {
+        --piece;
+      }
       previous = label;
       previous_piece = piece;
-      if (!std::binary_search(map_.headers.begin(), map_.headers.end(), piece)) continue;
+      if (!is_header(piece)) continue;
       if (piece <= regions.back().after && regions.size() > 1) continue;
       regions.push_back({label, piece});
     }

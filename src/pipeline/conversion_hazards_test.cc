@@ -100,6 +100,9 @@ TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
       {{"Init: SetVar(0,Sum(1,2) Hurt(1234567890123456789);"},
        {"2:0+0 unchecked: this function holds code the checker cannot read (line 1 before: `Hurt(123456789012345`), so its conversion was not checked / check the converted function by hand",
         "3:1+6 unconverted: this SetVar call has no closing bracket, so the conversion of SetVar stopped here; its calls stay in the old form / add the missing bracket, then convert again"}},
+      {{"Init: SetVar(0,Mul(Sum(1,2),3)); Fire: Hurt( Boom:"},  // Fire ends up empty, yet is a function
+       {"3:8+5 precedence: `Mul(Sum(1,2),3)` became `1+2*3`, which groups its operands differently / write `(1+2)*3`",
+        "5:0+0 unchecked: this function holds code the checker cannot read (line 1 before: `:`), so its conversion was not checked / check the converted function by hand"}},
   };
   for (const auto& [input, hazards] : cases) {
     LineList lines = input;

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "hazards/dead_stores.h"
 #include "hazards/explain.h"
@@ -40,15 +41,32 @@ struct Reading {
 
 Place PlaceOf(const Token& token) { return {token.line, token.column}; }
 
-// Reads [begin, end) of |lines| in the old syntax (labels) or the strict one.
-Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool strict) {
-  Reading reading;
-  Lexer lexer(lines, begin.line, begin.column, end.line, end.column, in_comment);
-  std::vector<Token> comments;
-  lexer.set_comment_sink(&comments);
-  Parser parser(&lexer);
+// Room that one reading after another reuses: a script holds many functions.
+struct ReadScratch {
   Tree tree;
   std::string meaning;
+  std::vector<Token> comments;
+};
+
+// Reads [begin, end) of |lines| in the old syntax (labels) or the strict one
+// into |*out|, whose room is reused.
+void Read(LineViews lines, Place begin, Place end, bool in_comment, bool strict,
+          ReadScratch* scratch, Reading* out) {
+  Reading& reading = *out;
+  std::vector<Item> items = std::move(reading.items);
+  std::string comment_text = std::move(reading.comments);
+  reading = {};
+  reading.items = std::move(items);
+  reading.items.clear();
+  reading.comments = std::move(comment_text);
+  reading.comments.clear();
+  Lexer lexer(lines, begin.line, begin.column, end.line, end.column, in_comment);
+  std::vector<Token>& comments = scratch->comments;
+  comments.clear();
+  lexer.set_comment_sink(&comments);
+  Parser parser(&lexer);
+  Tree& tree = scratch->tree;
+  std::string& meaning = scratch->meaning;
   bool in_function = false;
   int open_blocks = 0;  // opened by statements that did not read, and not closed yet
   auto fail = [&](const Token& at) {
@@ -108,7 +126,6 @@ Reading Read(LineViews lines, Place begin, Place end, bool in_comment, bool stri
     }
   }
   if (!comments.empty()) reading.first_comment_line = comments.front().line;
-  return reading;
 }
 
 // Whether a range of functions ends inside a block comment, on each side.
@@ -140,11 +157,11 @@ class Checker {
       const Place before_end =
           k + 1 < regions.size() ? regions[k + 1].before : Place{before_.size(), 0};
       const std::size_t after_end = k + 1 < regions.size() ? regions[k + 1].after : after_.size();
-      const Reading old_reading = Read(before_, regions[k].before, before_end, state.before, false);
-      const Reading new_reading =
-          Read(after_, {regions[k].after, 0}, {after_end, 0}, state.after, true);
-      state = {old_reading.ends_in_comment, new_reading.ends_in_comment};
-      Compare(old_reading, new_reading, regions[k], before_end, after_end, k == 0);
+      Read(before_, regions[k].before, before_end, state.before, false, &scratch_, &old_reading_);
+      Read(after_, {regions[k].after, 0}, {after_end, 0}, state.after, true, &scratch_,
+           &new_reading_);
+      state = {old_reading_.ends_in_comment, new_reading_.ends_in_comment};
+      Compare(old_reading_, new_reading_, regions[k], before_end, after_end, k == 0);
     }
     return state;
   }
@@ -376,6 +393,8 @@ class Checker {
   const LineMap& map_;
   std::size_t first_line_ = 0;  // the first converted line that came from the script
   Hazards hazards_;
+  ReadScratch scratch_;
+  Reading old_reading_, new_reading_;  // the function being compared, each side
 };
 
 }  // namespace

@@ -104,7 +104,7 @@ TEST(RowsTest, HalvesAndDryWalksAsOneWalk) {
   };
   constexpr Walk kWalks[] = {{2, kRowUndoBytes}, {2, 0}, {2, 12}, {100, 0}, {100, 12}};
   ScriptGenerator generator(20261208);
-  for (int i = 0; i < 2000; ++i) {
+  for (int i = 0; i < 1000; ++i) {
     const LineList input = generator.NextList();
     LineBits holders(input.size());
     for (std::size_t line = 0; line < input.size(); ++line) holders.Add(line);
@@ -115,7 +115,7 @@ TEST(RowsTest, HalvesAndDryWalksAsOneWalk) {
       LineList expected = input;
       const RowOutcome plain = RunByRun(&expected, row).value();
       for (const auto [split_lines, undo_bytes] : kWalks) {
-        if (split_lines == 2 && i % 4 != 0) continue;  // threads are slow to start
+        if (split_lines == 2 && i % 8 != 0) continue;  // threads are slow to start
         LineList lines = input;
         const RowOutcome outcome = RunCallRow(&lines, {row.name, row.prefix, row.text, row.unary},
                                               LineSubset(holders), split_lines, undo_bytes);

@@ -42,7 +42,8 @@ class LineSubset {
   class Iterator {
    public:
     // At the first member in word |word| or after it.
-    Iterator(const LineSubset* subset, std::size_t word) : subset_(subset), word_(word) {
+    Iterator(const LineSubset* subset, std::size_t word)
+        : subset_(subset), word_(word), members_(subset->Members(word)) {
       Settle();
     }
     std::size_t operator*() const {
@@ -60,23 +61,19 @@ class LineSubset {
    private:
     // Moves on to the next word with members unless this one has some left.
     void Settle() {
-      if (word_ == kStarting) {
-        word_ = subset_->begin_ / 64;
-        members_ = subset_->Members(word_);
-      }
       while (members_ == 0 && word_ < subset_->end_word()) members_ = subset_->Members(++word_);
     }
 
     const LineSubset* subset_;
     std::size_t word_;
-    std::uint64_t members_ = 0;
+    std::uint64_t members_;  // those of word_ not visited yet
   };
 
   // Every member of |bits|. |bits| must outlive the subset and its parts.
   explicit LineSubset(const LineBits& bits)
       : words_(bits.words()), begin_(0), end_(bits.line_count()) {}
 
-  Iterator begin() const { return Iterator(this, kStarting); }
+  Iterator begin() const { return Iterator(this, begin_ / 64); }
   Iterator end() const { return Iterator(this, end_word()); }
 
   // The number of members.
@@ -105,15 +102,13 @@ class LineSubset {
   }
 
  private:
-  static constexpr std::size_t kStarting = static_cast<std::size_t>(-1);
-
   LineSubset(std::span<const std::uint64_t> words, std::size_t begin, std::size_t end)
       : words_(words), begin_(begin), end_(end) {}
 
   // One past the last word that may hold a member.
   std::size_t end_word() const { return end_ / 64 + (end_ % 64 != 0); }
 
-  // The members in word |word| (< end_word()), as they lie there.
+  // The members in word |word|, as they lie there (none past end_word()).
   std::uint64_t Members(std::size_t word) const {
     if (word >= end_word()) return 0;
     std::uint64_t members = words_[word];

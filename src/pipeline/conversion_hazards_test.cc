@@ -119,12 +119,15 @@ TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
 
 // A long script is checked in two halves at once, the second on the guess that the first ends
 // outside comments; a comment the conversion opens (`1/*2`) makes the guess wrong, to no effect.
+// Each half's warnings are put in line order before the two are joined.
 TEST(ConversionHazardsTest, HalvesCheckedAtOnceWarnAsOneRunDoes) {
   for (const bool open_comment : {false, true}) {
     LineList lines;
     for (int i = 0; i < 7; ++i) {
       lines.push_back("F" + std::to_string(i) + ": SetVar(0,Mul(Sum(1,2),3));");
       if (open_comment && i == 1) lines.push_back("SetVar(1,Div(1,*2));");
+      // A comment's note is found before the warning on the line above it.
+      if (i == 5) lines.push_back("// Sum(1,2)");
     }
     const LineList before = lines;
     const Conversion conversion = Convert(&lines, {.track_origin = true});
@@ -141,7 +144,7 @@ TEST(ConversionHazardsTest, HalvesCheckedAtOnceWarnAsOneRunDoes) {
     const std::string whole = summary(lines.size() + 1);
     EXPECT_EQ(summary(0), whole);
     if (!open_comment) {
-      EXPECT_EQ(whole, "3precedence 6precedence 9precedence 12precedence 15precedence 18precedence 21precedence ");
+      EXPECT_EQ(whole, "3precedence 6precedence 9precedence 12precedence 15precedence 18precedence 19comment 22precedence ");
     }
   }
 }

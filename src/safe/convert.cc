@@ -1,6 +1,8 @@
 #include "safe/convert.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <iterator>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -38,20 +40,12 @@ Conversion Run(LineList* lines, const ConvertOptions& options, LineViews given) 
       if (!IsNote(hazard.kind)) frozen[hazard.line] = true;
     }
     const std::vector<std::string_view> laid_out_lines = SplitViews(laid_out);
+    const LineList first_try = std::move(*lines);
     lines->assign(laid_out_lines.begin(), laid_out_lines.end());
     calls = ConvertCallsSafely(lines, layout.headers, frozen);
     found = CheckConversion(before_views,
                             std::vector<std::string_view>(lines->begin(), lines->end()), map);
-    for (std::size_t line = 0; line < frozen.size(); ++line) {
-      if (!frozen[line]) continue;
-      Hazard note;
-      note.kind = HazardKind::kKeptCall;
-      note.line = line;
-      note.what = "the calls of this function were left in the old form: converting them here "
-                  "would not have kept what it computes";
-      note.advice = "nothing needs doing";
-      calls.hazards.push_back(std::move(note));
-    }
+    NoteKeptCalls(first_try, *lines, layout.headers, frozen, &calls.hazards);
   }
   result.hazards = std::move(calls.hazards);
   result.hazards.splice(result.hazards.end(), found);
@@ -67,6 +61,34 @@ Conversion Run(LineList* lines, const ConvertOptions& options, LineViews given) 
 }
 
 }  // namespace
+
+void NoteKeptCalls(const LineList& first_try, const LineList& kept,
+                   const std::vector<std::size_t>& headers, const std::vector<bool>& frozen,
+                   Hazards* hazards) {
+  for (std::size_t line = 0; line < frozen.size(); ++line) {
+    if (!frozen[line]) continue;
+    const auto next = std::upper_bound(headers.begin(), headers.end(), line);
+    const std::size_t begin = next == headers.begin() ? 0 : *std::prev(next);
+    const std::size_t end = next == headers.end() ? SIZE_MAX : *next;  // each list's end
+    const auto from = [begin](const LineList& list) {
+      return list.begin() + static_cast<long>(std::min(begin, list.size()));
+    };
+    const auto to = [end](const LineList& list) {
+      return list.begin() + static_cast<long>(std::min(end, list.size()));
+    };
+    if (std::equal(from(first_try), to(first_try), from(kept), to(kept))) {
+      continue;
+    }
+    Hazard note;
+    note.kind = HazardKind::kKeptCall;
+    note.line = line;
+    note.what =
+        "the calls of this function were left in the old form: converting them here "
+        "would not have kept what it computes";
+    note.advice = "nothing needs doing";
+    hazards->push_back(std::move(note));
+  }
+}
 
 Conversion ConvertSafely(LineList* lines, const ConvertOptions& options, LineViews before) {
   try {

@@ -1,6 +1,10 @@
 #ifndef Q9_SAFE_CONVERT_H_
 #define Q9_SAFE_CONVERT_H_
 
+#include <cstddef>
+#include <vector>
+
+#include "hazards/hazard.h"
 #include "linestore/line_store.h"
 #include "pipeline/pipeline.h"
 
@@ -18,6 +22,16 @@ namespace q9 {
 // by the caller anyway; else a copy of them is kept for the check.
 Conversion ConvertSafely(LineList* lines, const ConvertOptions& options = {},
                          LineViews before = {});
+
+// The second try of ConvertSafely: after |first_try| warned, |kept| is the
+// script converted again with the functions that hold a line in |frozen| left
+// as they were. Adds to |*hazards| a kKeptCall note on each line in |frozen|
+// whose function reads otherwise in the two, for there calls were put back;
+// a function the first try had left alone too (it could not read it) gets
+// none. Functions start at line 0 and at each of |headers|, ascending.
+void NoteKeptCalls(const LineList& first_try, const LineList& kept,
+                   const std::vector<std::size_t>& headers, const std::vector<bool>& frozen,
+                   Hazards* hazards);
 
 }  // namespace q9
 

@@ -27,10 +27,18 @@ TEST(ConvertSafelyTest, KeepsWhatTheScriptComputes) {
        {kMarker, "#strict", "protected func  Hit(){", " Var(0)=Sum(1);",
         " return(And(Var(1),MakeRock()));", "}"},
        "3:8 argument-count 4:8 kept-call "},
-      {{"Init: Fire: Hurt(1);"}, {kMarker, "#strict", " func Init(){", "}", " func  Fire(){", " Hurt(1);", "}"}, ""},
+      {{"Init: Fire: Hurt(1);"},
+       {kMarker, "#strict", " func Init(){", "}", " func  Fire(){", " Hurt(1);", "}"},
+       ""},
       // "/*/" opens a comment and does not close it.
-      {{"Init: Hurt(1); /*/", "*/ Hurt(2);"}, {kMarker, "#strict", " func Init(){", " Hurt(1);", " /*/", "*/ Hurt(2);", "}"}, ""},
+      {{"Init: Hurt(1); /*/", "*/ Hurt(2);"},
+       {kMarker, "#strict", " func Init(){", " Hurt(1);", " /*/", "*/ Hurt(2);", "}"},
+       ""},
       {{"("}, {kMarker, "#strict", "("}, "2:0 unchecked "},  // an unfinished statement stays
+      // The "}" lands in a comment left open: the check warns, but no call was converted.
+      {{"Init: [", "/*c(1);"},
+       {kMarker, "#strict", " func Init(){", " [", "/*c(1);", "}"},
+       "2:0 unchecked 3:1 unchecked 4:0 comment "},
   };
   for (const auto& [input, expected, expected_hazards] : cases) {
     LineList lines = input;
@@ -44,6 +52,33 @@ TEST(ConvertSafelyTest, KeepsWhatTheScriptComputes) {
     EXPECT_EQ(hazards, expected_hazards);
     EXPECT_FALSE(ConvertSafely(&lines).changed);  // a second run changes nothing
     EXPECT_EQ(lines, expected);
+  }
+}
+
+// Where the second try kept calls back: the functions (from line 0, 2 and 5 on) whose lines differ
+// from the first try's get a note on each of their lines that the check warned on.
+TEST(ConvertSafelyTest, NotesKeptCallsOnlyWhereTheSecondTryDiffers) {
+  const LineList first_try = {"a", "b", " func F(){", "x=1+2;", "}", " func G(){", "y=1+2;", "}"};
+  const std::vector<std::tuple<LineList, std::vector<bool>, std::string>> cases = {
+      {first_try, {true, false, true, false, false, true, true}, ""},
+      {{"a", "b", " func F(){", "x=Sum(1,2);", "}", " func G(){", "y=1+2;", "}"},
+       {true, true, false, true, false, true, false, true},
+       "3 "},
+      {{"a", "b", " func F(){", "x=1+2;", "}", " func G(){", "y=Sum(1,2);", "}"},
+       {false, true, true, false, true, true, false, true},
+       "5 7 "},
+      {{"A", "b", " func F(){", "x=1+2;", "}", " func G(){", "y=1+2;", "}"}, {false, true}, "1 "},
+      {{"a", "b"}, {false, false, false, false, false, false, true}, "6 "},  // shorter: differs
+  };
+  for (const auto& [kept, frozen, expected] : cases) {
+    Hazards notes;
+    NoteKeptCalls(first_try, kept, {2, 5}, frozen, &notes);
+    std::string lines;
+    for (const Hazard& note : notes) {
+      EXPECT_EQ(note.kind, HazardKind::kKeptCall);
+      lines += std::to_string(note.line) + " ";
+    }
+    EXPECT_EQ(lines, expected) << testing::PrintToString(kept);
   }
 }
 

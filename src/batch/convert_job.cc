@@ -91,9 +91,10 @@ FileReport Run(const FoundScript& script, const Folder& folder, const JobOptions
   for (const std::string& line : original) joined += line.size() + 1;
   const bool ends_with_lf = stamp.size == joined;
   // The original is kept beside the conversion only for the warnings and the
-  // diff, as one buffer with a view per line: a third of what a copy of the
+  // diff, as joined text with a view per line: a third of what a copy of the
   // list would cost. The converted lines are then kept the same way once the
-  // passes are done with them. Otherwise only the converted list is kept.
+  // passes are done with them, in the room the list gives back line by line.
+  // Otherwise only the converted list is kept.
   const bool keep_original = options.warnings.any() || options.mode == BatchMode::kDiff;
   JoinedLines original_text;
   if (keep_original) original_text.Copy(original);

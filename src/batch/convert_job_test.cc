@@ -149,7 +149,7 @@ TEST(ConvertForJobTest, ALongScriptWarnsAsTheConversionAlone) {
   const Conversion job = ConvertForJob(original, &converted, {}, &joined);
   const Conversion alone = Convert(&lines, {.collect_hazards = true});
   EXPECT_TRUE(converted.empty());
-  EXPECT_EQ(joined.bytes, JoinLines(lines));
+  EXPECT_EQ(joined.Text(), JoinLines(lines));
   EXPECT_EQ(joined.lines, ViewsOf(lines));
   ASSERT_EQ(job.hazards.size(), kCheckSplitLines + 1);
   EXPECT_TRUE(std::equal(

@@ -52,7 +52,7 @@ FileReport ConvertBytes(const std::string& bytes, const JobOptions& options,
       report.diff =
           UnifiedDiff(report.path, original, ends_with_lf, joined.lines, conversion.origin);
     }
-    *converted_bytes = std::move(joined.bytes);  // the views are not read after this
+    *converted_bytes = joined.Text();
   }
   return report;
 }

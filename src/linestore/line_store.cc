@@ -16,7 +16,9 @@
 #include <system_error>
 #endif  // _WIN32
 
+#include <algorithm>
 #include <cstddef>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -383,7 +385,12 @@ Status WriteLines(int fd, const LineList& lines) {
   return WriteLinesInChunks(lines, [fd](std::string_view bytes) { return WriteAll(fd, bytes); });
 }
 
-Status WriteLines(int fd, const JoinedLines& lines) { return WriteAll(fd, lines.bytes); }
+Status WriteLines(int fd, const JoinedLines& lines) {
+  for (const std::string& block : lines.blocks) {
+    if (Status status = WriteAll(fd, block); !status.ok()) return status;
+  }
+  return Status();
+}
 #endif  // _WIN32
 
 }  // namespace
@@ -416,21 +423,65 @@ std::string JoinLines(const LineList& lines) {
   return bytes;
 }
 
+namespace {
+
+// Appends |line| and its LF to the last block of |*blocks|, or to a new one.
+void Append(std::string_view line, std::deque<std::string>* blocks) {
+  if (blocks->empty() || blocks->back().capacity() - blocks->back().size() <= line.size()) {
+    blocks->emplace_back().reserve(std::max(kJoinedBlock, line.size() + 1));
+  }
+  blocks->back().append(line);
+  blocks->back() += '\n';
+}
+
+// Views of the |count| lines that |blocks| hold, each ended by an LF.
+std::vector<std::string_view> ViewsOfBlocks(const std::deque<std::string>& blocks,
+                                            std::size_t count) {
+  std::vector<std::string_view> lines;
+  lines.reserve(count);
+  for (std::string_view rest : blocks) {
+    while (!rest.empty()) {
+      const std::size_t lf = rest.find('\n');
+      lines.push_back(rest.substr(0, lf));
+      rest.remove_prefix(lf + 1);
+    }
+  }
+  return lines;
+}
+
+}  // namespace
+
 void JoinedLines::Copy(const LineList& list) {
-  bytes = JoinLines(list);
-  lines = SplitViews(bytes);
+  Clear();
+  for (const std::string& line : list) Append(line, &blocks);
+  lines = ViewsOfBlocks(blocks, list.size());
 }
 
 void JoinedLines::Take(LineList* list) {
-  bytes = JoinLines(*list);
+  Clear();
+  const std::size_t count = list->size();
+  for (std::string& line : *list) {
+    Append(line, &blocks);
+    std::string().swap(line);
+  }
+  // The views take their room only once the list has given back its own.
   LineList().swap(*list);
-  lines = SplitViews(bytes);
+  lines = ViewsOfBlocks(blocks, count);
 }
 
 void JoinedLines::Clear() {
   // Not "= {}", which would keep the room.
   lines = std::vector<std::string_view>();
-  bytes = std::string();
+  blocks = std::deque<std::string>();
+}
+
+std::string JoinedLines::Text() const {
+  std::size_t size = 0;
+  for (const std::string& block : blocks) size += block.size();
+  std::string text;
+  text.reserve(size);
+  for (const std::string& block : blocks) text += block;
+  return text;
 }
 
 #ifndef _WIN32

@@ -1,7 +1,9 @@
 #ifndef Q9_LINESTORE_LINE_STORE_H_
 #define Q9_LINESTORE_LINE_STORE_H_
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,23 +30,30 @@ std::vector<std::string_view> SplitViews(std::string_view bytes);
 // JoinLines(SplitLines(b)) == b, with an LF added when b was non-empty and lacked one.
 std::string JoinLines(const LineList& lines);
 
-// A list's lines as one buffer, JoinLines of them, with a view per line: the
-// form a script can be kept in when no pass changes it (the original beside
-// its conversion, a converted script once the passes are done), in about half
-// the list's room. It stays where it was made, for the views point into it.
+inline constexpr std::size_t kJoinedBlock = std::size_t{256} << 10;
+
+// A list's lines as text with a view per line: the form a script can be kept
+// in when no pass changes it (the original beside its conversion, a converted
+// script once the passes are done), in about half the list's room. The text,
+// JoinLines of the lines, is held in blocks of kJoinedBlock bytes (a longer
+// line gets one of its own), which the allocator can carve out of the room a
+// list gave back. It stays where it was made, for the views point into it.
 struct JoinedLines {
   JoinedLines() = default;
   JoinedLines(const JoinedLines&) = delete;
   JoinedLines& operator=(const JoinedLines&) = delete;
 
-  // Becomes JoinLines(list) and its views.
+  // Becomes the lines of |list|.
   void Copy(const LineList& list);
-  // The same, and |*list| is left empty and its room given back.
+  // The same, and |*list| is left empty, each line's room given back as soon
+  // as it is copied.
   void Take(LineList* list);
   // Becomes empty and gives its room back.
   void Clear();
+  // JoinLines of the lines, as one string.
+  std::string Text() const;
 
-  std::string bytes;
+  std::deque<std::string> blocks;  // the text in order; none holds part of a line
   std::vector<std::string_view> lines;
 };
 

@@ -51,6 +51,8 @@ using LineStoreFileTest = ScratchTest;
 // at a chunk's end, and one longer than several chunks.
 TEST_F(LineStoreFileTest, FormatCasesThroughFiles) {
   const std::string a(65535, 'a'), b(200000, 'b');
+  // Joined lines: a block filled to two bytes short, a line of two, then one longer than a block.
+  const std::string f(kJoinedBlock - 3, 'f'), o(kJoinedBlock + 1, 'o');
   std::string many;  // more lines than a list grown by doubling would have room for
   for (int i = 0; i < 1025; ++i) many += "x\n";
   // Bytes read, their lines, the bytes written.
@@ -60,6 +62,7 @@ TEST_F(LineStoreFileTest, FormatCasesThroughFiles) {
       {"\xEF\xBB\xBFx\0\xFF\n"s, {"\xEF\xBB\xBFx\0\xFF"s}, "\xEF\xBB\xBFx\0\xFF\n"s},
       {a + "\n" + b + "\nc", {a, b, "c"}, a + "\n" + b + "\nc\n"},
       {many, LineList(1025, "x"), many},
+      {f + "\nyy\n" + o + "\nz", {f, "yy", o, "z"}, f + "\nyy\n" + o + "\nz\n"},
   };
   for (const auto& [bytes, expected, written] : cases) {
     SCOPED_TRACE(testing::PrintToString(bytes.substr(0, 20)));
@@ -72,11 +75,11 @@ TEST_F(LineStoreFileTest, FormatCasesThroughFiles) {
     joined.Take(&taken);
     EXPECT_EQ(taken.capacity(), 0u);
     for (const JoinedLines* j : {&copied, &joined}) {
-      EXPECT_EQ(j->bytes, written);
+      EXPECT_EQ(j->Text(), written);
       EXPECT_EQ(j->lines, std::vector<std::string_view>(expected.begin(), expected.end()));
     }
     joined.Clear();
-    EXPECT_EQ(joined.lines.capacity() + joined.bytes.size(), 0u);
+    EXPECT_EQ(joined.lines.capacity() + joined.blocks.size(), 0u);
     WriteBytes("in.c", bytes);
     LineList lines = {"stale"};
     ASSERT_TRUE(Open("in.c", &lines).ok());

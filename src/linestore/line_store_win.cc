@@ -237,7 +237,12 @@ Status WriteLines(HANDLE file, const LineList& lines) {
                             [file](std::string_view bytes) { return WriteAll(file, bytes); });
 }
 
-Status WriteLines(HANDLE file, const JoinedLines& lines) { return WriteAll(file, lines.bytes); }
+Status WriteLines(HANDLE file, const JoinedLines& lines) {
+  for (const std::string& block : lines.blocks) {
+    if (Status status = WriteAll(file, block); !status.ok()) return status;
+  }
+  return Status();
+}
 
 // Fills the temporary file, makes it durable and closes it; |file| is closed
 // on every path.

@@ -19,7 +19,7 @@ namespace {
 Conversion Run(LineList* lines, const ConvertOptions& options, LineViews given) {
   Conversion result;
   // The lines before (unless the caller keeps them) and as laid out are kept
-  // as one buffer each, not as copies of the list.
+  // as joined text, not as copies of the list.
   JoinedLines copied;
   if (given.empty()) copied.Copy(*lines);
   const LineViews before_views = given.empty() ? LineViews(copied.lines) : given;

@@ -18,9 +18,10 @@
 namespace q9 {
 namespace {
 
-// The report on |bytes|; |*converted| gets what kWrite writes.
-FileReport ConvertBytes(const std::string& bytes, const JobOptions& options,
-                        std::string* converted_bytes) {
+// The report on |bytes|. When it says kConverted, |*joined| holds the
+// conversion; otherwise kWrite writes |bytes| as they were, or nothing when
+// the report names an error.
+FileReport ConvertBytes(const std::string& bytes, const JobOptions& options, JoinedLines* joined) {
   FileReport report;
   report.path = "-";
   LineList converted = SplitLines(bytes);
@@ -28,31 +29,25 @@ FileReport ConvertBytes(const std::string& bytes, const JobOptions& options,
     report.error = "not a script: holds NUL bytes";
     return report;
   }
-  *converted_bytes = bytes;
   if (IsAlreadyConverted(converted)) {
     report.outcome = FileOutcome::kAlreadyConverted;
     return report;
   }
   const std::vector<std::string_view> original = SplitViews(bytes);
-  JoinedLines joined;
-  Conversion conversion = ConvertForJob(original, &converted, options, &joined);
+  Conversion conversion = ConvertForJob(original, &converted, options, joined);
   if (conversion.failure != StageFailure::kNone) {
-    converted_bytes->clear();
     report.error = "cannot convert: out of memory";
     return report;
   }
-  TakeWarnings(&conversion, joined.lines, options.warnings, &report);
+  TakeWarnings(&conversion, joined->lines, options.warnings, &report);
   const bool ends_with_lf = bytes.empty() || bytes.back() == '\n';
   report.outcome = ends_with_lf && std::equal(original.begin(), original.end(),
-                                              joined.lines.begin(), joined.lines.end())
+                                              joined->lines.begin(), joined->lines.end())
                        ? FileOutcome::kUnchanged
                        : FileOutcome::kConverted;
-  if (report.outcome == FileOutcome::kConverted) {
-    if (options.mode == BatchMode::kDiff) {
-      report.diff =
-          UnifiedDiff(report.path, original, ends_with_lf, joined.lines, conversion.origin);
-    }
-    *converted_bytes = joined.Text();
+  if (report.outcome == FileOutcome::kConverted && options.mode == BatchMode::kDiff) {
+    report.diff =
+        UnifiedDiff(report.path, original, ends_with_lf, joined->lines, conversion.origin);
   }
   return report;
 }
@@ -62,7 +57,7 @@ FileReport ConvertBytes(const std::string& bytes, const JobOptions& options,
 int RunStream(const BatchOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
               std::ostream* json) {
   const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  std::string converted;
+  JoinedLines converted;
   FileReport report;
   // std::cin reports a failed read as the end of input; the C stream knows better.
   if (in.bad() || (&in == &std::cin && std::ferror(stdin) != 0)) {
@@ -75,7 +70,11 @@ int RunStream(const BatchOptions& options, std::istream& in, std::ostream& out, 
   errno = 0;
   switch (options.job.mode) {
     case BatchMode::kWrite:
-      out << converted;
+      if (changes) {
+        for (const std::string& block : converted.blocks) out << block;
+      } else if (report.error.empty()) {
+        out << bytes;
+      }
       break;
     case BatchMode::kCheck:
       if (changes) out << "-\n";

@@ -475,15 +475,6 @@ void JoinedLines::Clear() {
   blocks = std::deque<std::string>();
 }
 
-std::string JoinedLines::Text() const {
-  std::size_t size = 0;
-  for (const std::string& block : blocks) size += block.size();
-  std::string text;
-  text.reserve(size);
-  for (const std::string& block : blocks) text += block;
-  return text;
-}
-
 #ifndef _WIN32
 Status ResolveScript(const std::string& path, Folder* folder, std::string* name,
                      std::string* folder_path) {

@@ -50,8 +50,6 @@ struct JoinedLines {
   void Take(LineList* list);
   // Becomes empty and gives its room back.
   void Clear();
-  // JoinLines of the lines, as one string.
-  std::string Text() const;
 
   std::deque<std::string> blocks;  // the text in order; none holds part of a line
   std::vector<std::string_view> lines;

@@ -79,14 +79,11 @@ void NoteKeptCalls(const LineList& first_try, const LineList& kept,
     if (std::equal(from(first_try), to(first_try), from(kept), to(kept))) {
       continue;
     }
-    Hazard note;
-    note.kind = HazardKind::kKeptCall;
-    note.line = line;
-    note.what =
-        "the calls of this function were left in the old form: converting them here "
-        "would not have kept what it computes";
-    note.advice = "nothing needs doing";
-    hazards->push_back(std::move(note));
+    hazards->push_back({.kind = HazardKind::kKeptCall,
+                        .line = line,
+                        .what = "the calls of this function were left in the old form: "
+                                "converting them here would not have kept what it computes",
+                        .advice = "nothing needs doing"});
   }
 }
 

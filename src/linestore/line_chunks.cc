@@ -62,4 +62,12 @@ Status WriteLinesInChunks(const LineList& lines,
   return write_all(buffer);
 }
 
+Status WriteBlocks(const JoinedLines& lines,
+                   const std::function<Status(std::string_view)>& write_all) {
+  for (const std::string& block : lines.blocks) {
+    if (Status status = write_all(block); !status.ok()) return status;
+  }
+  return Status();
+}
+
 }  // namespace q9

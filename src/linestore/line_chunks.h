@@ -55,6 +55,11 @@ Status ReadLinesTwice(ReadAll read_all, LineList* lines) {
 Status WriteLinesInChunks(const LineList& lines,
                           const std::function<Status(std::string_view)>& write_all);
 
+// Hands the blocks of |lines| to |write_all| in order. Stops at, and returns,
+// the first error |write_all| reports.
+Status WriteBlocks(const JoinedLines& lines,
+                   const std::function<Status(std::string_view)>& write_all);
+
 }  // namespace q9
 
 #endif  // Q9_LINESTORE_LINE_CHUNKS_H_

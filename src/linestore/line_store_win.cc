@@ -238,10 +238,7 @@ Status WriteLines(HANDLE file, const LineList& lines) {
 }
 
 Status WriteLines(HANDLE file, const JoinedLines& lines) {
-  for (const std::string& block : lines.blocks) {
-    if (Status status = WriteAll(file, block); !status.ok()) return status;
-  }
-  return Status();
+  return WriteBlocks(lines, [file](std::string_view bytes) { return WriteAll(file, bytes); });
 }
 
 // Fills the temporary file, makes it durable and closes it; |file| is closed

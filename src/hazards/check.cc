@@ -44,6 +44,7 @@ Place PlaceOf(const Token& token) { return {token.line, token.column}; }
 // Room that one reading after another reuses: a script holds many functions.
 struct ReadScratch {
   Tree tree;
+  Meaning reader;
   std::string meaning;
   std::vector<Token> comments;
 };
@@ -66,6 +67,7 @@ void Read(LineViews lines, Place begin, Place end, bool in_comment, bool strict,
   lexer.set_comment_sink(&comments);
   Parser parser(&lexer);
   Tree& tree = scratch->tree;
+  Meaning& reader = scratch->reader;
   std::string& meaning = scratch->meaning;
   bool in_function = false;
   int open_blocks = 0;  // opened by statements that did not read, and not closed yet
@@ -105,7 +107,8 @@ void Read(LineViews lines, Place begin, Place end, bool in_comment, bool strict,
       continue;
     }
     meaning.clear();
-    Meaning(tree, lines).AppendStatement(&meaning);
+    reader.Reset(tree, lines);
+    reader.AppendStatement(&meaning);
     if (!meaning.empty()) {
       reading.items.push_back({Item::kStatement, std::hash<std::string>()(meaning), place});
     }
@@ -282,9 +285,10 @@ class Checker {
         const Place old_end = k + 1 < old_items.size() ? old_items[k + 1].place : before_end;
         const Place new_end =
             k + 1 < new_items.size() ? new_items[k + 1].place : Place{after_end, 0};
-        const ParsedStatement old_statement =
-            ParseStatementAt(before_, old_items[k].place, old_end);
-        const ParsedStatement new_statement = ParseStatementAt(after_, new_items[k].place, new_end);
+        ParsedStatement& old_statement = old_statement_;
+        ParsedStatement& new_statement = new_statement_;
+        ParseStatementAt(before_, old_items[k].place, old_end, &old_statement);
+        ParseStatementAt(after_, new_items[k].place, new_end, &new_statement);
         // The runs of statements are walked only for one that may be a dead store.
         const bool may_be_dead =
             aligned && OnlyStores(old_statement, before_) && OnlyStores(new_statement, after_);
@@ -395,6 +399,7 @@ class Checker {
   Hazards hazards_;
   ReadScratch scratch_;
   Reading old_reading_, new_reading_;  // the function being compared, each side
+  ParsedStatement old_statement_, new_statement_;  // a statement that differs, each side
 };
 
 }  // namespace

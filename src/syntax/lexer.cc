@@ -75,29 +75,37 @@ Lexer::Lexer(LineViews lines, std::size_t begin, std::size_t column, std::size_t
       end_(end),
       column_(column),
       end_column_(end_column),
-      in_comment_(in_comment) {}
+      in_comment_(in_comment) {
+  EnterLine();
+}
+
+void Lexer::EnterLine() {
+  text_ = line_ < end_                       ? lines_[line_]
+          : line_ == end_ && end_column_ > 0 ? lines_[line_].substr(0, end_column_)
+                                             : std::string_view();
+  if (column_ == 0 && !in_comment_ && IsDirective(text_)) column_ = text_.size();
+}
 
 bool Lexer::SkipSpace() {
-  while (line_ < end_ || (line_ == end_ && column_ < end_column_)) {
-    const std::string_view line =
-        line_ < end_ ? lines_[line_] : lines_[line_].substr(0, end_column_);
-    if (column_ == 0 && !in_comment_ && IsDirective(line)) column_ = line.size();
-    while (column_ < line.size()) {
+  for (;;) {
+    while (column_ < text_.size()) {
+      const char c = text_[column_];
       if (in_comment_) {
-        const std::size_t close = line.find("*/", column_);
-        const std::size_t end = close == std::string_view::npos ? line.size() : close + 2;
+        const std::size_t close = text_.find("*/", column_);
+        const std::size_t end = close == std::string_view::npos ? text_.size() : close + 2;
         if (comments_ != nullptr) comments_->push_back(Piece(line_, column_, end));
         column_ = end;
         in_comment_ = close == std::string_view::npos;
-        if (in_comment_) break;
-      } else if (IsBlank(line[column_])) {
+      } else if (IsBlank(c)) {
         ++column_;
-      } else if (line.substr(column_).starts_with("//")) {
-        if (comments_ != nullptr) comments_->push_back(Piece(line_, column_, line.size()));
-        column_ = line.size();
-      } else if (line.substr(column_).starts_with("/*")) {
-        const std::size_t close = line.find("*/", column_ + 2);
-        const std::size_t end = close == std::string_view::npos ? line.size() : close + 2;
+      } else if (c != '/' || column_ + 1 == text_.size()) {
+        return true;
+      } else if (text_[column_ + 1] == '/') {
+        if (comments_ != nullptr) comments_->push_back(Piece(line_, column_, text_.size()));
+        column_ = text_.size();
+      } else if (text_[column_ + 1] == '*') {
+        const std::size_t close = text_.find("*/", column_ + 2);
+        const std::size_t end = close == std::string_view::npos ? text_.size() : close + 2;
         if (comments_ != nullptr) comments_->push_back(Piece(line_, column_, end));
         in_comment_ = close == std::string_view::npos;
         column_ = end;
@@ -105,11 +113,11 @@ bool Lexer::SkipSpace() {
         return true;
       }
     }
-    if (line_ == end_) break;
+    if (line_ >= end_) return false;
     ++line_;
     column_ = 0;
+    EnterLine();
   }
-  return false;
 }
 
 Token Lexer::Piece(std::size_t line, std::size_t begin, std::size_t end) {
@@ -123,9 +131,12 @@ Token Lexer::Make(TokenKind kind, std::size_t size) {
 }
 
 Token Lexer::Next() {
-  if (!SkipSpace()) return Token{TokenKind::kEnd, true, end_, end_column_, 0};
-  const std::string_view rest =
-      (line_ < end_ ? lines_[line_] : lines_[line_].substr(0, end_column_)).substr(column_);
+  // Most tokens follow the one before directly: blanks, comments and line
+  // ends are looked for only where the next byte may start one.
+  const bool maybe_space =
+      in_comment_ || column_ >= text_.size() || IsBlank(text_[column_]) || text_[column_] == '/';
+  if (maybe_space && !SkipSpace()) return Token{TokenKind::kEnd, true, end_, end_column_, 0};
+  const std::string_view rest(text_.data() + column_, text_.size() - column_);
   const char c = rest[0];
   if (c == '"') {
     std::size_t i = 1;

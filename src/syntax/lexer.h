@@ -67,6 +67,9 @@ class Lexer {
  private:
   // Moves past blanks, comments, directives and line ends; false at the end.
   bool SkipSpace();
+  // Makes line |line_| the one read, as far as it lies in the range, and
+  // moves past it when it is a directive read from its start.
+  void EnterLine();
   Token Make(TokenKind kind, std::size_t size);
   static Token Piece(std::size_t line, std::size_t begin, std::size_t end);
 
@@ -75,6 +78,7 @@ class Lexer {
   std::size_t end_;
   std::size_t column_ = 0;
   std::size_t end_column_ = 0;  // bytes of line |end_| that belong to the range
+  std::string_view text_;       // the part of line |line_| that lies in the range
   bool in_comment_;
   std::vector<Token>* comments_ = nullptr;
 };

@@ -32,6 +32,7 @@ TEST(LexerTest, CodeTokensOnlyStringsAndCommentsKeptWhole) {
       {{"Say(\"a;b\\\"c\", \"d\");"}, "Say|(|\"a;b\\\"c\"|,|\"d\"|)|;"},
       {{"Say(\"open);", "x;"}, "Say|(|\"open);!|x|;"},
       {{"a /* b;", " c */ d", "/*/ e */f"}, "a|d|f{/* b;}{ c */}{/*/ e */}"},
+      {{"a//b", "c/*d*/e/f/"}, "a|c|e|/|f|/{//b}{/*d*/}"},  // comments right after a token
       {{"  #strict", "#include X y", "z # w"}, "z|#?|w"},
       {{"sS=t", "aS==b", "S=x", "IsS"}, "s|S=|t|aS|==|b|S=|x|IsS"},
       {{"a<<=b>>c<=d->e::f"}, "a|<<=|b|>>|c|<=|d|->|e|::|f"},

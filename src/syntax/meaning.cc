@@ -14,8 +14,11 @@ bool IsAssignment(std::string_view op) {
 
 }  // namespace
 
-Meaning::Meaning(const Tree& tree, LineViews lines)
-    : tree_(&tree), lines_(lines), pure_(tree.nodes.size()), calls_(tree.nodes.size()) {
+void Meaning::Reset(const Tree& tree, LineViews lines) {
+  tree_ = &tree;
+  lines_ = lines;
+  pure_.assign(tree.nodes.size(), false);
+  calls_.assign(tree.nodes.size(), nullptr);
   // Kids come before their parents, so one walk settles every node.
   for (std::uint32_t i = 0; i < tree.nodes.size(); ++i) {
     const Node& node = tree.nodes[i];

@@ -27,7 +27,12 @@ struct Shape {
 // were read from.
 class Meaning {
  public:
-  Meaning(const Tree& tree, LineViews lines);
+  Meaning() = default;  // reads no statement until Reset
+  Meaning(const Tree& tree, LineViews lines) { Reset(tree, lines); }
+
+  // Reads |tree|, whose tokens were read from |lines|, in place of the
+  // statement read before, in the room that one took.
+  void Reset(const Tree& tree, LineViews lines);
 
   // Appends a form of the statement at the tree's root that is the same for
   // two statements exactly when they compute the same, as far as it can tell
@@ -65,7 +70,7 @@ class Meaning {
   // The old call a call node names, looked up once per node.
   const struct OldCall* OldCallAt(std::uint32_t node) const { return calls_[node]; }
 
-  const Tree* tree_;
+  const Tree* tree_ = nullptr;
   LineViews lines_;
   std::vector<bool> pure_;
   std::vector<const struct OldCall*> calls_;

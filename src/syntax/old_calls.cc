@@ -40,7 +40,7 @@ constexpr std::array<OldCall, 25> kOldCalls = {{
 // most words are no old call, and their size and first letter tell at once.
 struct Index {
   std::array<std::array<std::int8_t, 26>, 12> first{};  // 1 + position in kOldCalls, or 0
-  Index() {
+  constexpr Index() {
     for (std::size_t i = 0; i < kOldCalls.size(); ++i) {
       const std::string_view name = kOldCalls[i].name;
       std::int8_t& slot = first[name.size()][static_cast<std::size_t>(name[0] - 'A')];
@@ -49,12 +49,13 @@ struct Index {
   }
 };
 
+constexpr Index kIndex;
+
 }  // namespace
 
 const OldCall* FindOldCall(std::string_view name) {
-  static const Index index;
   if (name.size() < 2 || name.size() > 11 || name[0] < 'A' || name[0] > 'Z') return nullptr;
-  const std::int8_t start = index.first[name.size()][static_cast<std::size_t>(name[0] - 'A')];
+  const std::int8_t start = kIndex.first[name.size()][static_cast<std::size_t>(name[0] - 'A')];
   if (start == 0) return nullptr;
   for (std::size_t i = static_cast<std::size_t>(start - 1); i < kOldCalls.size(); ++i) {
     if (kOldCalls[i].name == name) return &kOldCalls[i];

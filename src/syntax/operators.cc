@@ -20,11 +20,26 @@ constexpr std::array<std::pair<std::string_view, Level>, 32> kBinary = {{
     {"<<=", kAssignLevel},   {">>=", kAssignLevel},
 }};
 
+// The level of each one-byte operator, or 0: most tokens asked about are one
+// byte long, brackets and separators mostly.
+constexpr std::array<int, 256> kOneByte = [] {
+  std::array<int, 256> levels{};
+  for (const auto& [text, level] : kBinary) {
+    if (text.size() == 1) levels[static_cast<unsigned char>(text[0])] = level;
+  }
+  return levels;
+}();
+
 }  // namespace
 
 std::optional<Level> BinaryLevel(std::string_view token) {
-  // Most tokens asked about are words or brackets: their first byte says so.
-  if (token.empty() || token.size() > 3) return std::nullopt;
+  if (token.size() == 1) {
+    const int level = kOneByte[static_cast<unsigned char>(token[0])];
+    if (level == 0) return std::nullopt;
+    return static_cast<Level>(level);
+  }
+  // Words are asked about too: their first byte says so.
+  if (token.size() < 2 || token.size() > 3) return std::nullopt;
   switch (token[0]) {
     case '*': case '/': case '%': case '+': case '-': case '<': case '>': case '=':
     case '!': case 'S': case 'e': case '&': case '^': case '|':

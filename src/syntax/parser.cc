@@ -313,10 +313,14 @@ bool Parser::Primary() {
 
 ParsedStatement ParseStatementAt(LineViews lines, Place start, Place end) {
   ParsedStatement statement;
+  ParseStatementAt(lines, start, end, &statement);
+  return statement;
+}
+
+void ParseStatementAt(LineViews lines, Place start, Place end, ParsedStatement* out) {
   Lexer lexer(lines, start.line, start.column, end.line, end.column, false);
   Parser parser(&lexer);
-  statement.ok = parser.ParseStatement(&statement.tree);
-  return statement;
+  out->ok = parser.ParseStatement(&out->tree);
 }
 
 }  // namespace q9

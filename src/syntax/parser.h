@@ -122,6 +122,8 @@ struct ParsedStatement {
 
 // The statement that starts at |start| of |lines|, read no further than |end|.
 ParsedStatement ParseStatementAt(LineViews lines, Place start, Place end);
+// The same into |*out|, in the room of the statement it held.
+void ParseStatementAt(LineViews lines, Place start, Place end, ParsedStatement* out);
 
 // Whether |word| is a keyword that no name may be.
 bool IsKeyword(std::string_view word);

@@ -17,7 +17,7 @@ bool IsAssignment(std::string_view op) {
 void Meaning::Reset(const Tree& tree, LineViews lines) {
   tree_ = &tree;
   lines_ = lines;
-  pure_.assign(tree.nodes.size(), false);
+  pure_.assign(tree.nodes.size(), 0);
   calls_.assign(tree.nodes.size(), nullptr);
   // Kids come before their parents, so one walk settles every node.
   for (std::uint32_t i = 0; i < tree.nodes.size(); ++i) {

@@ -50,7 +50,7 @@ class Meaning {
 
   // Whether the expression at |node| has no effect: no assignment, step,
   // call other than the variables and the pure old operators.
-  bool Pure(std::uint32_t node) const { return pure_[node]; }
+  bool Pure(std::uint32_t node) const { return pure_[node] != 0; }
 
   Shape ShapeOf(std::uint32_t node) const;
 
@@ -72,7 +72,7 @@ class Meaning {
 
   const Tree* tree_ = nullptr;
   LineViews lines_;
-  std::vector<bool> pure_;
+  std::vector<unsigned char> pure_;  // bools, read by the byte
   std::vector<const struct OldCall*> calls_;
 };
 

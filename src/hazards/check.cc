@@ -5,6 +5,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "hazards/dead_stores.h"
@@ -40,6 +41,25 @@ struct Reading {
 };
 
 Place PlaceOf(const Token& token) { return {token.line, token.column}; }
+
+// The name that starts at |place| of |lines|.
+std::string_view NameAt(LineViews lines, Place place) {
+  const std::string_view rest = lines[place.line].substr(place.column);
+  return rest.substr(0, static_cast<std::size_t>(
+                            std::find_if_not(rest.begin(), rest.end(), IsWordChar) - rest.begin()));
+}
+
+// Where |line| holds the label |name| (the name, blanks, a colon), or npos.
+std::size_t LabelColumn(std::string_view line, std::string_view name) {
+  for (std::size_t at = line.find(name); at != std::string_view::npos;
+       at = line.find(name, at + 1)) {
+    if (at > 0 && IsWordChar(line[at - 1])) continue;
+    std::size_t end = at + name.size();
+    while (end < line.size() && (line[end] == ' ' || line[end] == '\t')) ++end;
+    if (end < line.size() && line[end] == ':') return at;
+  }
+  return std::string_view::npos;
+}
 
 // Room that one reading after another reuses: a script holds many functions.
 struct ReadScratch {
@@ -138,6 +158,9 @@ struct CommentState {
   bool operator==(const CommentState&) const = default;
 };
 
+// No converted line: the header of what comes before the first function.
+constexpr std::size_t kNoHeader = static_cast<std::size_t>(-1);
+
 // A function of the old script and where its conversion stands.
 struct Region {
   Place before;            // where it starts before conversion
@@ -172,8 +195,9 @@ class Checker {
   Hazards TakeHazards() { return std::move(hazards_); }
 
   // The functions' starts: every top-level label (|labels|, as TopLevelLabels
-  // finds them in the script before) that the conversion made a header.
-  std::vector<Region> Regions(std::span<const Label> labels) const {
+  // finds them in the script before) that the conversion made a header. Each
+  // other label goes to |*lost|, as its name and the converted line it is on.
+  std::vector<Region> Regions(std::span<const Label> labels, std::vector<Region>* lost) const {
     // The lines the header stage added on top hold nothing to compare.
     std::vector<Region> regions{{{0, 0}, first_line_}};
     const std::span<const Origin> origin = map_.origin.subspan(first_line_);
@@ -206,7 +230,18 @@ class Checker {
       }
       previous = label;
       previous_piece = piece;
-      if (!is_header(piece)) continue;
+      if (!is_header(piece)) {
+        // A "}" that the conversion added may stand where the search ended.
+        const std::string_view name = NameAt(before_, found.name);
+        std::size_t holding = piece;
+        while (holding > first_piece &&
+               LabelColumn(after_[holding], name) == std::string_view::npos) {
+          --holding;
+        }
+        const bool seen = LabelColumn(after_[holding], name) != std::string_view::npos;
+        lost->push_back({found.name, seen ? holding : piece});
+        continue;
+      }
       if (piece <= regions.back().after && regions.size() > 1) continue;
       regions.push_back({label, piece});
     }
@@ -269,7 +304,7 @@ class Checker {
       const Item* at_error = aligned < old_items.size() ? &old_items[aligned] : nullptr;
       ExplainBroken(before_, at_error != nullptr && at_error->kind == Item::kStatement,
                     at_error != nullptr ? at_error->place : before_end, before_end, after_, error,
-                    map_, &hazards_);
+                    prelude ? kNoHeader : region.after, map_, &hazards_);
       if (i == new_items.size()) return;
     }
     if (old_item != nullptr && new_item != nullptr && old_item->kind == Item::kStatement &&
@@ -330,8 +365,8 @@ class Checker {
       const Item& new_item = new_items[b - 1];
       const Place old_end = a < old_items.size() ? old_items[a].place : before_end;
       if (old_item.kind == Item::kStatement && new_item.kind == Item::kBroken) {
-        ExplainBroken(before_, true, old_item.place, old_end, after_, new_item.error, map_,
-                      &hazards_);
+        ExplainBroken(before_, true, old_item.place, old_end, after_, new_item.error, kNoHeader,
+                      map_, &hazards_);
         continue;
       }
       if (old_item.kind != new_item.kind) break;
@@ -402,6 +437,39 @@ class Checker {
   ParsedStatement old_statement_, new_statement_;  // a statement that differs, each side
 };
 
+// A label that did not become a header leaves its function inside the one
+// above, where the check of that function may have stopped before it: where
+// nothing on its line warns yet, this says so. |lost| and |*hazards| are
+// ordered by line.
+void WarnLostLabels(LineViews before, LineViews after, std::span<const Region> lost,
+                    Hazards* hazards) {
+  auto at = hazards->begin();
+  for (const Region& label : lost) {
+    while (at != hazards->end() && at->line < label.after) ++at;
+    auto next = at;
+    bool warned = false;
+    for (; next != hazards->end() && next->line == label.after; ++next) {
+      warned = warned || !IsNote(next->kind);
+    }
+    at = next;
+    if (warned) continue;
+    const std::string_view name = NameAt(before, label.before);
+    Hazard hazard;
+    hazard.kind = HazardKind::kBroken;
+    hazard.line = label.after;
+    if (const std::size_t column = LabelColumn(after[label.after], name);
+        column != std::string_view::npos) {
+      hazard.column = column;
+      hazard.width = name.size();
+    }
+    hazard.what = "the label `" + std::string(name) +
+                  "` did not become a function header, so its function is now part of the one "
+                  "above and no longer reads as a script";
+    hazard.advice = "write its function header by hand, and end the function above before it";
+    hazards->insert(at, std::move(hazard));
+  }
+}
+
 }  // namespace
 
 Hazards CheckConversion(LineViews before, LineViews after, const LineMap& map,
@@ -412,7 +480,8 @@ Hazards CheckConversion(LineViews before, LineViews after, const LineMap& map,
 Hazards CheckConversion(LineViews before, LineViews after, const LineMap& map,
                         std::vector<Label> labels, std::size_t split_lines) {
   Checker first(before, after, map);
-  const std::vector<Region> regions = first.Regions(labels);
+  std::vector<Region> lost;
+  const std::vector<Region> regions = first.Regions(labels, &lost);
   std::vector<Label>().swap(labels);
   const std::size_t half = regions.size() / 2;
   Hazards hazards;
@@ -445,6 +514,7 @@ Hazards CheckConversion(LineViews before, LineViews after, const LineMap& map,
   SortByLine(&hazards);
   SortByLine(&rest);
   MergeByLine(&hazards, &rest);
+  WarnLostLabels(before, after, lost, &hazards);
   return hazards;
 }
 

@@ -416,14 +416,18 @@ void ExplainChange(LineViews before, const ParsedStatement& old_statement, LineV
 }
 
 void ExplainBroken(LineViews before, bool has_statement, Place old_place, Place old_end,
-                   LineViews after, Place error, const LineMap& map, Hazards* hazards) {
+                   LineViews after, Place error, std::size_t own_header, const LineMap& map,
+                   Hazards* hazards) {
   Hazard hazard;
   hazard.kind = HazardKind::kBroken;
   hazard.line = error.line;
   hazard.column = std::min(error.column, after[error.line].size());
   hazard.what = "the converted function no longer reads as a script here";
   hazard.advice = "compare it with the original and mend it by hand";
-  if (std::binary_search(map.headers.begin(), map.headers.end(), error.line)) {
+  if (error.line == own_header) {
+    hazard.what = "the function's header no longer reads as a script";
+    hazard.advice = "compare it with the label it was made from and mend it by hand";
+  } else if (std::binary_search(map.headers.begin(), map.headers.end(), error.line)) {
     hazard.kind = HazardKind::kOddHeader;
     hazard.what = "a colon that belongs to no label was taken for a function header";
     hazard.advice = "join the lines again and restore the colon";

@@ -26,8 +26,10 @@ void ExplainChange(LineViews before, const ParsedStatement& old_statement, LineV
 
 // The converted function stopped reading as a script at |error|; the
 // statement before conversion stands at |old_place| when |has_statement|.
+// |own_header| is the converted line of the function's own header.
 void ExplainBroken(LineViews before, bool has_statement, Place old_place, Place old_end,
-                   LineViews after, Place error, const LineMap& map, Hazards* hazards);
+                   LineViews after, Place error, std::size_t own_header, const LineMap& map,
+                   Hazards* hazards);
 
 // The functions' headers or ends no longer stand where they stood: at
 // |new_place| of the converted script.

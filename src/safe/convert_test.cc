@@ -34,6 +34,12 @@ TEST(ConvertSafelyTest, KeepsWhatTheScriptComputes) {
       {{"Init: Hurt(1); /*/", "*/ Hurt(2);"},
        {kMarker, "#strict", " func Init(){", " Hurt(1);", " /*/", "*/ Hurt(2);", "}"},
        ""},
+      // A colon that starts a line after a "?" is its other half, not a label's.
+      {{"F: return(GreaterThan(Var(0),2) ? Sum(Var(1),", "  Tree) : 3);", "G: return(Var(0) ? 1 +",
+        "  Tree : 3);"},
+       {kMarker, "#strict", " func F(){", " return(Var(0)>2 ? Var(1)+", "  Tree : 3);", "}",
+        " func G(){", " return(Var(0) ? 1 +", "  Tree : 3);", "}"},
+       ""},
       {{"("}, {kMarker, "#strict", "("}, "2:0 unchecked "},  // an unfinished statement stays
       // The "}" lands in a comment left open: the check warns, but no call was converted.
       {{"Init: [", "/*c(1);"},

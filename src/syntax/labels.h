@@ -25,7 +25,8 @@ struct Label {
 // Where the functions of an old-syntax script begin: every label that stands
 // at the top level, at the start of a statement (a name after any modifiers,
 // then ":", not inside brackets or braces), in order. A label that starts its
-// line counts even after a bracket left open above it.
+// line counts even after a bracket left open above it, unless a "?" of the
+// statement still waits for its ":".
 std::vector<Label> TopLevelLabels(LineViews lines);
 
 }  // namespace q9

@@ -196,7 +196,8 @@ class Checker {
 
   // The functions' starts: every top-level label (|labels|, as TopLevelLabels
   // finds them in the script before) that the conversion made a header. Each
-  // other label goes to |*lost|, as its name and the converted line it is on.
+  // other label goes to |*lost|, as its name and the converted line the search
+  // for it ended at.
   std::vector<Region> Regions(std::span<const Label> labels, std::vector<Region>* lost) const {
     // The lines the header stage added on top hold nothing to compare.
     std::vector<Region> regions{{{0, 0}, first_line_}};
@@ -231,15 +232,7 @@ class Checker {
       previous = label;
       previous_piece = piece;
       if (!is_header(piece)) {
-        // A "}" that the conversion added may stand where the search ended.
-        const std::string_view name = NameAt(before_, found.name);
-        std::size_t holding = piece;
-        while (holding > first_piece &&
-               LabelColumn(after_[holding], name) == std::string_view::npos) {
-          --holding;
-        }
-        const bool seen = LabelColumn(after_[holding], name) != std::string_view::npos;
-        lost->push_back({found.name, seen ? holding : piece});
+        lost->push_back({found.name, piece});
         continue;
       }
       if (piece <= regions.back().after && regions.size() > 1) continue;
@@ -441,24 +434,33 @@ class Checker {
 // above, where the check of that function may have stopped before it: where
 // nothing on its line warns yet, this says so. |lost| and |*hazards| are
 // ordered by line.
-void WarnLostLabels(LineViews before, LineViews after, std::span<const Region> lost,
-                    Hazards* hazards) {
+void WarnLostLabels(LineViews before, LineViews after, std::span<const Origin> origin,
+                    std::span<const Region> lost, Hazards* hazards) {
   auto at = hazards->begin();
+  std::size_t looked = kNoHeader;  // the line the search for the label before ended at
   for (const Region& label : lost) {
-    while (at != hazards->end() && at->line < label.after) ++at;
-    auto next = at;
-    bool warned = false;
-    for (; next != hazards->end() && next->line == label.after; ++next) {
-      warned = warned || !IsNote(next->kind);
-    }
-    at = next;
-    if (warned) continue;
+    // A line can hold thousands of labels: only the first is looked for.
+    if (label.after == looked) continue;
+    looked = label.after;
     const std::string_view name = NameAt(before, label.before);
+    std::size_t line = label.after;
+    std::size_t column = LabelColumn(after[line], name);
+    // The search may have ended at a "}" that the conversion added below it.
+    if (column == std::string_view::npos && line > 0 && origin[line - 1] == origin[line]) {
+      if (const std::size_t above = LabelColumn(after[line - 1], name);
+          above != std::string_view::npos) {
+        --line;
+        column = above;
+      }
+    }
+    while (at != hazards->end() && at->line < line) ++at;
+    bool warned = false;
+    for (; at != hazards->end() && at->line == line; ++at) warned = warned || !IsNote(at->kind);
+    if (warned) continue;
     Hazard hazard;
     hazard.kind = HazardKind::kBroken;
-    hazard.line = label.after;
-    if (const std::size_t column = LabelColumn(after[label.after], name);
-        column != std::string_view::npos) {
+    hazard.line = line;
+    if (column != std::string_view::npos) {
       hazard.column = column;
       hazard.width = name.size();
     }
@@ -514,7 +516,7 @@ Hazards CheckConversion(LineViews before, LineViews after, const LineMap& map,
   SortByLine(&hazards);
   SortByLine(&rest);
   MergeByLine(&hazards, &rest);
-  WarnLostLabels(before, after, lost, &hazards);
+  WarnLostLabels(before, after, map.origin, lost, &hazards);
   return hazards;
 }
 

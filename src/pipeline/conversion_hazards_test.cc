@@ -100,8 +100,8 @@ TEST(ConversionHazardsTest, SaysWhatChangedWhereAndWhatToDo) {
       {{"Init: SetVar(0,Sum(1,2) Hurt(1234567890123456789);"},
        {"2:0+0 unchecked: this function holds code the checker cannot read (line 1 before: `Hurt(123456789012345`), so its conversion was not checked / check the converted function by hand",
         "3:1+6 unconverted: this SetVar call has no closing bracket, so the conversion of SetVar stopped here; its calls stay in the old form / add the missing bracket, then convert again"}},
-      // A header spoilt by a rewrite inside its name, and a label that stays a label.
-      {{"Request:", "  SetVar(3,\"a\"); Ejection: SetVar(0, 3);"},
+      // A header spoilt by a rewrite inside its name, and labels that stay labels: said once a line.
+      {{"Request:", "  SetVar(3,\"a\"); Ejection: SetVar(0, 3); SetVar(3,\"b\"); Landing: Hurt(1);"},
        {"2:1+0 broken: the function's header no longer reads as a script / compare it with the label it was made from and mend it by hand",
         "3:14+8 broken: the label `Ejection` did not become a function header, so its function is now part of the one above and no longer reads as a script / write its function header by hand, and end the function above before it"}},
       {{"Init: SetVar(0,Mul(Sum(1,2),3)); Fire: Hurt( Boom:"},  // Fire ends up empty, yet is a function

@@ -158,7 +158,8 @@ struct CommentState {
   bool operator==(const CommentState&) const = default;
 };
 
-// No converted line: the header of what comes before the first function.
+// Stands for no converted line: the header of what comes before the first
+// function, which has none, or no line looked at yet.
 constexpr std::size_t kNoHeader = static_cast<std::size_t>(-1);
 
 // A function of the old script and where its conversion stands.

@@ -40,6 +40,11 @@ TEST(ConvertSafelyTest, KeepsWhatTheScriptComputes) {
        {kMarker, "#strict", " func F(){", " return(Var(0)>2 ? Var(1)+", "  Tree : 3);", "}",
         " func G(){", " return(Var(0) ? 1 +", "  Tree : 3);", "}"},
        ""},
+      // Once the "?" has its ":", a label that starts its line is one again.
+      {{"A: Hurt(Var(0) ? 1 : 2,", "B: Hurt(Sum(1,2));"},
+       {kMarker, "#strict", " func A(){", " Hurt(Var(0) ? 1 : 2,", "}", " func B(){", " Hurt(1+2);",
+        "}"},
+       "4:0 unchecked "},
       {{"("}, {kMarker, "#strict", "("}, "2:0 unchecked "},  // an unfinished statement stays
       // The "}" lands in a comment left open: the check warns, but no call was converted.
       {{"Init: [", "/*c(1);"},

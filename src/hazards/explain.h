@@ -26,7 +26,8 @@ void ExplainChange(LineViews before, const ParsedStatement& old_statement, LineV
 
 // The converted function stopped reading as a script at |error|; the
 // statement before conversion stands at |old_place| when |has_statement|.
-// |own_header| is the converted line of the function's own header.
+// |own_header| is the converted line of the function's own header (any line
+// past the end where there is none, as before the first function).
 void ExplainBroken(LineViews before, bool has_statement, Place old_place, Place old_end,
                    LineViews after, Place error, std::size_t own_header, const LineMap& map,
                    Hazards* hazards);
